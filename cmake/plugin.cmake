@@ -1,0 +1,15 @@
+# The plug-in module: Vantoria.8bf on Windows, libvantoria.so elsewhere. Its
+# only export is PluginMain.
+add_library(vantoria SHARED $<TARGET_OBJECTS:vantoria_objs>)
+if(WIN32)
+    set_target_properties(vantoria PROPERTIES PREFIX "" OUTPUT_NAME "Vantoria" SUFFIX ".8bf")
+    target_link_options(vantoria PRIVATE -static -static-libgcc -static-libstdc++)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_resources.cmake)
+        include(cmake/windows_resources.cmake)
+    endif()
+else()
+    target_link_libraries(vantoria PRIVATE ${CMAKE_DL_LIBS})
+    target_link_options(vantoria PRIVATE
+        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/cmake/plugin.map -Wl,--no-undefined)
+    set_target_properties(vantoria PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/plugin.map)
+endif()

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs with apt-get whatever the builds and tests need that is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config ccache clang-format
+    clang-14 libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    liblcms2-dev libtiff-dev libpng-dev libjpeg-dev
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine64 wine xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

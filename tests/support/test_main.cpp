@@ -1,0 +1,50 @@
+// Test main: every test runs with its own preferences folder, quiet alerts,
+// no injected failures, and must end with as many live blocks as it began.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "host/allocator.h"
+#include "ui/platform/headless/headless.h"
+
+namespace {
+std::string gRoot;
+
+class LiveBlockCheck : public ::testing::EmptyTestEventListener {
+    uint32_t before_ = 0;
+    void OnTestStart(const ::testing::TestInfo&) override {
+        Headless_Reset();
+        Headless_SetAlertEcho(false);
+        Ui_Mem_InjectFailure(0, false);
+        before_ = Ui_Mem_Stats().nMallocs;
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        Ui_Mem_InjectFailure(0, false);
+        const uint32_t after = Ui_Mem_Stats().nMallocs;
+        EXPECT_EQ(after, before_) << "blocks leaked by this test";
+    }
+};
+}  // namespace
+
+std::string TestRoot() { return gRoot; }
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    char tmpl[] = "/tmp/vantoria-test-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) return 2;
+    gRoot = std::string(tmpl) + "/";
+    const std::string config = gRoot + "config";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_DATA_HOME", (gRoot + "data").c_str(), 1);
+    mkdir(config.c_str(), 0755);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new LiveBlockCheck);
+    const int rc = RUN_ALL_TESTS();
+    if (rc == 0) {
+        const std::string cmd = "rm -rf '" + gRoot + "'";
+        if (std::system(cmd.c_str()) != 0) return 0;
+    }
+    return rc;
+}

@@ -1,0 +1,35 @@
+// Test control of the headless backend: the scripted side of the platform
+// seam. Tests set key states and folders, queue answers, and read back what
+// the program showed.
+#pragma once
+
+#include <cstdint>
+
+void Headless_SetKeyDown(int virtualKey, bool down);
+
+// Message boxes shown so far, oldest first.
+struct HeadlessAlert {
+    char text[1024];
+    char caption[64];
+    int32_t kind;
+};
+int32_t Headless_AlertCount();
+const HeadlessAlert* Headless_Alert(int32_t index);
+void Headless_ClearAlerts();
+// When on (the default), message boxes are also written to stderr.
+void Headless_SetAlertEcho(bool echo);
+
+// Application-data folder: a path, or null for the default
+// ($XDG_CONFIG_HOME, else $HOME/.config); error > 0 makes the lookup fail.
+void Headless_SetAppDataFolder(const char* path, int32_t error);
+// The fallback ("Windows") folder; null for the default (the temporary folder).
+void Headless_SetFallbackFolder(const char* path, int32_t error);
+
+// Simulates a module whose instance handle could not be recorded.
+void Headless_SetInstanceMissing(bool missing);
+// Makes the next registrations of the user-item class fail.
+void Headless_SetUserItemClassFailure(bool fail);
+int32_t Headless_UserItemClassRegistrations();  // currently registered
+
+// Resets every setting above and forgets the alerts.
+void Headless_Reset();

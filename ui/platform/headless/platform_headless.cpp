@@ -1,0 +1,100 @@
+// Headless backend of the platform seam: keys, message boxes, the module
+// instance, window classes and resources.
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "resources/string_table.h"
+#include "ui/platform.h"
+#include "ui/platform/headless/headless.h"
+#include "ui/status.h"
+
+const char kPlatPathSep = '/';
+
+namespace {
+bool gKeys[256];
+std::vector<HeadlessAlert> gAlerts;
+bool gAlertEcho = true;
+bool gInstanceMissing = false;
+bool gClassFailure = false;
+int32_t gClassRegistrations = 0;
+
+void Copy(char* dst, size_t capacity, const char* src) {
+    std::snprintf(dst, capacity, "%s", src ? src : "");
+}
+}  // namespace
+
+void Headless_SetKeyDown(int virtualKey, bool down) {
+    if (virtualKey >= 0 && virtualKey < 256) gKeys[virtualKey] = down;
+}
+int32_t Headless_AlertCount() { return int32_t(gAlerts.size()); }
+const HeadlessAlert* Headless_Alert(int32_t index) {
+    return index >= 0 && index < int32_t(gAlerts.size()) ? &gAlerts[size_t(index)] : nullptr;
+}
+void Headless_ClearAlerts() { gAlerts.clear(); }
+void Headless_SetAlertEcho(bool echo) { gAlertEcho = echo; }
+void Headless_SetInstanceMissing(bool missing) { gInstanceMissing = missing; }
+void Headless_SetUserItemClassFailure(bool fail) { gClassFailure = fail; }
+int32_t Headless_UserItemClassRegistrations() { return gClassRegistrations; }
+
+void Headless_ResetFolders();
+void Headless_Reset() {
+    std::memset(gKeys, 0, sizeof gKeys);
+    gAlerts.clear();
+    gAlertEcho = true;
+    gInstanceMissing = false;
+    gClassFailure = false;
+    Headless_ResetFolders();
+}
+
+bool Plat_KeyDown(int virtualKey) {
+    return virtualKey >= 0 && virtualKey < 256 && gKeys[virtualKey];
+}
+
+void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {
+    HeadlessAlert a;
+    Copy(a.text, sizeof a.text, text);
+    Copy(a.caption, sizeof a.caption, caption);
+    a.kind = kind;
+    gAlerts.push_back(a);
+    if (gAlertEcho) std::fprintf(stderr, "Vantoria: %s\n", a.text);
+}
+
+void Plat_Beep() {}
+
+void* Plat_ModuleInstance() {
+    if (gInstanceMissing) return nullptr;
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void*>(&Plat_ModuleInstance), &info) == 0) return nullptr;
+    return info.dli_fbase;
+}
+
+int32_t Plat_RegisterUserItemClass(void*) {
+    if (gClassFailure) return kUiErrGeneral;
+    ++gClassRegistrations;
+    return kUiOk;
+}
+
+int32_t Plat_UnregisterUserItemClass(void*) {
+    if (gClassRegistrations == 0) return kUiErrGeneral;
+    --gClassRegistrations;
+    return kUiOk;
+}
+
+int32_t Plat_LoadString(void*, int32_t id, char* buffer, int32_t capacity) {
+    for (int32_t i = 0; i < kStringTableCount; ++i) {
+        if (kStringTable[i].id != id) continue;
+        Copy(buffer, size_t(capacity), kStringTable[i].text);
+        return int32_t(std::strlen(buffer));
+    }
+    if (capacity > 0) buffer[0] = 0;
+    return -1;
+}
+
+int32_t Plat_FindResource(void*, const char*, int32_t, const void** data, uint32_t* size) {
+    if (data) *data = nullptr;
+    if (size) *size = 0;
+    return kUiErrArg;
+}

@@ -1,0 +1,70 @@
+#include "ui/state.h"
+
+#include <cstring>
+
+#include "host/allocator.h"
+#include "host/debug_log.h"
+#include "ui/platform.h"
+#include "ui/status.h"
+
+namespace {
+constexpr int32_t kMakerNameStringId = 6128;
+
+void CopyText(char* dst, size_t capacity, const char* src) {
+    size_t n = std::strlen(src);
+    if (n >= capacity) n = capacity - 1;
+    std::memcpy(dst, src, n);
+    dst[n] = 0;
+}
+}  // namespace
+
+int32_t Ui_ResToCString(UiState* state, int32_t stringId, char* buffer, int32_t capacity) {
+    if (buffer == nullptr || capacity < 1) return kUiErrArg;
+    buffer[0] = 0;
+    void* instance = state ? state->resourceSource : Plat_ModuleInstance();
+    return Plat_LoadString(instance, stringId, buffer, capacity) < 0 ? kUiErrArg : kUiOk;
+}
+
+int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow,
+                      int32_t appNameStringId, uint8_t diagnostics) {
+    if (out == nullptr) return kUiErrArg;
+    *out = nullptr;
+    if (diagnostics > 1) return kUiErrArg;
+    Ui_Debug_Logf(diagnostics, "Ui_State_Open, resSrc = %ld", long(reinterpret_cast<intptr_t>(resourceSource)));
+    UiState* state = static_cast<UiState*>(Ui_Malloc(sizeof(UiState)));
+    if (state == nullptr) return kUiErrMemory;
+    std::memset(state, 0, sizeof *state);
+    state->diagnostics = diagnostics;
+    Ui_Debug_Log(diagnostics, "Ui_State_Open : Diagnostics enabled");
+    state->resourceSource = resourceSource;
+    state->ownerWindow = ownerWindow;
+    state->parentWindow = ownerWindow;
+    if (Plat_RegisterUserItemClass(resourceSource) != kUiOk) {
+        Ui_Free(state);
+        return kUiErrGeneral;
+    }
+    if (appNameStringId < 0 || Ui_ResToCString(state, appNameStringId, state->appName, kUiAppNameCapacity) != kUiOk)
+        CopyText(state->appName, kUiAppNameCapacity, " ");
+    Ui_State_SetMakerName(state, kMakerNameStringId);
+    *out = state;
+    return kUiOk;
+}
+
+int32_t Ui_State_SetMakerName(UiState* state, int32_t stringId) {
+    if (state == nullptr) return kUiErrArg;
+    char name[kUiMakerNameCapacity];
+    const int32_t status = Ui_ResToCString(state, stringId, name, kUiMakerNameCapacity);
+    if (status != kUiOk) return status;
+    CopyText(state->makerName, kUiMakerNameCapacity, name);
+    return kUiOk;
+}
+
+int32_t Ui_State_Close(UiState** slot) {
+    if (slot == nullptr || *slot == nullptr) return kUiErrArg;
+    UiState* state = *slot;
+    Ui_Debug_Log(state->diagnostics, "Ui_State_Close");
+    const int32_t status = Plat_UnregisterUserItemClass(state->resourceSource) == kUiOk ? kUiOk : kUiErrGeneral;
+    Ui_Free(state);
+    *slot = nullptr;
+    return status;
+}

@@ -1,0 +1,30 @@
+// The library state: opened by the entry point for exactly one host call and
+// closed at its end. Everything the Ui_ library needs for that call hangs here.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kUiMaxOpenDialogs = 500;
+constexpr int32_t kUiAppNameCapacity = 101;
+constexpr int32_t kUiMakerNameCapacity = 64;
+
+struct UiState {
+    uint8_t diagnostics;      // 1 = trace lines are written
+    void* resourceSource;     // module instance: strings, dialogs, bitmaps
+    void* ownerWindow;        // host window that owns our dialogs
+    void* parentWindow;       // current parent of alerts and file dialogs
+    char appName[kUiAppNameCapacity];
+    char makerName[kUiMakerNameCapacity];  // folder under the application data
+    void* openDialogs[kUiMaxOpenDialogs];
+};
+
+int32_t Ui_State_Open(UiState** state, void* resourceSource, void* ownerWindow,
+                      int32_t appNameStringId, uint8_t diagnostics);
+int32_t Ui_State_Close(UiState** state);
+
+// Sets the maker folder name from a string-table entry.
+int32_t Ui_State_SetMakerName(UiState* state, int32_t stringId);
+
+// Loads a string-table entry into buffer (capacity bytes, terminated).
+// -1 when the entry does not exist.
+int32_t Ui_ResToCString(UiState* state, int32_t stringId, char* buffer, int32_t capacity);
