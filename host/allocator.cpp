@@ -89,7 +89,8 @@ int32_t Ui_MemCheck(void* p) {
     const uint32_t serial = GetBE32(block + 8);
     int reasons = 0;
     if (total > gStats.total) reasons += 4;
-    const bool headOk = std::memcmp(block, kHeadFire, 4) == 0 && std::memcmp(block + 12, kHeadWall, 4) == 0;
+    const bool headOk =
+        std::memcmp(block, kHeadFire, 4) == 0 && std::memcmp(block + 12, kHeadWall, 4) == 0;
     if (!headOk) reasons += 1;
     // With a damaged head or an impossible size the trailer cannot be found.
     const bool sizeOk = (reasons & 4) == 0 && total >= kUiMemGuardBytes;
@@ -100,15 +101,17 @@ int32_t Ui_MemCheck(void* p) {
     char line[160];
     Ui_Debug_Log(1, "Firewall Error:");
     if (reasons & 1) {
-        Ui_Sprintf(line, sizeof line, "Start firewall destroyed, size = %ld, id = %ld, remaining = ",
-                   long(total), long(serial));
+        Ui_Sprintf(line, sizeof line,
+                   "Start firewall destroyed, size = %ld, id = %ld, remaining = ", long(total),
+                   long(serial));
         Ui_Debug_Log(1, line);
         LogGuardChars(block, kHeadFire, 4);
         LogGuardChars(block + 12, kHeadWall, 4);
     }
     if (reasons & 2) {
-        Ui_Sprintf(line, sizeof line, "End firewall destroyed, size = %ld, id = %ld, remaining = ",
-                   long(total), long(serial));
+        Ui_Sprintf(line, sizeof line,
+                   "End firewall destroyed, size = %ld, id = %ld, remaining = ", long(total),
+                   long(serial));
         Ui_Debug_Log(1, line);
         LogGuardChars(trailer, kTrailer, 8);
     }
@@ -133,7 +136,9 @@ int32_t Ui_Free(void* p) {
     return kUiOk;
 }
 
-UiMemStats Ui_Mem_Stats() { return gStats; }
+UiMemStats Ui_Mem_Stats() {
+    return gStats;
+}
 
 void Ui_Mem_InjectFailure(uint32_t n, bool persistent) {
     gFailAt = n;
@@ -141,4 +146,6 @@ void Ui_Mem_InjectFailure(uint32_t n, bool persistent) {
     gRequests = 0;
 }
 
-uint32_t Ui_Mem_RequestCount() { return gRequests; }
+uint32_t Ui_Mem_RequestCount() {
+    return gRequests;
+}

@@ -18,10 +18,10 @@ void* Ui_MallocArray(size_t count, size_t size);
 
 // Module-wide counters, never reset while the module is loaded.
 struct UiMemStats {
-    uint32_t total;      // bytes of live blocks, guards included
-    uint32_t maxTotal;   // high-water mark of total (ul_maxTotal)
-    uint32_t nMallocs;   // live blocks (ul_nMallocs)
-    uint32_t serial;     // id of the next block
+    uint32_t total;     // bytes of live blocks, guards included
+    uint32_t maxTotal;  // high-water mark of total (ul_maxTotal)
+    uint32_t nMallocs;  // live blocks (ul_nMallocs)
+    uint32_t serial;    // id of the next block
 };
 UiMemStats Ui_Mem_Stats();
 

@@ -25,7 +25,8 @@ TEST(Allocator, CountsBlocksAndBytesWithGuards) {
     const unsigned char* head = static_cast<unsigned char*>(ten) - 16;
     EXPECT_EQ(0, std::memcmp(head, "fire", 4));
     EXPECT_EQ(0, std::memcmp(head + 4, "\0\0\0\x22", 4));
-    const uint32_t serial = (uint32_t(head[8]) << 24) | (head[9] << 16) | (head[10] << 8) | head[11];
+    const uint32_t serial =
+        (uint32_t(head[8]) << 24) | (head[9] << 16) | (head[10] << 8) | head[11];
     EXPECT_EQ(serial, before.serial + 1);
     EXPECT_EQ(0, std::memcmp(head + 12, "wall", 4));
     EXPECT_EQ(0, std::memcmp(static_cast<char*>(ten) + 10, "FIREWALL", 8));
@@ -114,10 +115,14 @@ TEST_P(AllocatorGuards, DamageIsReportedAndBlockStillReleased) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, AllocatorGuards,
     ::testing::Values(
-        GuardCase{"OnePastEnd", 10, "End firewall destroyed, size = 34, id = ", "*\nI\nR\nE\nW\nA\nL\nL\n"},
-        GuardCase{"LastTrailerByte", 17, "End firewall destroyed, size = 34, id = ", "F\nI\nR\nE\nW\nA\nL\n*\n"},
-        GuardCase{"HeadWall", -2, "Start firewall destroyed, size = 34, id = ", "f\ni\nr\ne\nw\na\n*\nl\n"},
-        GuardCase{"HeadFire", -16, "Start firewall destroyed, size = 34, id = ", "*\ni\nr\ne\nw\na\nl\nl\n"}),
+        GuardCase{"OnePastEnd", 10,
+                  "End firewall destroyed, size = 34, id = ", "*\nI\nR\nE\nW\nA\nL\nL\n"},
+        GuardCase{"LastTrailerByte", 17,
+                  "End firewall destroyed, size = 34, id = ", "F\nI\nR\nE\nW\nA\nL\n*\n"},
+        GuardCase{"HeadWall", -2,
+                  "Start firewall destroyed, size = 34, id = ", "f\ni\nr\ne\nw\na\n*\nl\n"},
+        GuardCase{"HeadFire", -16,
+                  "Start firewall destroyed, size = 34, id = ", "*\ni\nr\ne\nw\na\nl\nl\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Allocator, ImpossibleSizeIsFreeingTooMuch) {

@@ -1,5 +1,6 @@
 #include "ui/paths.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "host/debug_log.h"
@@ -23,7 +24,9 @@ int32_t AppendSeparator(char* path, size_t capacity) {
 int32_t FallbackFolder(UiState* state, char* path, size_t capacity) {
     const int32_t err = Plat_FallbackFolder(path, capacity);
     if (err != 0 || AppendSeparator(path, capacity) != kUiOk) {
-        if (state) Ui_Debug_Logf(state->diagnostics, "Ui_Path_SetToPrefFolder: GetWindowsDirectory returned %d", int(err));
+        if (state)
+            Ui_Debug_Logf(state->diagnostics,
+                          "Ui_Path_SetToPrefFolder: GetWindowsDirectory returned %d", int(err));
         path[0] = 0;
         return kUiErrGeneral;
     }
@@ -55,7 +58,9 @@ int32_t Ui_Path_SetToPrefFolder(UiState* state, char* path, size_t capacity) {
     path[0] = 0;
     const int32_t err = Plat_AppDataFolder(path, capacity);
     if (err != 0) {
-        if (state) Ui_Debug_Logf(state->diagnostics, "Ui_Path_SetToPrefFolder: Error %d getting appdata folder", int(err));
+        if (state)
+            Ui_Debug_Logf(state->diagnostics,
+                          "Ui_Path_SetToPrefFolder: Error %d getting appdata folder", int(err));
         return FallbackFolder(state, path, capacity);
     }
     // Room for the folder, the name, a separator on each side and the terminator.
@@ -67,7 +72,8 @@ int32_t Ui_Path_SetToPrefFolder(UiState* state, char* path, size_t capacity) {
     Ui_Path_Append(path, capacity, maker);
     const int32_t made = Plat_MakeFolder(path);
     if (made != 0 && made != kPlatErrAlreadyExists) {
-        if (state) Ui_Debug_Logf(state->diagnostics, "Error %d creating folder %s", int(made), path);
+        if (state)
+            Ui_Debug_Logf(state->diagnostics, "Error %d creating folder %s", int(made), path);
         return FallbackFolder(state, path, capacity);
     }
     return AppendSeparator(path, capacity);
@@ -81,4 +87,26 @@ int32_t Ui__Path_SetToDebugLog(char* path) {
     if (Ui_Path_Append(path, kUiPathCapacity, kDebugLogName) == kUiOk) return kUiOk;
     UI_TRY(FallbackFolder(nullptr, path, kUiPathCapacity));
     return Ui_Path_Append(path, kUiPathCapacity, kDebugLogName);
+}
+
+int32_t Ui_Path_SetToTempFile(UiState* state, const char* folder, char* result, size_t capacity) {
+    if (folder == nullptr || result == nullptr) return kUiErrArg;
+    const size_t n = std::strlen(folder);
+    // Room for the folder, a separator and "Quorvane%06d.tmp" with its terminator.
+    if (n + 1 + 19 > capacity) return kUiErrArg;
+    char pattern[32];
+    if (Ui_ResToCString(state, 6116, pattern, sizeof pattern) != kUiOk)
+        std::memcpy(pattern, "Quorvane%06d.tmp", 17);
+    for (int32_t i = 0; i <= 999998; ++i) {
+        std::memcpy(result, folder, n + 1);
+        AppendSeparator(result, capacity);
+        char name[32];
+        Ui_Sprintf(name, sizeof name, pattern, int(i));
+        Ui_Path_Append(result, capacity, name);
+        std::FILE* f = std::fopen(result, "rb");
+        if (f == nullptr) return kUiOk;
+        std::fclose(f);
+    }
+    result[0] = 0;
+    return kUiErrGeneral;
 }

@@ -30,7 +30,8 @@ int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow,
     if (out == nullptr) return kUiErrArg;
     *out = nullptr;
     if (diagnostics > 1) return kUiErrArg;
-    Ui_Debug_Logf(diagnostics, "Ui_State_Open, resSrc = %ld", long(reinterpret_cast<intptr_t>(resourceSource)));
+    Ui_Debug_Logf(diagnostics, "Ui_State_Open, resSrc = %ld",
+                  long(reinterpret_cast<intptr_t>(resourceSource)));
     UiState* state = static_cast<UiState*>(Ui_Malloc(sizeof(UiState)));
     if (state == nullptr) return kUiErrMemory;
     std::memset(state, 0, sizeof *state);
@@ -43,7 +44,8 @@ int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow,
         Ui_Free(state);
         return kUiErrGeneral;
     }
-    if (appNameStringId < 0 || Ui_ResToCString(state, appNameStringId, state->appName, kUiAppNameCapacity) != kUiOk)
+    if (appNameStringId < 0 ||
+        Ui_ResToCString(state, appNameStringId, state->appName, kUiAppNameCapacity) != kUiOk)
         CopyText(state->appName, kUiAppNameCapacity, " ");
     Ui_State_SetMakerName(state, kMakerNameStringId);
     *out = state;
@@ -63,7 +65,8 @@ int32_t Ui_State_Close(UiState** slot) {
     if (slot == nullptr || *slot == nullptr) return kUiErrArg;
     UiState* state = *slot;
     Ui_Debug_Log(state->diagnostics, "Ui_State_Close");
-    const int32_t status = Plat_UnregisterUserItemClass(state->resourceSource) == kUiOk ? kUiOk : kUiErrGeneral;
+    const int32_t status =
+        Plat_UnregisterUserItemClass(state->resourceSource) == kUiOk ? kUiOk : kUiErrGeneral;
     Ui_Free(state);
     *slot = nullptr;
     return status;

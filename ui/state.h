@@ -9,10 +9,10 @@ constexpr int32_t kUiAppNameCapacity = 101;
 constexpr int32_t kUiMakerNameCapacity = 64;
 
 struct UiState {
-    uint8_t diagnostics;      // 1 = trace lines are written
-    void* resourceSource;     // module instance: strings, dialogs, bitmaps
-    void* ownerWindow;        // host window that owns our dialogs
-    void* parentWindow;       // current parent of alerts and file dialogs
+    uint8_t diagnostics;   // 1 = trace lines are written
+    void* resourceSource;  // module instance: strings, dialogs, bitmaps
+    void* ownerWindow;     // host window that owns our dialogs
+    void* parentWindow;    // current parent of alerts and file dialogs
     char appName[kUiAppNameCapacity];
     char makerName[kUiMakerNameCapacity];  // folder under the application data
     void* openDialogs[kUiMaxOpenDialogs];

@@ -6,18 +6,18 @@
 #include <cstdint>
 
 //        name                code  message string id
-#define UI_STATUS_LIST(X)             \
-    X(kUiOk, 0, 0)                    \
-    X(kUiErrArg, -1, 6000)            \
-    X(kUiErrGeneral, -2, 6001)        \
-    X(kUiErrMemory, -3, 6002)         \
-    X(kUiErrOpen, -4, 6003)           \
-    X(kUiErrRead, -5, 6004)           \
-    X(kUiErrWrite, -6, 6005)          \
-    X(kUiErrSeek, -7, 6006)           \
-    X(kUiErrFormat, -8, 6007)         \
-    X(kUiErrUnsupported, -9, 6008)    \
-    X(kUiErrCancelled, -10, 0)        \
+#define UI_STATUS_LIST(X)          \
+    X(kUiOk, 0, 0)                 \
+    X(kUiErrArg, -1, 6000)         \
+    X(kUiErrGeneral, -2, 6001)     \
+    X(kUiErrMemory, -3, 6002)      \
+    X(kUiErrOpen, -4, 6003)        \
+    X(kUiErrRead, -5, 6004)        \
+    X(kUiErrWrite, -6, 6005)       \
+    X(kUiErrSeek, -7, 6006)        \
+    X(kUiErrFormat, -8, 6007)      \
+    X(kUiErrUnsupported, -9, 6008) \
+    X(kUiErrCancelled, -10, 0)     \
     X(kUiErrTimeout, -11, 6009)
 
 enum UiStatus : int32_t {
@@ -34,8 +34,8 @@ int32_t Ui_StatusMessageId(int32_t status);
 const char* Ui_StatusName(int32_t status);
 
 // Propagate a failing status to the caller.
-#define UI_TRY(expr)                         \
-    do {                                     \
-        int32_t ui_try_status_ = (expr);     \
+#define UI_TRY(expr)                                        \
+    do {                                                    \
+        int32_t ui_try_status_ = (expr);                    \
         if (ui_try_status_ != kUiOk) return ui_try_status_; \
     } while (0)

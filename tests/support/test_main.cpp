@@ -29,7 +29,9 @@ class LiveBlockCheck : public ::testing::EmptyTestEventListener {
 };
 }  // namespace
 
-std::string TestRoot() { return gRoot; }
+std::string TestRoot() {
+    return gRoot;
+}
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

@@ -53,4 +53,6 @@ std::string ReadDebugLog() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-void RemoveDebugLog() { std::remove(DebugLogPath().c_str()); }
+void RemoveDebugLog() {
+    std::remove(DebugLogPath().c_str());
+}

@@ -43,7 +43,8 @@ void Headless_ResetFolders() {
 }
 
 int32_t Plat_AppDataFolder(char* out, size_t capacity) {
-    if (gAppData.set) return gAppData.error != 0 ? gAppData.error : PutFolder(gAppData.path, out, capacity);
+    if (gAppData.set)
+        return gAppData.error != 0 ? gAppData.error : PutFolder(gAppData.path, out, capacity);
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && xdg[0] == '/') return PutFolder(xdg, out, capacity);
     const char* home = std::getenv("HOME");
@@ -59,7 +60,8 @@ int32_t Plat_TempFolder(char* out, size_t capacity) {
 }
 
 int32_t Plat_FallbackFolder(char* out, size_t capacity) {
-    if (gFallback.set) return gFallback.error != 0 ? gFallback.error : PutFolder(gFallback.path, out, capacity);
+    if (gFallback.set)
+        return gFallback.error != 0 ? gFallback.error : PutFolder(gFallback.path, out, capacity);
     return Plat_TempFolder(out, capacity);
 }
 

@@ -29,15 +29,27 @@ void Copy(char* dst, size_t capacity, const char* src) {
 void Headless_SetKeyDown(int virtualKey, bool down) {
     if (virtualKey >= 0 && virtualKey < 256) gKeys[virtualKey] = down;
 }
-int32_t Headless_AlertCount() { return int32_t(gAlerts.size()); }
+int32_t Headless_AlertCount() {
+    return int32_t(gAlerts.size());
+}
 const HeadlessAlert* Headless_Alert(int32_t index) {
     return index >= 0 && index < int32_t(gAlerts.size()) ? &gAlerts[size_t(index)] : nullptr;
 }
-void Headless_ClearAlerts() { gAlerts.clear(); }
-void Headless_SetAlertEcho(bool echo) { gAlertEcho = echo; }
-void Headless_SetInstanceMissing(bool missing) { gInstanceMissing = missing; }
-void Headless_SetUserItemClassFailure(bool fail) { gClassFailure = fail; }
-int32_t Headless_UserItemClassRegistrations() { return gClassRegistrations; }
+void Headless_ClearAlerts() {
+    gAlerts.clear();
+}
+void Headless_SetAlertEcho(bool echo) {
+    gAlertEcho = echo;
+}
+void Headless_SetInstanceMissing(bool missing) {
+    gInstanceMissing = missing;
+}
+void Headless_SetUserItemClassFailure(bool fail) {
+    gClassFailure = fail;
+}
+int32_t Headless_UserItemClassRegistrations() {
+    return gClassRegistrations;
+}
 
 void Headless_ResetFolders();
 void Headless_Reset() {
