@@ -10,6 +10,10 @@ if(WIN32)
 else()
     target_link_libraries(vantoria PRIVATE ${CMAKE_DL_LIBS})
     target_link_options(vantoria PRIVATE
-        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/cmake/plugin.map -Wl,--no-undefined)
+        -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/cmake/plugin.map)
+    # Sanitizer runtimes live in the executable that loads the module.
+    if(NOT VANTORIA_SANITIZE AND NOT VANTORIA_FUZZ)
+        target_link_options(vantoria PRIVATE -Wl,--no-undefined)
+    endif()
     set_target_properties(vantoria PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/plugin.map)
 endif()
