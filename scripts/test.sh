@@ -66,5 +66,5 @@ if [[ -f scripts/wine-tests.sh ]]; then
     fi
 fi
 
-echo "all suites: $passed passed, $failed failed"
+echo "suites: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]
