@@ -1,11 +1,13 @@
 // Headless backend of the platform seam: keys, message boxes, the module
 // instance, window classes and resources.
 #include <dlfcn.h>
+#include <strings.h>
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "resources/plugin_properties.h"
 #include "resources/string_table.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless.h"
@@ -105,8 +107,32 @@ int32_t Plat_LoadString(void*, int32_t id, char* buffer, int32_t capacity) {
     return -1;
 }
 
-int32_t Plat_FindResource(void*, const char*, int32_t, const void** data, uint32_t* size) {
+// Custom resources: the property list and the scripting terminology, built
+// once from their description. Type names compare case-insensitively.
+int32_t Plat_FindResource(void*, const char* type, int32_t id, const void** data, uint32_t* size) {
     if (data) *data = nullptr;
     if (size) *size = 0;
-    return kUiErrArg;
+    if (type == nullptr || id != kPluginPropertiesResourceId) return kUiErrArg;
+    struct Built {
+        uint8_t bytes[kPluginPropertiesMaxBytes];
+        uint32_t size;
+        bool ok;
+    };
+    static Built pipl, aete;
+    Built* r = nullptr;
+    int32_t (*build)(uint8_t*, uint32_t, uint32_t*) = nullptr;
+    if (strcasecmp(type, "PIPL") == 0) {
+        r = &pipl;
+        build = BuildPipl;
+    } else if (strcasecmp(type, "AETE") == 0) {
+        r = &aete;
+        build = BuildAete;
+    } else {
+        return kUiErrArg;
+    }
+    if (!r->ok) r->ok = build(r->bytes, sizeof r->bytes, &r->size) == kUiOk;
+    if (!r->ok) return kUiErrArg;
+    if (data) *data = r->bytes;
+    if (size) *size = r->size;
+    return kUiOk;
 }
