@@ -1,5 +1,6 @@
 #include "ui/file_layer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -84,7 +85,10 @@ int32_t FLOpen(FLFile* file, const FLSpec* spec, int32_t mode) {
     Reset(file);
     if (spec == nullptr) return kUiErrArg;
     if (mode != kFLRead && mode != kFLWrite && mode != kFLReadWrite) return kUiErrArg;
-    if (spec->path[0] != 0) return OpenDisk(file, spec, mode);
+    if (spec->path[0] != 0) {
+        if (std::memchr(spec->path, 0, sizeof spec->path) == nullptr) return kUiErrArg;
+        return OpenDisk(file, spec, mode);
+    }
     int32_t kind;
     switch (spec->path[1]) {
         case 'm':
@@ -124,7 +128,11 @@ int32_t FLRead(FLFile* file, void* buffer, uint32_t* size, bool exact) {
     if (file == nullptr || buffer == nullptr || size == nullptr || file->kind == kFLClosed)
         return kUiErrArg;
     const uint32_t wanted = *size;
+    *size = 0;
+    // A file opened only for writing reads nothing, whatever its kind.
+    if (file->mode == kFLWrite) return kUiErrRead;
     uint32_t got;
+    bool failed = false;
     if (IsMemory(file)) {
         const uint32_t left = file->position < file->size ? file->size - file->position : 0;
         got = wanted < left ? wanted : left;
@@ -132,9 +140,10 @@ int32_t FLRead(FLFile* file, void* buffer, uint32_t* size, bool exact) {
         file->position += got;
     } else {
         got = uint32_t(std::fread(buffer, 1, wanted, Stream(file)));
+        failed = std::ferror(Stream(file)) != 0;
     }
     *size = got;
-    return exact && got < wanted ? kUiErrRead : kUiOk;
+    return failed || (exact && got < wanted) ? kUiErrRead : kUiOk;
 }
 
 int32_t FLReadLine(FLFile* file, char* buffer, uint32_t capacity, uint32_t* length) {
@@ -206,6 +215,8 @@ int32_t FLSeek(FLFile* file, int64_t offset, int32_t origin) {
         return kUiOk;
     }
     static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    // Positions are 32-bit throughout the layer (and long may be 32-bit).
+    if (offset < INT32_MIN || offset > INT32_MAX) return kUiErrSeek;
     return std::fseek(Stream(file), long(offset), kWhence[origin]) == 0 ? kUiOk : kUiErrSeek;
 }
 

@@ -31,5 +31,22 @@ void Headless_SetInstanceMissing(bool missing);
 void Headless_SetUserItemClassFailure(bool fail);
 int32_t Headless_UserItemClassRegistrations();  // currently registered
 
+// File dialogs: each request is recorded; answers are taken in order, a null
+// path answering with a cancel (as does an empty queue). A save answer
+// without an extension gets the default extension, as the system dialog does.
+struct HeadlessFileDialog {
+    bool save;
+    void* owner;
+    char prompt[256];
+    char filter[256];
+    char defExt[16];
+    char initial[256];  // save: the proposed name; open: the starting folder or name
+};
+void Headless_QueueFileDialogAnswer(const char* path);
+int32_t Headless_FileDialogCount();
+const HeadlessFileDialog* Headless_FileDialog(int32_t index);
+// Called while a file dialog is shown (null switches it off).
+void Headless_SetFileDialogObserver(void (*observer)(void* context), void* context);
+
 // Resets every setting above and forgets the alerts.
 void Headless_Reset();

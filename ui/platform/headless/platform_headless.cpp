@@ -54,6 +54,7 @@ int32_t Headless_UserItemClassRegistrations() {
 }
 
 void Headless_ResetFolders();
+void Headless_ResetFileDialogs();
 void Headless_Reset() {
     std::memset(gKeys, 0, sizeof gKeys);
     gAlerts.clear();
@@ -61,6 +62,7 @@ void Headless_Reset() {
     gInstanceMissing = false;
     gClassFailure = false;
     Headless_ResetFolders();
+    Headless_ResetFileDialogs();
 }
 
 bool Plat_KeyDown(int virtualKey) {
