@@ -1,5 +1,6 @@
 #include "ui/file_layer.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -235,6 +236,21 @@ int32_t FLGetPos(FLFile* file, uint32_t* position) {
 int32_t FLDelete(const FLSpec* spec) {
     if (spec == nullptr || spec->path[0] == 0) return kUiErrArg;
     return std::remove(spec->path) == 0 ? kUiOk : kUiErrGeneral;
+}
+
+bool FL_FileMissing(const char* path) {
+    if (path == nullptr || path[0] == 0) return false;
+    errno = 0;
+    std::FILE* f = std::fopen(path, "rb");
+    if (f != nullptr) {
+        std::fclose(f);
+        return false;
+    }
+    return errno == ENOENT;
+}
+
+int32_t Ui_File_SetInfo(const char*, uint32_t, uint32_t, int32_t, int32_t) {
+    return kUiOk;
 }
 
 int32_t FLSetOption(int32_t option, int32_t value) {

@@ -47,6 +47,14 @@ int32_t FLWrite(FLFile* file, const void* buffer, uint32_t* size);
 int32_t FLSeek(FLFile* file, int64_t offset, int32_t origin);
 int32_t FLGetPos(FLFile* file, uint32_t* position);
 int32_t FLDelete(const FLSpec* spec);
+// True when a disk file cannot be opened for reading because there is no
+// file of that name (as opposed to one that exists but cannot be opened).
+bool FL_FileMissing(const char* path);
+
+// Sets a file's descriptive information (type, creator, description string,
+// kind code). Files carry no such information on our platforms: returns 0.
+int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator,
+                        int32_t descriptionId, int32_t kindCode);
 
 // Layer options: 3 refuses disk files when 1; 1 and 4 are kept for the memory
 // kinds; 6 is the stdio buffer size given to each disk file when above 0.
