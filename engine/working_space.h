@@ -49,7 +49,8 @@ float LinearToEncoded(float linear, float gamma);
 // 0, -2 when it is not usable, -3 when memory is short, -1 for null.
 int32_t CheckWorkingSpace(const RefRGB* ref);
 
-// True when a and b describe the same space: gammas, whites and primaries (each
-// rounded to four decimals first) within 1e-5. The first difference found is
-// written to the diagnostics log.
+// True when a and b describe the same space: gammas, whites and primaries within
+// 1e-5, the primaries of both rounded to four decimals first. The first
+// difference found is written to the diagnostics log (always: a mismatch is
+// worth a line whether or not diagnostics are on).
 bool RefRgbMatch(RefRGB a, RefRGB b);
