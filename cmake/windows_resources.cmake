@@ -1,0 +1,35 @@
+# Windows resources of the plug-in module (string table, version information,
+# PIPL and AETE), generated from the same sources the Linux build compiles.
+# The build is a cross build, so the generator is compiled with the machine's
+# own compiler and run before windres.
+enable_language(RC)
+
+find_program(VANTORIA_NATIVE_CXX NAMES c++ g++ clang++ REQUIRED
+    DOC "The build machine's C++ compiler, for tools run during the build")
+
+set(RCGEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/rcgen)
+set(RCGEN ${RCGEN_DIR}/vantoria-rcgen)
+set(RCGEN_SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/tools/rcgen/rcgen.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.cpp)
+set(RCGEN_HEADERS
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/strings.inc)
+
+add_custom_command(OUTPUT ${RCGEN}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${RCGEN_DIR}
+    COMMAND ${VANTORIA_NATIVE_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_CURRENT_SOURCE_DIR}
+            ${RCGEN_SOURCES} -o ${RCGEN}
+    DEPENDS ${RCGEN_SOURCES} ${RCGEN_HEADERS}
+    COMMENT "Building the native resource generator"
+    VERBATIM)
+
+get_target_property(PLUGIN_OUTPUT_NAME vantoria OUTPUT_NAME)
+get_target_property(PLUGIN_SUFFIX vantoria SUFFIX)
+add_custom_command(OUTPUT ${RCGEN_DIR}/vantoria.rc
+    COMMAND ${RCGEN} ${RCGEN_DIR} ${PLUGIN_OUTPUT_NAME}${PLUGIN_SUFFIX}
+    DEPENDS ${RCGEN}
+    COMMENT "Generating the Windows resource script"
+    VERBATIM)
+
+target_sources(vantoria PRIVATE ${RCGEN_DIR}/vantoria.rc)
