@@ -11,10 +11,12 @@ set(RCGEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/rcgen)
 set(RCGEN ${RCGEN_DIR}/vantoria-rcgen)
 set(RCGEN_SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/tools/rcgen/rcgen.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.cpp)
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/plugin_properties.cpp)
 set(RCGEN_HEADERS
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.h
-    ${CMAKE_CURRENT_SOURCE_DIR}/resources/strings.inc)
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/strings.inc
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/plugin_properties.h)
 
 add_custom_command(OUTPUT ${RCGEN}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${RCGEN_DIR}
@@ -26,7 +28,7 @@ add_custom_command(OUTPUT ${RCGEN}
 
 get_target_property(PLUGIN_OUTPUT_NAME vantoria OUTPUT_NAME)
 get_target_property(PLUGIN_SUFFIX vantoria SUFFIX)
-add_custom_command(OUTPUT ${RCGEN_DIR}/vantoria.rc
+add_custom_command(OUTPUT ${RCGEN_DIR}/vantoria.rc ${RCGEN_DIR}/pipl.bin ${RCGEN_DIR}/aete.bin
     COMMAND ${RCGEN} ${RCGEN_DIR} ${PLUGIN_OUTPUT_NAME}${PLUGIN_SUFFIX}
     DEPENDS ${RCGEN}
     COMMENT "Generating the Windows resource script"

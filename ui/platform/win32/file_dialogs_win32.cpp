@@ -5,22 +5,13 @@
 
 #include <cstring>
 
+#include "ui/paths.h"
 #include "ui/platform.h"
 #include "ui/status.h"
 
 namespace {
 constexpr size_t kFilterCapacity = 512;
 constexpr size_t kFileCapacity = 1024;
-
-// "Text (*.txt)|*.txt|" becomes the dialog's list "Text (*.txt)\0*.txt\0\0".
-int32_t MakeFilterList(const char* filter, char* list, size_t capacity) {
-    const size_t n = std::strlen(filter);
-    if (n + 2 > capacity) return kUiErrArg;
-    for (size_t i = 0; i < n; ++i) list[i] = filter[i] == '|' ? 0 : filter[i];
-    list[n] = 0;
-    list[n + 1] = 0;
-    return kUiOk;
-}
 
 // Copies text into buffer (capacity bytes) when it fits with its terminator.
 bool CopyFits(char* buffer, size_t capacity, const char* text) {
@@ -43,7 +34,8 @@ struct DialogRequest {
 // Runs the dialog; the chosen path is copied to path only on success.
 int32_t RunDialog(const DialogRequest& request, char* path, size_t capacity) {
     char filterList[kFilterCapacity];
-    UI_TRY(MakeFilterList(request.filter ? request.filter : "", filterList, sizeof filterList));
+    UI_TRY(
+        Ui_Path_FilterToList(request.filter ? request.filter : "", filterList, sizeof filterList));
     char file[kFileCapacity] = {};
     const size_t fileCapacity = capacity < kFileCapacity ? capacity : kFileCapacity;
     if (!CopyFits(file, fileCapacity, request.initialName)) return kUiErrArg;
