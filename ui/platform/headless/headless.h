@@ -6,6 +6,8 @@
 #include <cstdint>
 
 void Headless_SetKeyDown(int virtualKey, bool down);
+// How often the program asked for the key's state since the last reset.
+int32_t Headless_KeyQueryCount(int virtualKey);
 
 // Message boxes shown so far, oldest first.
 struct HeadlessAlert {

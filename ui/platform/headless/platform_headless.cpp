@@ -17,6 +17,7 @@ const char kPlatPathSep = '/';
 
 namespace {
 bool gKeys[256];
+int32_t gKeyQueries[256];
 std::vector<HeadlessAlert> gAlerts;
 bool gAlertEcho = true;
 bool gInstanceMissing = false;
@@ -30,6 +31,9 @@ void Copy(char* dst, size_t capacity, const char* src) {
 
 void Headless_SetKeyDown(int virtualKey, bool down) {
     if (virtualKey >= 0 && virtualKey < 256) gKeys[virtualKey] = down;
+}
+int32_t Headless_KeyQueryCount(int virtualKey) {
+    return virtualKey >= 0 && virtualKey < 256 ? gKeyQueries[virtualKey] : 0;
 }
 int32_t Headless_AlertCount() {
     return int32_t(gAlerts.size());
@@ -57,6 +61,7 @@ void Headless_ResetFolders();
 void Headless_ResetFileDialogs();
 void Headless_Reset() {
     std::memset(gKeys, 0, sizeof gKeys);
+    std::memset(gKeyQueries, 0, sizeof gKeyQueries);
     gAlerts.clear();
     gAlertEcho = true;
     gInstanceMissing = false;
@@ -66,7 +71,9 @@ void Headless_Reset() {
 }
 
 bool Plat_KeyDown(int virtualKey) {
-    return virtualKey >= 0 && virtualKey < 256 && gKeys[virtualKey];
+    if (virtualKey < 0 || virtualKey >= 256) return false;
+    ++gKeyQueries[virtualKey];
+    return gKeys[virtualKey];
 }
 
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {

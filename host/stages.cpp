@@ -1,0 +1,31 @@
+// The small handlers: about, continue and finish.
+#include "host/stages.h"
+
+#include "host/debug_log.h"
+#include "host/handle_lock.h"
+#include "host/host_rects.h"
+#include "host/module_state.h"
+
+void DoAbout() {
+    Ui_Debug_Log(gDiagnostics, "DoAbout...");
+    // The About box is drawn by the dialog framework.
+    Ui_Debug_Log(gDiagnostics, "...DoAbout");
+}
+
+// All image work happens inside the start stage through advanceState; empty
+// rectangles end the host's continue loop at once.
+void DoContinue() {
+    Ui_Debug_Log(gDiagnostics, "DoContinue...");
+    const VRect empty = {0, 0, 0, 0};
+    SetInRect(empty);
+    SetMaskRect(empty);
+    SetOutRect(empty);
+    Ui_Debug_Log(gDiagnostics, "...DoContinue");
+}
+
+void DoFinish() {
+    Ui_Debug_Log(gDiagnostics, "DoFinish...");
+    LockHandles();
+    if (!Host_ResultSet()) WriteScriptParameters();
+    Ui_Debug_Log(gDiagnostics, "...DoFinish");
+}

@@ -1,0 +1,12 @@
+// The handlers of the host's selectors.
+#pragma once
+
+void DoAbout();
+void DoParameters();
+void DoPrepare();
+void DoStart();
+void DoContinue();
+void DoFinish();
+
+// Records the settings in the host's scripting descriptor.
+void WriteScriptParameters();

@@ -1,0 +1,203 @@
+// advanceState: the host lends the plug-in the areas it asked for (input,
+// output pre-filled with the current pixels, selection mask) and writes the
+// previous output back into the image first.
+#include <cstdlib>
+#include <cstring>
+
+#include "hostkit/hostkit_internal.h"
+
+namespace {
+
+bool Empty(const VRect& r) {
+    return r.bottom <= r.top || r.right <= r.left;
+}
+
+VRect Widen(const Rect& r) {
+    return VRect{r.top, r.left, r.bottom, r.right};
+}
+
+// Integral sampling: the rate rounded to a whole step; 0 (old plug-ins) means 1.
+int32_t Step(Fixed rate) {
+    const int32_t step = int32_t((int64_t(rate) + 0x8000) >> 16);
+    return step < 1 ? 1 : step;
+}
+
+// One sample of the image at (x, y), 8 or 16 bits, as a 32-bit value.
+uint32_t Sample(const HKImage& im, int32_t x, int32_t y, int32_t plane) {
+    const uint8_t* p = im.pixels + size_t(y) * size_t(im.rowBytes);
+    if (im.depth == 16) {
+        uint16_t v;
+        std::memcpy(&v, p + (size_t(x) * size_t(im.planes) + size_t(plane)) * 2, 2);
+        return v;
+    }
+    return p[size_t(x) * size_t(im.planes) + size_t(plane)];
+}
+
+void Store(uint8_t* p, int32_t bytes, uint32_t v) {
+    if (bytes == 2) {
+        const uint16_t s = uint16_t(v);
+        std::memcpy(p, &s, 2);
+    } else {
+        *p = uint8_t(v);
+    }
+}
+
+// Fill value of a padding byte (0..255) at the image's depth.
+uint32_t PadValue(int16_t padding, int32_t depth) {
+    return depth == 16 ? (uint32_t(padding) * 32768u + 127u) / 255u : uint32_t(padding);
+}
+
+// Maps a sampled coordinate into the image by the padding rule. Returns false
+// when the sample is outside and the plug-in asked for an error; *fill is set
+// for a constant (or undefined) fill.
+bool Place(int32_t& c, int32_t limit, int16_t padding, bool* fill) {
+    if (c >= 0 && c < limit) return true;
+    if (padding == plugInWantsErrorOnBoundsException) return false;
+    if (padding == plugInWantsEdgeReplication) {
+        c = c < 0 ? 0 : limit - 1;
+        return true;
+    }
+    *fill = true;
+    return true;
+}
+
+// Bytes of a lent area, or 0 when it is too large for a 32-bit row stride.
+size_t AreaBytes(const VRect& r, int32_t planes, int32_t bytes, int32_t* rowBytes) {
+    const int64_t row = int64_t(r.right - int64_t(r.left)) * planes * bytes;
+    const int64_t total = row * (int64_t(r.bottom) - r.top);
+    if (row <= 0 || row > INT32_MAX || total <= 0 || total > (int64_t(1) << 34)) return 0;
+    *rowBytes = int32_t(row);
+    return size_t(total);
+}
+
+// Fills a lent buffer from im: planes lo..hi of rect at the given step.
+OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t step,
+           int16_t padding, uint8_t** out, int32_t* rowBytes) {
+    const int32_t bytes = im.depth / 8;
+    if (lo < 0 || hi < lo || hi >= im.planes) return paramErr;
+    const int32_t planes = hi - lo + 1;
+    const size_t total = AreaBytes(rect, planes, bytes, rowBytes);
+    if (total == 0) return paramErr;
+    uint8_t* buffer = static_cast<uint8_t*>(std::malloc(total));
+    if (buffer == nullptr) return memFullErr;
+    const uint32_t padValue = padding >= 0 ? PadValue(padding, im.depth) : 0;
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* row = buffer + size_t(y - rect.top) * size_t(*rowBytes);
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            int32_t sx = int32_t(int64_t(x) * step), sy = int32_t(int64_t(y) * step);
+            bool fill = false;
+            if (!Place(sx, im.width, padding, &fill) || !Place(sy, im.height, padding, &fill)) {
+                std::free(buffer);
+                return paramErr;
+            }
+            uint8_t* px = row + size_t(x - rect.left) * size_t(planes * bytes);
+            for (int32_t p = 0; p < planes; ++p)
+                Store(px + p * bytes, bytes, fill ? padValue : Sample(im, sx, sy, lo + p));
+        }
+    }
+    *out = buffer;
+    return noErr;
+}
+
+// Replaces the buffer lent through slot; the caller stores the result in the
+// record's field (a 4-byte aligned pointer, so it is assigned, not referenced).
+uint8_t* Lend(uint8_t*& slot, uint8_t* buffer) {
+    std::free(slot);
+    slot = buffer;
+    return buffer;
+}
+
+}  // namespace
+
+VRect HK_RequestedRect(const HKHost* host, HKArea area) {
+    const FilterRecord* r = host->record;
+    const BigDocumentStruct* big = r->bigDocumentData;
+    const bool wide = big != nullptr && big->PluginUsing32BitCoordinates != 0;
+    switch (area) {
+        case kHKAreaIn:
+            return wide ? big->inRect32 : Widen(r->inRect);
+        case kHKAreaOut:
+            return wide ? big->outRect32 : Widen(r->outRect);
+        case kHKAreaMask:
+            return wide ? big->maskRect32 : Widen(r->maskRect);
+    }
+    return VRect{0, 0, 0, 0};
+}
+
+bool HK_AnyAreaRequested(const HKHost* host) {
+    return !Empty(HK_RequestedRect(host, kHKAreaIn)) ||
+           !Empty(HK_RequestedRect(host, kHKAreaOut)) ||
+           !Empty(HK_RequestedRect(host, kHKAreaMask));
+}
+
+// Copies the output lent by the previous request back into the image.
+void HK_WriteBackOutput(HKHost* host) {
+    if (host->outBuffer == nullptr) return;
+    HKImage& im = host->image;
+    const int32_t bytes = im.depth / 8;
+    const int32_t planes = host->outHiPlane - host->outLoPlane + 1;
+    const VRect& o = host->outRect;
+    const int32_t rowBytes = host->record->outRowBytes;
+    for (int32_t y = o.top; y < o.bottom; ++y) {
+        const uint8_t* src = host->outBuffer + size_t(y - o.top) * size_t(rowBytes);
+        uint8_t* dst = im.pixels + size_t(y) * size_t(im.rowBytes);
+        for (int32_t x = o.left; x < o.right; ++x)
+            std::memcpy(dst + (size_t(x) * size_t(im.planes) + size_t(host->outLoPlane)) * bytes,
+                        src + size_t(x - o.left) * size_t(planes * bytes), size_t(planes * bytes));
+    }
+    host->record->outData = Lend(host->outBuffer, nullptr);
+}
+
+void HK_ReleaseAreas(HKHost* host) {
+    host->record->inData = Lend(host->inBuffer, nullptr);
+    host->record->outData = Lend(host->outBuffer, nullptr);
+    host->record->maskData = Lend(host->maskBuffer, nullptr);
+}
+
+OSErr HK_Advance(HKHost* host) {
+    ++host->advanceCalls;
+    FilterRecord* r = host->record;
+    HK_WriteBackOutput(host);
+    HK_ReleaseAreas(host);
+    const HKImage& im = host->image;
+    const int32_t bytes = im.depth / 8;
+
+    const VRect in = HK_RequestedRect(host, kHKAreaIn);
+    if (!Empty(in)) {
+        uint8_t* buffer = nullptr;
+        const OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, Step(r->inputRate),
+                               r->inputPadding, &buffer, &r->inRowBytes);
+        if (err != noErr) return err;
+        r->inData = Lend(host->inBuffer, buffer);
+        r->inColumnBytes = (r->inHiPlane - r->inLoPlane + 1) * bytes;
+        r->inPlaneBytes = bytes;
+    }
+
+    // Output is never sampled or padded: it must lie inside the image.
+    const VRect out = HK_RequestedRect(host, kHKAreaOut);
+    if (!Empty(out)) {
+        if (out.top < 0 || out.left < 0 || out.bottom > im.height || out.right > im.width)
+            return paramErr;
+        uint8_t* buffer = nullptr;
+        const OSErr err = Fill(im, out, r->outLoPlane, r->outHiPlane, 1,
+                               plugInWantsErrorOnBoundsException, &buffer, &r->outRowBytes);
+        if (err != noErr) return err;
+        r->outData = Lend(host->outBuffer, buffer);
+        host->outRect = out;
+        host->outLoPlane = r->outLoPlane;
+        host->outHiPlane = r->outHiPlane;
+        r->outColumnBytes = (r->outHiPlane - r->outLoPlane + 1) * bytes;
+        r->outPlaneBytes = bytes;
+    }
+
+    const VRect mask = HK_RequestedRect(host, kHKAreaMask);
+    if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
+        uint8_t* buffer = nullptr;
+        const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
+        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding, &buffer,
+                               &r->maskRowBytes);
+        if (err != noErr) return err;
+        r->maskData = Lend(host->maskBuffer, buffer);
+    }
+    return noErr;
+}

@@ -1,0 +1,151 @@
+// The host kit: our host side of the plug-in interface, over an in-memory
+// image. It loads a plug-in module, fills a FilterRecord with the host's
+// callbacks, and drives the selectors in a host's order. The batch command,
+// the Windows test host and the tests stand on it.
+//
+// The host's callbacks carry no context argument, so one host is active at a
+// time: HK_Host_Init makes a host the active one and HK_Host_Free ends it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/sdk_types.h"
+
+// ---- Loading the module -----------------------------------------------------------
+
+typedef void (*HKEntryProc)(int16_t selector, void* paramBlock, intptr_t* data, int16_t* result);
+
+struct HKModule {
+    void* library;  // dlopen / LoadLibrary handle
+    HKEntryProc entry;
+};
+
+// Loads the module at path and looks up entryName. On failure returns -1 and
+// writes the system's reason into error (capacity bytes).
+int32_t HK_LoadModule(const char* path, const char* entryName, HKModule* module, char* error,
+                      size_t capacity);
+void HK_UnloadModule(HKModule* module);
+
+// ---- The document --------------------------------------------------------------------
+
+// Interleaved pixels in the interface's own scale: 8-bit samples 0..255,
+// 16-bit samples 0..32768 (native byte order). planes is 3 (RGB) or 4 (RGB
+// and transparency). rowBytes is the stride in bytes. The caller owns pixels.
+struct HKImage {
+    int32_t width;
+    int32_t height;
+    int32_t planes;
+    int32_t depth;  // 8 or 16
+    int32_t rowBytes;
+    uint8_t* pixels;
+};
+
+// Optional selection: one byte per pixel (255 = selected), same size as the image.
+struct HKMask {
+    int32_t rowBytes;
+    uint8_t* data;
+};
+
+// ---- The host --------------------------------------------------------------------------
+
+struct HKOptions {
+    bool bigDocument;  // supply bigDocumentData (32-bit coordinates)
+    bool handleProcs;  // supply handleProcs
+    bool bufferProcs;  // supply bufferProcs
+    intptr_t window;   // platformData->hwnd
+    int32_t maxSpace;  // bytes the plug-in may use
+    uint32_t hostSig;
+    const char* title;     // document title for the 'titl' property (null: none)
+    int32_t abortAfter;    // abortProc answers true from this poll on (0: never)
+    int32_t maxContinues;  // the continue loop stops after this many calls
+};
+
+// The defaults of a full host: big documents, handle and buffer procs, 1 GB.
+HKOptions HK_DefaultOptions();
+
+struct HKHandle;  // the host's block behind a Handle
+struct HKBuffer;
+
+struct HKHost {
+    FilterRecord* record;  // zero-filled, larger than any record version
+    HKOptions options;
+    HKImage image;
+    HKMask mask;    // data null: no selection
+    intptr_t data;  // the plug-in's data slot, kept across runs
+    PlatformData platform;
+    HandleProcs handleProcs;
+    BufferProcs bufferProcs;
+    PropertyProcs propertyProcs;
+    BigDocumentStruct bigDocument;
+
+    // advanceState: the buffers lent to the plug-in and the output they cover.
+    uint8_t* inBuffer;
+    uint8_t* outBuffer;
+    uint8_t* maskBuffer;
+    VRect outRect;
+    int16_t outLoPlane;
+    int16_t outHiPlane;
+
+    // What the plug-in asked of the host.
+    int32_t advanceCalls;
+    int32_t progressCalls;
+    int32_t progressDone;
+    int32_t progressTotal;
+    int32_t abortPolls;
+
+    HKHandle* handles;  // live handles, newest first
+    int32_t liveHandles;
+    int32_t unbalancedUnlocks;  // unlocks of handles that were not locked
+    HKBuffer* buffers;
+    int32_t liveBuffers;
+};
+
+// Fills host over image (and an optional mask with mask.data null for none)
+// and makes it the active host. 0, or -1 for a bad image, -3 out of memory.
+int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
+                     const HKOptions* options);
+// Releases everything the host allocated, the plug-in's leftover handles included.
+void HK_Host_Free(HKHost* host);
+
+// advanceState as the host implements it (also run between continue calls):
+// writes back the previous output, then lends the requested input, output
+// and mask areas. Returns noErr, paramErr for an area outside the image, or
+// memFullErr.
+OSErr HK_Advance(HKHost* host);
+
+// Handle bookkeeping for tests: how often h is locked now (-1: not a live handle).
+int32_t HK_HandleLockCount(const HKHost* host, Handle h);
+
+// ---- Running the selectors --------------------------------------------------------------
+
+// Calls one selector: 0 with an AboutRecord, every other value with the host's
+// FilterRecord. Returns the plug-in's result.
+int16_t HK_Call(HKHost* host, HKEntryProc entry, int16_t selector);
+
+struct HKStep {
+    int16_t selector;
+    int16_t result;
+    int32_t calls;  // continue: how many calls the loop made
+};
+
+constexpr int32_t kHKMaxSteps = 8;
+
+struct HKRun {
+    HKStep steps[kHKMaxSteps];
+    int32_t stepCount;
+    int16_t result;  // the first non-zero result, else 0
+};
+
+struct HKRunPlan {
+    bool about;       // begin with the about selector
+    bool parameters;  // send parameters (a first run; a replay leaves it out)
+};
+
+// Runs about; parameters; prepare; start; continue until the plug-in leaves
+// every rectangle empty; finish (after a successful or cancelled start), as
+// the plan says, then writes the last output back into the image.
+void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun* run);
+
+// "about", "parameters", ... for reports; "selector" for other values.
+const char* HK_SelectorName(int16_t selector);

@@ -1,0 +1,364 @@
+// The host kit against a scripted stand-in plug-in: the order of selectors,
+// advanceState's areas, padding and sampling, write-back, handles,
+// properties, progress and abort.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "hostkit/hostkit.h"
+
+namespace {
+
+// The stand-in plug-in: records each call and runs the test's script for it.
+std::vector<int16_t> gCalls;
+std::function<int16_t(int16_t, FilterRecord*)> gScript;
+
+void FakeEntry(int16_t selector, void* block, intptr_t*, int16_t* result) {
+    gCalls.push_back(selector);
+    *result = gScript
+                  ? gScript(selector, selector == 0 ? nullptr : static_cast<FilterRecord*>(block))
+                  : 0;
+}
+
+// An image whose samples encode their position: plane p of (x, y) = 10y + x + 100p
+// (8-bit), or that times 100 (16-bit).
+struct TestImage {
+    std::vector<uint8_t> bytes;
+    HKImage image;
+    TestImage(int32_t w, int32_t h, int32_t planes, int32_t depth) {
+        const int32_t bps = depth / 8;
+        image = HKImage{w, h, planes, depth, w * planes * bps + 5, nullptr};  // padded rows
+        bytes.assign(size_t(image.rowBytes) * size_t(h), 0);
+        image.pixels = bytes.data();
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                for (int32_t p = 0; p < planes; ++p) Set(x, y, p, Expected(x, y, p));
+    }
+    uint32_t Expected(int32_t x, int32_t y, int32_t p) const {
+        const uint32_t v = uint32_t(10 * y + x + 100 * p);
+        return image.depth == 16 ? v * 100 : v;
+    }
+    uint8_t* At(int32_t x, int32_t y, int32_t p) {
+        return image.pixels + size_t(y) * size_t(image.rowBytes) +
+               size_t((x * image.planes + p) * image.depth / 8);
+    }
+    void Set(int32_t x, int32_t y, int32_t p, uint32_t v) {
+        if (image.depth == 16) {
+            const uint16_t s = uint16_t(v);
+            std::memcpy(At(x, y, p), &s, 2);
+        } else {
+            *At(x, y, p) = uint8_t(v);
+        }
+    }
+    uint32_t Get(int32_t x, int32_t y, int32_t p) {
+        if (image.depth == 8) return *At(x, y, p);
+        uint16_t s;
+        std::memcpy(&s, At(x, y, p), 2);
+        return s;
+    }
+};
+
+// Reads sample p of pixel (x, y) of a lent buffer.
+uint32_t Lent(const void* data, int32_t rowBytes, int32_t columnBytes, int32_t depth, int32_t x,
+              int32_t y, int32_t p) {
+    const uint8_t* q = static_cast<const uint8_t*>(data) + size_t(y) * size_t(rowBytes) +
+                       size_t(x * columnBytes + p * depth / 8);
+    if (depth == 8) return *q;
+    uint16_t s;
+    std::memcpy(&s, q, 2);
+    return s;
+}
+
+class HostKitTest : public ::testing::Test {
+  protected:
+    HKHost host;
+    void SetUp() override {
+        gCalls.clear();
+        gScript = nullptr;
+        std::memset(&host, 0, sizeof host);
+    }
+    void TearDown() override {
+        HK_Host_Free(&host);
+        gScript = nullptr;
+    }
+    void Init(TestImage& t, HKOptions options = HK_DefaultOptions(), const HKMask* mask = nullptr) {
+        ASSERT_EQ(HK_Host_Init(&host, &t.image, mask, &options), 0);
+    }
+};
+
+TEST_F(HostKitTest, RecordDescribesTheDocument) {
+    for (int32_t depth : {8, 16}) {
+        TestImage t(7, 5, 4, depth);
+        Init(t);
+        const FilterRecord* r = host.record;
+        EXPECT_EQ(r->imageMode, depth == 8 ? plugInModeRGBColor : plugInModeRGB48);
+        EXPECT_EQ(r->depth, depth);
+        EXPECT_EQ(r->planes, 4);
+        EXPECT_EQ(r->imageSize.h, 7);
+        EXPECT_EQ(r->imageSize.v, 5);
+        EXPECT_EQ(r->filterRect.right, 7);
+        EXPECT_EQ(r->bigDocumentData->filterRect32.bottom, 5);
+        EXPECT_EQ(r->filterCase, filterCaseEditableTransparencyNoSelection);
+        EXPECT_EQ(r->handleProcs->numHandleProcs, 8);
+        EXPECT_EQ(r->inputRate, 0x10000);
+        EXPECT_EQ(static_cast<PlatformData*>(r->platformData)->hwnd, 0);
+        HK_Host_Free(&host);
+    }
+    TestImage t(2, 2, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.bigDocument = false;
+    options.handleProcs = false;
+    Init(t, options);
+    EXPECT_EQ(host.record->bigDocumentData, nullptr);
+    EXPECT_EQ(host.record->handleProcs, nullptr);
+    EXPECT_EQ(host.record->filterCase, filterCaseFlatImageNoSelection);
+}
+
+TEST_F(HostKitTest, RejectsImpossibleImages) {
+    uint8_t px[64] = {};
+    const HKImage bad[] = {{0, 1, 3, 8, 3, px},
+                           {1, 1, 2, 8, 3, px},
+                           {1, 1, 3, 12, 6, px},
+                           {2, 1, 3, 8, 5, px},
+                           {1, 1, 3, 8, 3, nullptr}};
+    for (const HKImage& im : bad) {
+        EXPECT_EQ(HK_Host_Init(&host, &im, nullptr, nullptr), -1);
+        HK_Host_Free(&host);
+    }
+}
+
+TEST_F(HostKitTest, AdvanceLendsRequestedPlanesAndWritesOutputBack) {
+    for (int32_t depth : {8, 16}) {
+        for (bool wide : {false, true}) {
+            TestImage t(6, 4, 3, depth);
+            Init(t);
+            FilterRecord* r = host.record;
+            r->bigDocumentData->PluginUsing32BitCoordinates = wide;
+            const VRect in{1, 2, 3, 5}, out{0, 1, 2, 3};
+            if (wide) {
+                r->bigDocumentData->inRect32 = in;
+                r->bigDocumentData->outRect32 = out;
+            } else {
+                r->inRect = Rect{1, 2, 3, 5};
+                r->outRect = Rect{0, 1, 2, 3};
+            }
+            r->inLoPlane = 1;
+            r->inHiPlane = 2;
+            r->outLoPlane = 0;
+            r->outHiPlane = 2;
+            ASSERT_EQ(r->advanceState(), noErr);
+            const int32_t bps = depth / 8;
+            EXPECT_EQ(r->inRowBytes, 3 * 2 * bps);
+            EXPECT_EQ(r->inColumnBytes, 2 * bps);
+            EXPECT_EQ(r->inPlaneBytes, bps);
+            for (int32_t y = 0; y < 2; ++y)
+                for (int32_t x = 0; x < 3; ++x)
+                    for (int32_t p = 0; p < 2; ++p)
+                        EXPECT_EQ(Lent(r->inData, r->inRowBytes, r->inColumnBytes, depth, x, y, p),
+                                  t.Expected(x + 2, y + 1, p + 1));
+            // Output comes pre-filled with the current pixels; changes go back
+            // into the image at the next advance.
+            EXPECT_EQ(Lent(r->outData, r->outRowBytes, r->outColumnBytes, depth, 1, 1, 2),
+                      t.Expected(2, 1, 2));
+            uint8_t* o = static_cast<uint8_t*>(r->outData) + r->outRowBytes + r->outColumnBytes;
+            std::memset(o, 0x7F, size_t(r->outColumnBytes));
+            if (wide) {
+                r->bigDocumentData->inRect32 = r->bigDocumentData->outRect32 = VRect{0, 0, 0, 0};
+            } else {
+                r->inRect = r->outRect = Rect{0, 0, 0, 0};
+            }
+            ASSERT_EQ(r->advanceState(), noErr);
+            const void* inData = r->inData;  // the record's pointers are only 4-byte aligned
+            const void* outData = r->outData;
+            EXPECT_EQ(inData, nullptr);
+            EXPECT_EQ(outData, nullptr);
+            const uint32_t changed = depth == 8 ? 0x7F : 0x7F7F;
+            for (int32_t p = 0; p < 3; ++p) {
+                EXPECT_EQ(t.Get(2, 1, p), changed);
+                EXPECT_EQ(t.Get(1, 1, p), t.Expected(1, 1, p)) << "untouched";
+            }
+            HK_Host_Free(&host);
+        }
+    }
+}
+
+TEST_F(HostKitTest, PaddingAndBoundsFollowThePluginsChoice) {
+    TestImage t(4, 3, 3, 8);
+    Init(t);
+    FilterRecord* r = host.record;
+    r->inRect = Rect{-1, -1, 1, 1};
+    r->inLoPlane = 0;
+    r->inHiPlane = 0;
+    EXPECT_EQ(r->advanceState(), paramErr) << "error on bounds is the default";
+    r->inputPadding = plugInWantsEdgeReplication;
+    ASSERT_EQ(r->advanceState(), noErr);
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 1, 8, 0, 0, 0), t.Expected(0, 0, 0));
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 1, 8, 1, 1, 0), t.Expected(0, 0, 0));
+    r->inputPadding = 200;
+    ASSERT_EQ(r->advanceState(), noErr);
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 1, 8, 0, 0, 0), 200u);
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 1, 8, 1, 1, 0), t.Expected(0, 0, 0));
+    r->inRect = Rect{0, 0, 0, 0};
+    r->outRect = Rect{2, 2, 4, 4};  // output never leaves the image
+    r->outHiPlane = 2;
+    EXPECT_EQ(r->advanceState(), paramErr);
+    r->outRect = Rect{0, 0, 1, 1};
+    r->outHiPlane = 3;  // a plane the image does not have
+    EXPECT_EQ(r->advanceState(), paramErr);
+}
+
+TEST_F(HostKitTest, IntegralSamplingAndTheMask) {
+    TestImage t(8, 6, 3, 8);
+    std::vector<uint8_t> maskBytes(8 * 6);
+    for (size_t i = 0; i < maskBytes.size(); ++i) maskBytes[i] = uint8_t(i);
+    const HKMask mask{8, maskBytes.data()};
+    Init(t, HK_DefaultOptions(), &mask);
+    FilterRecord* r = host.record;
+    EXPECT_EQ(r->haveMask, 1);
+    EXPECT_EQ(r->filterCase, filterCaseFlatImageWithSelection);
+    r->inputRate = r->maskRate = 2 << 16;
+    r->inRect = Rect{0, 0, 3, 4};  // the whole image at half size
+    r->maskRect = Rect{1, 1, 3, 3};
+    r->inHiPlane = 2;
+    ASSERT_EQ(r->advanceState(), noErr);
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 3, 8, 3, 2, 1), t.Expected(6, 4, 1));
+    EXPECT_EQ(static_cast<uint8_t*>(r->maskData)[0], maskBytes[2 * 8 + 2]);
+    EXPECT_EQ(static_cast<uint8_t*>(r->maskData)[r->maskRowBytes + 1], maskBytes[4 * 8 + 4]);
+    r->inputRate = 0;  // old plug-ins: treated as 1
+    ASSERT_EQ(r->advanceState(), noErr);
+    EXPECT_EQ(Lent(r->inData, r->inRowBytes, 3, 8, 3, 2, 1), t.Expected(3, 2, 1));
+}
+
+TEST_F(HostKitTest, HandleBufferAndPropertyProcs) {
+    TestImage t(2, 2, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.title = "Portrait.tif";
+    Init(t, options);
+    const HandleProcs* hp = host.record->handleProcs;
+    Handle h = hp->newProc(10);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(host.liveHandles, 1);
+    EXPECT_EQ(hp->getSizeProc(h), 10);
+    Ptr p = hp->lockProc(h, 1);
+    ASSERT_EQ(p, *h);
+    EXPECT_EQ(HK_HandleLockCount(&host, h), 1);
+    hp->unlockProc(h);
+    hp->unlockProc(h);
+    EXPECT_EQ(host.unbalancedUnlocks, 1);
+    EXPECT_EQ(hp->setSizeProc(h, 100), noErr);
+    EXPECT_EQ(hp->getSizeProc(h), 100);
+    EXPECT_EQ((*h)[99], 0);
+    hp->disposeProc(h);
+    EXPECT_EQ(host.liveHandles, 0);
+    int junk = 0;
+    EXPECT_EQ(hp->lockProc(reinterpret_cast<Handle>(&junk), 0), nullptr) << "not a handle";
+
+    Handle title = nullptr;
+    const PropertyProcs* pp = host.record->propertyProcs;
+    ASSERT_EQ(pp->getPropertyProc(PIFourCC("8BIM"), PIFourCC("titl"), 0, nullptr, &title), noErr);
+    ASSERT_EQ(hp->getSizeProc(title), 12) << "bare bytes: no length, no terminator";
+    EXPECT_EQ(std::memcmp(*title, "Portrait.tif", 12), 0);
+    hp->disposeProc(title);
+    intptr_t simple = 0;
+    EXPECT_EQ(pp->getPropertyProc(PIFourCC("8BIM"), PIFourCC("zzzz"), 0, &simple, nullptr),
+              errPlugInPropertyUndefined);
+
+    const BufferProcs* bp = host.record->bufferProcs;
+    BufferID id = nullptr;
+    ASSERT_EQ(bp->allocateProc(1000, &id), noErr);
+    ASSERT_NE(bp->lockProc(id, 0), nullptr);
+    bp->unlockProc(id);
+    bp->freeProc(id);
+    EXPECT_EQ(host.liveBuffers, 0);
+    EXPECT_EQ(bp->spaceProc(), 1 << 30);
+}
+
+TEST_F(HostKitTest, ProgressAndAbort) {
+    TestImage t(2, 2, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.abortAfter = 3;
+    Init(t, options);
+    host.record->progressProc(5, 10);
+    EXPECT_EQ(host.progressCalls, 1);
+    EXPECT_EQ(host.progressDone, 5);
+    EXPECT_EQ(host.progressTotal, 10);
+    EXPECT_FALSE(host.record->abortProc());
+    EXPECT_FALSE(host.record->abortProc());
+    EXPECT_TRUE(host.record->abortProc());
+}
+
+TEST_F(HostKitTest, RunCallsTheSelectorsInAHostsOrder) {
+    TestImage t(4, 4, 3, 8);
+    Init(t);
+    // Asks for one row per continue call and inverts it; stops after row 3.
+    gScript = [](int16_t selector, FilterRecord* r) -> int16_t {
+        if (selector == filterSelectorStart || selector == filterSelectorContinue) {
+            if (selector == filterSelectorContinue) {
+                uint8_t* o = static_cast<uint8_t*>(r->outData);
+                for (int i = 0; i < 12; ++i) o[i] = uint8_t(255 - o[i]);
+            }
+            const int16_t row = selector == filterSelectorStart ? 0 : int16_t(r->outRect.top + 1);
+            r->outRect = row < 4 ? Rect{row, 0, int16_t(row + 1), 4} : Rect{0, 0, 0, 0};
+            r->outHiPlane = 2;
+        }
+        return noErr;
+    };
+    const HKRunPlan plan{true, true};
+    HKRun run;
+    HK_RunFilter(&host, FakeEntry, &plan, &run);
+    EXPECT_EQ(run.result, noErr);
+    EXPECT_EQ(gCalls, (std::vector<int16_t>{0, 1, 2, 3, 4, 4, 4, 4, 5}));
+    ASSERT_EQ(run.stepCount, 6);
+    EXPECT_EQ(run.steps[4].selector, filterSelectorContinue);
+    EXPECT_EQ(run.steps[4].calls, 4);
+    for (int32_t y = 0; y < 4; ++y)
+        EXPECT_EQ(t.Get(3, y, 2), 255 - t.Expected(3, y, 2)) << "row " << y << " written back";
+    EXPECT_STREQ(HK_SelectorName(run.steps[5].selector), "finish");
+    EXPECT_STREQ(HK_SelectorName(42), "selector");
+}
+
+TEST_F(HostKitTest, RunStopsOrFinishesByTheStartResult) {
+    const struct {
+        int16_t failing;  // selector that fails
+        int16_t code;
+        std::vector<int16_t> calls;
+    } cases[] = {
+        {filterSelectorPrepare, memFullErr, {2}},
+        {filterSelectorStart, filterBadMode, {2, 3}},
+        {filterSelectorStart, userCanceledErr, {2, 3, 5}},  // finish after a cancel
+        {filterSelectorFinish, filterBadParameters, {2, 3, 5}},
+    };
+    TestImage t(2, 2, 3, 8);
+    Init(t);
+    for (const auto& c : cases) {
+        gCalls.clear();
+        gScript = [&c](int16_t selector, FilterRecord*) -> int16_t {
+            return selector == c.failing ? c.code : noErr;
+        };
+        const HKRunPlan replay{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &replay, &run);
+        EXPECT_EQ(gCalls, c.calls) << c.failing;
+        EXPECT_EQ(run.result, c.code);
+    }
+}
+
+TEST_F(HostKitTest, LoadingReportsMissingModulesAndEntryPoints) {
+    HKModule module;
+    char error[256] = {};
+    EXPECT_EQ(
+        HK_LoadModule("/nonexistent/libnothing.so", "PluginMain", &module, error, sizeof error),
+        -1);
+    EXPECT_NE(std::strstr(error, "/nonexistent/libnothing.so"), nullptr);
+    EXPECT_EQ(module.entry, nullptr);
+    const char* plugin = std::getenv("VANTORIA_PLUGIN");
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(HK_LoadModule(plugin, "NoSuchEntry", &module, error, sizeof error), -1);
+    EXPECT_NE(std::strstr(error, "NoSuchEntry"), nullptr);
+    EXPECT_EQ(module.library, nullptr);
+}
+
+}  // namespace
