@@ -1,0 +1,479 @@
+#include "engine/edit_pars.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/test_support.h"
+#include "ui/portable_number.h"
+#include "ui/status.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Offsets in the base block.
+constexpr size_t kGamma = 0, kWhite = 4, kPrimaries = 16, kDoAutoBlack = 40, kBlackAmount = 44,
+                 kBrightness = 64, kContrast = 68;
+constexpr size_t Bin(int b) {
+    return 72 + 196 * size_t(b);
+}
+constexpr size_t kMaxChroma = 4, kBaseHue = 8, kDHdL = 12, kName = 176;
+constexpr size_t Sample(int s) {
+    return 16 + 16 * size_t(s);
+}
+
+EditPars Defaults() {
+    EditPars p;
+    EXPECT_EQ(SetDefaultEditPars(&p, kDefaultPredefinedBins), kUiOk);
+    return p;
+}
+
+// Every field different from its default, each value exact in both cell forms
+// (the portable cell keeps 23 significant bits, a float has 24; primaries are
+// kept at four decimals anyway).
+EditPars Changed() {
+    EditPars p = Defaults();
+    p.refRGB = {1.75f,
+                {0.9375f, 0.96875f, 0.8125f},
+                {0.7347f, 0.2653f, 0.1596f, 0.8404f, 0.0366f, 0.0001f}};
+    p.doAutoBlack = 1;
+    p.autoBlackAmount = 0.25f;
+    p.doAutoWhite = 1;
+    p.autoWhiteAmount = 0.75f;
+    p.doAutoMidGray = 1;
+    p.autoMidGrayAmount = 0.5f;
+    p.brightness = 0.625f;
+    p.contrast = 0.375f;
+    for (int b = 0; b < kMemoryColorBins; ++b) {
+        MemoryColorBin& bin = p.customBinColors[b];
+        bin.haveDef = b < kDefaultPredefinedBins ? 0 : 1;
+        std::memset(bin.name, 0, sizeof bin.name);
+        std::snprintf(bin.name, sizeof bin.name, "Colour number %d", b);
+        bin.fcn = {10.0f + b, 100.0f + 25 * b, 0.03125f * (b + 1) * (b % 2 ? 1 : -1)};
+        for (int s = 0; s < kSamplesPerBin; ++s)
+            bin.samplesBin[s] = {1000.0f + 10 * b + s, 2000.5f + s, 3000.25f + b, 1 + s + 100 * b};
+    }
+    p.doSharpen = 1;
+    p.sharpenStrength = 7;
+    p.sharpenMode = 2;
+    p.doRemoveNoise = 1;
+    p.noiseFlag = 1;
+    for (int i = 0; i < kNoiseChannels; ++i) {
+        p.noiseRadius[i] = 1 + i;
+        p.noiseThreshold[i] = 5 + i;
+    }
+    p.noiseExtra = 3;
+    return p;
+}
+
+Bytes Portable(const EditPars& p) {
+    Bytes b(kEditParsBytes);
+    EXPECT_EQ(WriteEditPars(&p, b.data(), uint32_t(b.size())), kUiOk);
+    return b;
+}
+Bytes Ieee(const EditPars& p) {
+    Bytes b(kEditParsBytes);
+    EXPECT_EQ(WriteEditParsBigEndian(&p, b.data(), uint32_t(b.size())), kUiOk);
+    return b;
+}
+Bytes Extension(const EditPars& p) {
+    Bytes b(kEditParsExtensionBytes);
+    EXPECT_EQ(WriteEditParsExtension(&p, b.data(), uint32_t(b.size())), kUiOk);
+    return b;
+}
+// The whole record, every float bit for bit: the IEEE base block and the extension.
+Bytes Image(const EditPars& p) {
+    Bytes all = Ieee(p);
+    const Bytes ext = Extension(p);
+    all.insert(all.end(), ext.begin(), ext.end());
+    return all;
+}
+
+// The record as a portable image brings it back (floats keep 23 bits there).
+EditPars ThroughPortable(const EditPars& p) {
+    const Bytes b = Portable(p);
+    EditPars back = p;
+    EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &back), kUiOk);
+    return back;
+}
+
+void PutNumber(Bytes* b, size_t at, double v) {
+    Ui_EncodeNumber(v, kUiNumberBinary, b->data() + at);
+}
+
+// Reads the portable image of source with some cells replaced, the log cleared first.
+int32_t ReadPatched(const EditPars& source, std::initializer_list<std::pair<size_t, double>> cells,
+                    EditPars* out) {
+    Bytes b = Portable(source);
+    for (const auto& cell : cells) PutNumber(&b, cell.first, cell.second);
+    RemoveDebugLog();
+    return ReadEditPars(b.data(), uint32_t(b.size()), out);
+}
+
+class EditParsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { RemoveDebugLog(); }
+};
+
+TEST_F(EditParsTest, DefaultRecord) {
+    EditPars p;
+    std::memset(&p, 0x5A, sizeof p);
+    ASSERT_EQ(SetDefaultEditPars(&p, 2), kUiOk);
+    EXPECT_FLOAT_EQ(p.refRGB.gamma, 2.2f);
+    EXPECT_NEAR(p.refRGB.xyzWhite[0], 0.95017, 1e-4);
+    EXPECT_FLOAT_EQ(p.refRGB.xyzWhite[1], 1.0f);
+    EXPECT_NEAR(p.refRGB.xyzWhite[2], 1.08765, 1e-4);
+    const float primaries[6] = {0.64f, 0.33f, 0.30f, 0.60f, 0.15f, 0.06f};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(p.refRGB.primaries[i], primaries[i]);
+    EXPECT_EQ(p.doAutoBlack + p.doAutoWhite + p.doAutoMidGray, 0);
+    EXPECT_EQ(p.autoBlackAmount + p.autoWhiteAmount + p.autoMidGrayAmount, 0.0f);
+    EXPECT_EQ(p.brightness, 0.5f);
+    EXPECT_EQ(p.contrast, 0.5f);
+    EXPECT_STREQ(p.customBinColors[0].name, "Neutrals");
+    EXPECT_STREQ(p.customBinColors[1].name, "Skin");
+    EXPECT_EQ(p.customBinColors[1].fcn.maxChroma, 32.0f);
+    EXPECT_EQ(p.customBinColors[1].fcn.baseHue, 45.0f);
+    for (int b = 0; b < kMemoryColorBins; ++b) {
+        const MemoryColorBin& bin = p.customBinColors[b];
+        EXPECT_EQ(bin.haveDef, b < 2 ? 1 : 0) << b;
+        if (b >= 2) {
+            EXPECT_STREQ(bin.name, " ");
+        }
+        for (const MemorySample& s : bin.samplesBin)
+            EXPECT_TRUE(s.sumR == 0 && s.sumG == 0 && s.sumB == 0 && s.count == 0);
+    }
+    EXPECT_EQ(p.doSharpen + p.doRemoveNoise + p.noiseFlag, 0);
+    EXPECT_EQ(p.sharpenStrength, 0);
+
+    // More predefined bins: Foliage, then Sky.
+    ASSERT_EQ(SetDefaultEditPars(&p, 5), kUiOk);
+    const char* names[] = {"Neutrals", "Skin", "Foliage", "Sky", "Sky", " "};
+    for (int b = 0; b < 6; ++b) EXPECT_STREQ(p.customBinColors[b].name, names[b]);
+    EXPECT_EQ(p.customBinColors[2].fcn.dHdL, -0.5f);
+    EXPECT_EQ(p.customBinColors[3].fcn.baseHue, 258.0f);
+    EXPECT_EQ(p.customBinColors[3].fcn.dHdL, -0.7f);
+
+    MemoryColorBin bin;
+    EXPECT_EQ(SetPredefinedMemoryColor(4, &bin), kUiErrArg);
+    EXPECT_EQ(SetPredefinedMemoryColor(-1, &bin), kUiErrArg);
+    EXPECT_EQ(SetDefaultEditPars(nullptr, 2), kUiErrArg);
+
+    p = Changed();
+    ClearMemorySamples(&p.customBinColors[4]);
+    for (const MemorySample& s : p.customBinColors[4].samplesBin) EXPECT_EQ(s.count, 0);
+    EXPECT_EQ(p.customBinColors[5].samplesBin[0].count, 501);
+    EXPECT_EQ(p.customBinColors[4].fcn.maxChroma, 14.0f);
+}
+
+TEST_F(EditParsTest, KnownCellBytes) {
+    const EditPars p = Defaults();
+    const Bytes portable = Portable(p);
+    const Bytes ieee = Ieee(p);
+    // 2.2f lies half-way between two 23-bit mantissas and rounds away from zero.
+    EXPECT_EQ(Bytes(portable.begin(), portable.begin() + 4), (Bytes{0x02, 0x46, 0x66, 0x67}));
+    EXPECT_EQ(Bytes(ieee.begin(), ieee.begin() + 4), (Bytes{0x40, 0x0C, 0xCC, 0xCD}));
+    // brightness 0.5, and bin 1's haveDef (a flag stored as the number 1.0).
+    EXPECT_EQ(Bytes(portable.begin() + kBrightness, portable.begin() + kBrightness + 4),
+              (Bytes{0x00, 0x40, 0x00, 0x00}));
+    EXPECT_EQ(Bytes(portable.begin() + Bin(1), portable.begin() + Bin(1) + 4),
+              (Bytes{0x01, 0x40, 0x00, 0x00}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&portable[Bin(1) + kName]), 5),
+              std::string("Skin\0", 5));
+    const Bytes ext = Extension(p);
+    EXPECT_EQ(ext, Bytes(kEditParsExtensionBytes, 0));
+}
+
+TEST_F(EditParsTest, EveryFieldRoundTripsInBothCellForms) {
+    const EditPars changed = Changed();
+    const Bytes defaults = Portable(Defaults());
+    const Bytes portable = Portable(changed);
+    // Every cell of the changed record differs from the default: no field is
+    // left out of the image.
+    for (size_t at = 0; at < kEditParsBytes; at += 4) {
+        const size_t inBin = at < Bin(0) ? 0 : (at - Bin(0)) % 196;
+        if (at >= Bin(0) && inBin >= kName) continue;
+        EXPECT_NE(std::memcmp(&defaults[at], &portable[at], 4), 0) << "cell at " << at;
+    }
+
+    struct Form {
+        const char* name;
+        Bytes base;
+        int32_t (*read)(const uint8_t*, uint32_t, EditPars*);
+    };
+    const Form forms[] = {{"portable", portable, ReadEditPars},
+                          {"big-endian", Ieee(changed), ReadEditParsBigEndian}};
+    const Bytes ext = Extension(changed);
+    for (const Form& f : forms) {
+        SCOPED_TRACE(f.name);
+        EditPars back = Defaults();
+        const Bytes input = f.base;
+        EXPECT_EQ(f.read(input.data(), uint32_t(input.size()), &back), kUiOk);
+        EXPECT_EQ(input, f.base);  // the input is not touched
+        EXPECT_EQ(ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &back), kUiOk);
+        EXPECT_EQ(Image(back), Image(changed));
+        for (int b = 0; b < kMemoryColorBins; ++b)
+            EXPECT_STREQ(back.customBinColors[b].name, changed.customBinColors[b].name);
+        EXPECT_EQ(ReadDebugLog(), "");
+    }
+
+    // Reading a base block keeps the sharpen / noise block read before it.
+    EditPars back = Defaults();
+    ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &back);
+    ReadEditPars(defaults.data(), uint32_t(defaults.size()), &back);
+    EXPECT_EQ(Extension(back), ext);
+}
+
+TEST_F(EditParsTest, ReadingRoundsPrimariesTruncatesIntegersAndThresholdsFlags) {
+    Bytes b = Portable(Defaults());
+    PutNumber(&b, kPrimaries, 0.640049);
+    PutNumber(&b, kPrimaries + 4, 0.33006);
+    PutNumber(&b, kDoAutoBlack, 0.75);
+    PutNumber(&b, Bin(0), 0.5);                    // haveDef: not above 0.5
+    PutNumber(&b, Bin(1) + Sample(0) + 12, 41.9);  // count
+    PutNumber(&b, Bin(1) + Sample(1) + 12, 7.2);
+    std::memset(&b[Bin(2) + kName], 'x', kBinNameBytes);
+    EditPars p = Defaults();
+    EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &p), kUiOk);
+    EXPECT_EQ(p.refRGB.primaries[0], 0.64f);
+    EXPECT_EQ(p.refRGB.primaries[1], 0.3301f);
+    EXPECT_EQ(p.doAutoBlack, 1);
+    EXPECT_EQ(p.customBinColors[0].haveDef, 0);
+    EXPECT_EQ(p.customBinColors[1].samplesBin[0].count, 41);
+    EXPECT_EQ(p.customBinColors[1].samplesBin[1].count, 7);
+    EXPECT_EQ(std::string(p.customBinColors[2].name), std::string(19, 'x'));
+
+    Bytes ext(kEditParsExtensionBytes, 0);
+    PutNumber(&ext, 4, -2.7);   // sharpenStrength
+    PutNumber(&ext, 8, 3.9);    // sharpenMode
+    PutNumber(&ext, 16, 0.51);  // noiseFlag
+    PutNumber(&ext, 52, 1e30);  // noiseExtra: held in range
+    ASSERT_EQ(ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &p), kUiOk);
+    EXPECT_EQ(p.sharpenStrength, -2);
+    EXPECT_EQ(p.sharpenMode, 3);
+    EXPECT_EQ(p.noiseFlag, 1);
+    EXPECT_EQ(p.noiseExtra, INT32_MAX);
+
+    // Not-a-number integers read as 0.
+    Bytes ieee = Ieee(Defaults());
+    Ui_PutBEFloat(std::numeric_limits<float>::quiet_NaN(), &ieee[Bin(3) + Sample(2) + 12]);
+    EXPECT_EQ(ReadEditParsBigEndian(ieee.data(), uint32_t(ieee.size()), &p), kUiOk);
+    EXPECT_EQ(p.customBinColors[3].samplesBin[2].count, 0);
+}
+
+TEST_F(EditParsTest, WrongLengthsAndMissingArguments) {
+    const Bytes good = Portable(Changed());
+    EditPars p = Changed();
+    EXPECT_EQ(ReadEditPars(good.data(), kEditParsBytes - 1, &p), kUiErrFormat);
+    EditPars expected = Defaults();
+    const Bytes ext = Extension(Changed());
+    ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &expected);
+    EXPECT_EQ(Image(p), Image(expected));
+    EXPECT_EQ(ReadEditParsBigEndian(good.data(), kEditParsBytes + 1, &p), kUiErrFormat);
+
+    p = Changed();
+    EXPECT_EQ(ReadEditParsExtension(ext.data(), kEditParsExtensionBytes - 1, &p), kUiErrFormat);
+    EXPECT_EQ(Image(p), Image(Changed()));
+
+    EXPECT_EQ(ReadEditPars(nullptr, kEditParsBytes, &p), kUiErrArg);
+    EXPECT_EQ(ReadEditPars(good.data(), kEditParsBytes, nullptr), kUiErrArg);
+    uint8_t small[kEditParsBytes - 1];
+    EXPECT_EQ(WriteEditPars(&p, small, sizeof small), kUiErrArg);
+    EXPECT_EQ(WriteEditParsExtension(&p, small, kEditParsExtensionBytes - 1), kUiErrArg);
+}
+
+// One damaged field of an otherwise valid image: the repair and its log line.
+TEST_F(EditParsTest, RepairsAndTheirLogLines) {
+    struct Case {
+        const char* what;
+        size_t at;
+        double value;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"brightness", kBrightness, 1.5, "editPars brightness pref invalid: 1.500000\n"},
+        {"contrast", kContrast, -0.25, "editPars contrast pref invalid: -0.250000\n"},
+        {"maxChroma", Bin(1) + kMaxChroma, 120,
+         "editPars customBinColors[1].fcn.maxChroma pref invalid: 120.000000\n"},
+        {"baseHue", Bin(0) + kBaseHue, 400,
+         "editPars customBinColors[0].fcn.baseHue pref invalid: 400.000000\n"},
+        {"dHdL", Bin(1) + kDHdL, 1.5,
+         "editPars customBinColors[1].fcn.dHdL pref invalid: 1.500000\n"},
+        {"sample sum", Bin(0) + Sample(3) + 4, -2,
+         "editPars customBinColors[0].samplesBin[3] pref invalid: 0.000000 -2.000000 0.000000 "
+         "0.000000\n"},
+        {"sample count", Bin(1) + Sample(9) + 12, -1,
+         "editPars customBinColors[1].samplesBin[9] pref invalid: 0.000000 0.000000 0.000000 "
+         "-1.000000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditPars source = Defaults();
+        source.customBinColors[0].samplesBin[0] = {30, 40, 50, 2};
+        source.customBinColors[1].samplesBin[0] = {60, 70, 80, 3};
+        EditPars p = Defaults();
+        EXPECT_EQ(ReadPatched(source, {{c.at, c.value}}, &p), kUiErrUnsupported);
+        EXPECT_EQ(ReadDebugLog(), c.log);
+        EditPars expected = ThroughPortable(source);
+        if (c.at == kBrightness) expected.brightness = 0.5f;
+        if (c.at == kContrast) expected.contrast = 0.5f;
+        if (c.at >= Bin(0)) {
+            // The failing bin is emptied; the other keeps its definition.
+            MemoryColorBin& bin = expected.customBinColors[(c.at - Bin(0)) / 196];
+            const MemoryColorBin original = bin;
+            bin.haveDef = 0;
+            std::memset(bin.name, 0, sizeof bin.name);
+            for (MemorySample& s : bin.samplesBin) s.count = 0;
+            // Fields other than the counts stay as read.
+            bin.fcn = original.fcn;
+            if (c.at == Bin(1) + kMaxChroma) bin.fcn.maxChroma = 120;
+            if (c.at == Bin(0) + kBaseHue) bin.fcn.baseHue = 400;
+            if (c.at == Bin(1) + kDHdL) bin.fcn.dHdL = 1.5f;
+            if (c.at == Bin(0) + Sample(3) + 4) bin.samplesBin[3].sumG = -2;
+        }
+        EXPECT_EQ(Image(p), Image(expected));
+        for (int k = 0; k < kMemoryColorBins; ++k)
+            EXPECT_STREQ(p.customBinColors[k].name, expected.customBinColors[k].name);
+    }
+}
+
+TEST_F(EditParsTest, OnlyTheFirstFailingCheckOfABinIsLoggedAndEmptyBinsAreNotTested) {
+    EditPars source = Defaults();
+    MemoryColorBin& empty = source.customBinColors[5];
+    empty.fcn = {500, -3, 9};
+    empty.samplesBin[0] = {-1, -1, -1, -7};
+    Bytes b = Portable(source);
+    EditPars p = Defaults();
+    EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &p), kUiOk);
+    EXPECT_EQ(Image(p), Image(ThroughPortable(source)));
+    EXPECT_EQ(p.customBinColors[5].fcn.maxChroma, 500.0f);
+
+    PutNumber(&b, Bin(1) + kMaxChroma, -5);
+    PutNumber(&b, Bin(1) + kDHdL, 4);
+    PutNumber(&b, Bin(1) + Sample(0), -4);
+    EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &p), kUiErrUnsupported);
+    EXPECT_EQ(ReadDebugLog(),
+              "editPars customBinColors[1].fcn.maxChroma pref invalid: -5.000000\n");
+    EXPECT_EQ(p.customBinColors[0].haveDef, 1);
+    EXPECT_STREQ(p.customBinColors[0].name, "Neutrals");
+}
+
+TEST_F(EditParsTest, AnInvalidWorkingSpaceResetsTheWholeRecord) {
+    struct Case {
+        size_t at;
+        double value;
+        std::string log;
+    };
+    const Case cases[] = {
+        {kGamma, 0.4,
+         "refRGB in the editPars prefs is invalid: 0.400000, 0.950166 1.000000 1.087654, "
+         "0.640000 0.330000 0.300000 0.600000 0.150000 0.060000\n"},
+        {kWhite + 8, 2.5,
+         "refRGB in the editPars prefs is invalid: 2.200000, 0.950166 1.000000 2.500000, "
+         "0.640000 0.330000 0.300000 0.600000 0.150000 0.060000\n"},
+        {kPrimaries + 20, -0.01,
+         "refRGB in the editPars prefs is invalid: 2.200000, 0.950166 1.000000 1.087654, "
+         "0.640000 0.330000 0.300000 0.600000 0.150000 -0.010000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log);
+        EditPars changed = Changed();
+        changed.refRGB = Defaults().refRGB;
+        EditPars p = Changed();
+        // The brightness is not even looked at.
+        EXPECT_EQ(ReadPatched(changed, {{c.at, c.value}, {kBrightness, 7}}, &p), kUiErrUnsupported);
+        EXPECT_EQ(ReadDebugLog(), c.log);
+        EditPars expected = Defaults();
+        const Bytes ext = Extension(Changed());
+        ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &expected);
+        EXPECT_EQ(Image(p), Image(expected));
+    }
+}
+
+// Values only the IEEE cells can carry.
+TEST_F(EditParsTest, NonFiniteCellsAreRepaired) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    Bytes b = Ieee(Defaults());
+    Ui_PutBEFloat(nan, &b[kBlackAmount]);
+    Ui_PutBEFloat(inf, &b[Bin(1) + Sample(0)]);
+    EditPars p = Defaults();
+    EXPECT_EQ(ReadEditParsBigEndian(b.data(), uint32_t(b.size()), &p), kUiErrUnsupported);
+    EXPECT_EQ(p.autoBlackAmount, 0.0f);
+    EXPECT_EQ(p.customBinColors[1].haveDef, 0);
+    EXPECT_EQ(
+        ReadDebugLog(),
+        "editPars autoBlackAmount pref invalid: nan\n"
+        "editPars customBinColors[1].samplesBin[0] pref invalid: inf 0.000000 0.000000 0.000000\n");
+
+    RemoveDebugLog();
+    b = Ieee(Defaults());
+    Ui_PutBEFloat(nan, &b[kGamma]);
+    EXPECT_EQ(ReadEditParsBigEndian(b.data(), uint32_t(b.size()), &p), kUiErrUnsupported);
+    EXPECT_EQ(Image(p), Image(Defaults()));
+}
+
+TEST_F(EditParsTest, InMemoryFlagsAreRepairedInOrder) {
+    EditPars p = Defaults();
+    p.doAutoBlack = 2;
+    p.doAutoMidGray = 9;
+    p.doAutoWhite = 3;
+    p.customBinColors[4].haveDef = 2;
+    std::strcpy(p.customBinColors[4].name, "Gone");
+    EXPECT_EQ(ValidateEditPars(&p), kUiErrUnsupported);
+    EXPECT_EQ(ReadDebugLog(),
+              "editPars doAutoBlack pref invalid: 2\n"
+              "editPars doAutoMidGray pref invalid: 9\n"
+              "editPars doAutoWhite pref invalid: 3\n"
+              "editPars customBinColors[4].haveDef pref invalid: 2\n");
+    EXPECT_EQ(p.doAutoBlack + p.doAutoMidGray + p.doAutoWhite, 0);
+    EXPECT_EQ(p.customBinColors[4].haveDef, 0);
+    EXPECT_STREQ(p.customBinColors[4].name, "");
+    EXPECT_EQ(ValidateEditPars(&p), kUiOk);
+}
+
+TEST_F(EditParsTest, CheckWithoutRepair) {
+    struct Case {
+        const char* what;
+        void (*change)(EditPars*);
+        int32_t status;
+    };
+    const Case cases[] = {
+        {"defaults", [](EditPars*) {}, kUiOk},
+        {"every field changed", [](EditPars* p) { *p = Changed(); }, kUiOk},
+        {"flag", [](EditPars* p) { p->doAutoWhite = 2; }, kUiErrArg},
+        {"brightness", [](EditPars* p) { p->brightness = 1.01f; }, kUiErrArg},
+        {"contrast", [](EditPars* p) { p->contrast = std::nanf(""); }, kUiErrArg},
+        {"defined bin", [](EditPars* p) { p->customBinColors[1].fcn.baseHue = 361; }, kUiErrArg},
+        {"sample", [](EditPars* p) { p->customBinColors[0].samplesBin[4].count = -1; }, kUiErrArg},
+        {"empty bin", [](EditPars* p) { p->customBinColors[7].fcn.dHdL = 50; }, kUiOk},
+        // The working space: a wider gamma range than reading accepts, and
+        // matrices that must be buildable.
+        {"gamma 7", [](EditPars* p) { p->refRGB.gamma = 7; }, kUiOk},
+        {"gamma 0.05", [](EditPars* p) { p->refRGB.gamma = 0.05f; }, kUiErrGeneral},
+        {"gamma 11", [](EditPars* p) { p->refRGB.gamma = 11; }, kUiErrGeneral},
+        {"y = 0", [](EditPars* p) { p->refRGB.primaries[3] = 0; }, kUiErrGeneral},
+        {"equal primaries",
+         [](EditPars* p) {
+             p->refRGB.primaries[2] = p->refRGB.primaries[0];
+             p->refRGB.primaries[3] = p->refRGB.primaries[1];
+         },
+         kUiErrGeneral},
+    };
+    for (const Case& c : cases) {
+        EditPars p = Defaults();
+        c.change(&p);
+        const Bytes before = Image(p);
+        EXPECT_EQ(CheckEditPars(&p), c.status) << c.what;
+        EXPECT_EQ(Image(p), before) << c.what;
+    }
+    EXPECT_EQ(CheckEditPars(nullptr), kUiErrArg);
+    EXPECT_EQ(ReadDebugLog(), "");
+}
+
+}  // namespace
