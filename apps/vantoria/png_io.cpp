@@ -1,0 +1,131 @@
+#include "apps/vantoria/png_io.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// libpng's warnings (for example about a known-incorrect embedded profile)
+// do not stop a read; the batch command keeps its output to its own lines.
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+constexpr uint32_t kMaxSide = 100000;
+constexpr uint64_t kMaxBytes = uint64_t(1) << 32;
+
+// Converts the 16-bit samples of a buffer between file and interface scales.
+void Convert16(ImageBuffer* image, uint16_t (*convert)(uint16_t)) {
+    if (image->depth != 16) return;
+    for (size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
+        uint16_t v;
+        std::memcpy(&v, &image->pixels[i], 2);
+        v = convert(v);
+        std::memcpy(&image->pixels[i], &v, 2);
+    }
+}
+
+// The libpng part of reading, apart so that its error jump crosses no C++
+// object with a destructor. Returns false on a damaged or unsupported file.
+bool DecodePng(std::FILE* f, ImageBuffer* image) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_read_info(png, info);
+    png_set_expand(png);  // palette and low-depth grey to 8 bits, transparency to alpha
+    png_set_gray_to_rgb(png);
+    png_set_swap(png);  // 16-bit samples in the host's (little-endian) order
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const uint32_t width = png_get_image_width(png, info);
+    const uint32_t height = png_get_image_height(png, info);
+    const int channels = png_get_channels(png, info);
+    const int depth = png_get_bit_depth(png, info);
+    const uint64_t rowBytes = uint64_t(width) * uint64_t(channels) * uint64_t(depth / 8);
+    if ((channels != 3 && channels != 4) || (depth != 8 && depth != 16) ||
+        rowBytes != png_get_rowbytes(png, info) || rowBytes * height > kMaxBytes) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    image->width = int32_t(width);
+    image->height = int32_t(height);
+    image->planes = channels;
+    image->depth = depth;
+    image->pixels.resize(size_t(rowBytes * height));
+    for (int pass = 0; pass < passes; ++pass)
+        for (uint32_t y = 0; y < height; ++y)
+            png_read_row(png, &image->pixels[size_t(rowBytes * y)], nullptr);
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, uint32_t(image.width), uint32_t(image.height), image.depth,
+                 image.planes == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_swap(png);
+    const size_t rowBytes = size_t(image.RowBytes());
+    for (int32_t y = 0; y < image.height; ++y) png_write_row(png, pixels + size_t(y) * rowBytes);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+std::string ReadPng(const std::string& path, ImageBuffer* image) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return "cannot open " + path + ": " + std::strerror(errno);
+    uint8_t signature[8];
+    const bool isPng = std::fread(signature, 1, 8, f) == 8 && png_sig_cmp(signature, 0, 8) == 0;
+    const bool ok = isPng && DecodePng(f, image);
+    std::fclose(f);
+    if (!isPng) return path + " is not a PNG file";
+    if (!ok) {
+        *image = ImageBuffer();
+        return path + " is damaged or of an unsupported kind";
+    }
+    Convert16(image, ToInterface16);
+    return std::string();
+}
+
+std::string WritePng(const std::string& path, const ImageBuffer& image) {
+    ImageBuffer file = image;
+    Convert16(&file, FromInterface16);
+    const std::string temporary = path + ".part";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (f == nullptr) return "cannot create " + temporary + ": " + std::strerror(errno);
+    const bool encoded = EncodePng(f, file, file.pixels.data());
+    const bool closed = std::fclose(f) == 0;
+    if (!encoded || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return "cannot write " + path;
+    }
+    return std::string();
+}

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The main job: builds the Linux release and runs the batch command on a
+# photograph (astronaut.png from Debian's python3-skimage package, fetched
+# into build/ once), writing the result to build/run/ and saying what it did.
+# Usage: bash scripts/run.sh [INPUT.png [OUTPUT.png]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/setup.sh
+
+export CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}
+echo "== build (linux-release)"
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release --target vantoria vantoria_batch
+
+photos=$root/build/photos
+input=${1:-}
+if [[ -z $input ]]; then
+    input=$photos/astronaut.png
+    if [[ ! -f $input ]]; then
+        echo "== fetching the sample photograph (python3-skimage)"
+        work=$(mktemp -d)
+        if (cd "$work" && apt-get download python3-skimage >/dev/null 2>&1); then
+            dpkg-deb -x "$work"/python3-skimage_*.deb "$work/x"
+            found=$(find "$work/x" -name astronaut.png -print -quit)
+            if [[ -n $found ]]; then
+                mkdir -p "$photos"
+                cp "$found" "$input"
+            fi
+        fi
+        rm -rf "$work"
+    fi
+fi
+
+mkdir -p "$root/build/run"
+output=${2:-$root/build/run/result.png}
+echo "== run"
+if [[ -f $input ]]; then
+    build/linux-release/vantoria "$input" "$output"
+else
+    echo "run: no sample photograph could be had; using a synthetic image instead"
+    build/linux-release/vantoria --synthetic 640x480 "$output"
+fi
+echo "run: the result is $output"
