@@ -165,6 +165,28 @@ TEST_F(PluginMainTest, LibraryStateFailureCancelsTheCallBeforeAnyHandler) {
     EXPECT_EQ(log.find("ul_maxTotal"), std::string::npos) << "no bookkeeping";
 }
 
+TEST_F(PluginMainTest, OutOfMemoryAtAnyRequestCancelsCleanly) {
+    MakeHost();
+    GiveBlocks();
+    FirstCall(filterSelectorPrepare, false);
+    for (bool persistent : {false, true}) {
+        for (uint32_t n = 1;; ++n) {
+            Ui_Mem_InjectFailure(n, persistent);
+            const int16_t result = Call(filterSelectorFinish);
+            const bool reached = Ui_Mem_RequestCount() >= n;
+            Ui_Mem_InjectFailure(0, false);
+            EXPECT_EQ(Ui_Mem_Stats().nMallocs, 0u) << n;
+            EXPECT_EQ(host.unbalancedUnlocks, 0);
+            EXPECT_EQ(HK_HandleLockCount(&host, host.record->parameters), 0);
+            if (!reached) {
+                EXPECT_EQ(result, noErr);
+                break;
+            }
+            EXPECT_EQ(result, userCanceledErr) << "request " << n;
+        }
+    }
+}
+
 TEST_F(PluginMainTest, MissingInstanceIsReportedAndTheCallGoesOn) {
     MakeHost();
     Headless_SetInstanceMissing(true);
