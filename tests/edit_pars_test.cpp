@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/edit_pars_samples.h"
 #include "tests/support/test_support.h"
 #include "ui/portable_number.h"
 #include "ui/status.h"
@@ -26,50 +27,6 @@ constexpr size_t Bin(int b) {
 constexpr size_t kMaxChroma = 4, kBaseHue = 8, kDHdL = 12, kName = 176;
 constexpr size_t Sample(int s) {
     return 16 + 16 * size_t(s);
-}
-
-EditPars Defaults() {
-    EditPars p;
-    EXPECT_EQ(SetDefaultEditPars(&p, kDefaultPredefinedBins), kUiOk);
-    return p;
-}
-
-// Every field different from its default, each value exact in both cell forms
-// (the portable cell keeps 23 significant bits, a float has 24; primaries are
-// kept at four decimals anyway).
-EditPars Changed() {
-    EditPars p = Defaults();
-    p.refRGB = {1.75f,
-                {0.9375f, 0.96875f, 0.8125f},
-                {0.7347f, 0.2653f, 0.1596f, 0.8404f, 0.0366f, 0.0001f}};
-    p.doAutoBlack = 1;
-    p.autoBlackAmount = 0.25f;
-    p.doAutoWhite = 1;
-    p.autoWhiteAmount = 0.75f;
-    p.doAutoMidGray = 1;
-    p.autoMidGrayAmount = 0.5f;
-    p.brightness = 0.625f;
-    p.contrast = 0.375f;
-    for (int b = 0; b < kMemoryColorBins; ++b) {
-        MemoryColorBin& bin = p.customBinColors[b];
-        bin.haveDef = b < kDefaultPredefinedBins ? 0 : 1;
-        std::memset(bin.name, 0, sizeof bin.name);
-        std::snprintf(bin.name, sizeof bin.name, "Colour number %d", b);
-        bin.fcn = {10.0f + b, 100.0f + 25 * b, 0.03125f * (b + 1) * (b % 2 ? 1 : -1)};
-        for (int s = 0; s < kSamplesPerBin; ++s)
-            bin.samplesBin[s] = {1000.0f + 10 * b + s, 2000.5f + s, 3000.25f + b, 1 + s + 100 * b};
-    }
-    p.doSharpen = 1;
-    p.sharpenStrength = 7;
-    p.sharpenMode = 2;
-    p.doRemoveNoise = 1;
-    p.noiseFlag = 1;
-    for (int i = 0; i < kNoiseChannels; ++i) {
-        p.noiseRadius[i] = 1 + i;
-        p.noiseThreshold[i] = 5 + i;
-    }
-    p.noiseExtra = 3;
-    return p;
 }
 
 Bytes Portable(const EditPars& p) {
@@ -164,7 +121,7 @@ TEST_F(EditParsTest, DefaultRecord) {
     EXPECT_EQ(SetPredefinedMemoryColor(-1, &bin), kUiErrArg);
     EXPECT_EQ(SetDefaultEditPars(nullptr, 2), kUiErrArg);
 
-    p = Changed();
+    p = ChangedPars();
     ClearMemorySamples(&p.customBinColors[4]);
     for (const MemorySample& s : p.customBinColors[4].samplesBin) EXPECT_EQ(s.count, 0);
     EXPECT_EQ(p.customBinColors[5].samplesBin[0].count, 501);
@@ -172,7 +129,7 @@ TEST_F(EditParsTest, DefaultRecord) {
 }
 
 TEST_F(EditParsTest, KnownCellBytes) {
-    const EditPars p = Defaults();
+    const EditPars p = DefaultPars();
     const Bytes portable = Portable(p);
     const Bytes ieee = Ieee(p);
     // 2.2f lies half-way between two 23-bit mantissas and rounds away from zero.
@@ -190,8 +147,8 @@ TEST_F(EditParsTest, KnownCellBytes) {
 }
 
 TEST_F(EditParsTest, EveryFieldRoundTripsInBothCellForms) {
-    const EditPars changed = Changed();
-    const Bytes defaults = Portable(Defaults());
+    const EditPars changed = ChangedPars();
+    const Bytes defaults = Portable(DefaultPars());
     const Bytes portable = Portable(changed);
     // Every cell of the changed record differs from the default: no field is
     // left out of the image.
@@ -211,7 +168,7 @@ TEST_F(EditParsTest, EveryFieldRoundTripsInBothCellForms) {
     const Bytes ext = Extension(changed);
     for (const Form& f : forms) {
         SCOPED_TRACE(f.name);
-        EditPars back = Defaults();
+        EditPars back = DefaultPars();
         const Bytes input = f.base;
         EXPECT_EQ(f.read(input.data(), uint32_t(input.size()), &back), kUiOk);
         EXPECT_EQ(input, f.base);  // the input is not touched
@@ -223,14 +180,14 @@ TEST_F(EditParsTest, EveryFieldRoundTripsInBothCellForms) {
     }
 
     // Reading a base block keeps the sharpen / noise block read before it.
-    EditPars back = Defaults();
+    EditPars back = DefaultPars();
     ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &back);
     ReadEditPars(defaults.data(), uint32_t(defaults.size()), &back);
     EXPECT_EQ(Extension(back), ext);
 }
 
 TEST_F(EditParsTest, ReadingRoundsPrimariesTruncatesIntegersAndThresholdsFlags) {
-    Bytes b = Portable(Defaults());
+    Bytes b = Portable(DefaultPars());
     PutNumber(&b, kPrimaries, 0.640049);
     PutNumber(&b, kPrimaries + 4, 0.33006);
     PutNumber(&b, kDoAutoBlack, 0.75);
@@ -238,7 +195,7 @@ TEST_F(EditParsTest, ReadingRoundsPrimariesTruncatesIntegersAndThresholdsFlags) 
     PutNumber(&b, Bin(1) + Sample(0) + 12, 41.9);  // count
     PutNumber(&b, Bin(1) + Sample(1) + 12, 7.2);
     std::memset(&b[Bin(2) + kName], 'x', kBinNameBytes);
-    EditPars p = Defaults();
+    EditPars p = DefaultPars();
     EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &p), kUiOk);
     EXPECT_EQ(p.refRGB.primaries[0], 0.64f);
     EXPECT_EQ(p.refRGB.primaries[1], 0.3301f);
@@ -260,25 +217,25 @@ TEST_F(EditParsTest, ReadingRoundsPrimariesTruncatesIntegersAndThresholdsFlags) 
     EXPECT_EQ(p.noiseExtra, INT32_MAX);
 
     // Not-a-number integers read as 0.
-    Bytes ieee = Ieee(Defaults());
+    Bytes ieee = Ieee(DefaultPars());
     Ui_PutBEFloat(std::numeric_limits<float>::quiet_NaN(), &ieee[Bin(3) + Sample(2) + 12]);
     EXPECT_EQ(ReadEditParsBigEndian(ieee.data(), uint32_t(ieee.size()), &p), kUiOk);
     EXPECT_EQ(p.customBinColors[3].samplesBin[2].count, 0);
 }
 
 TEST_F(EditParsTest, WrongLengthsAndMissingArguments) {
-    const Bytes good = Portable(Changed());
-    EditPars p = Changed();
+    const Bytes good = Portable(ChangedPars());
+    EditPars p = ChangedPars();
     EXPECT_EQ(ReadEditPars(good.data(), kEditParsBytes - 1, &p), kUiErrFormat);
-    EditPars expected = Defaults();
-    const Bytes ext = Extension(Changed());
+    EditPars expected = DefaultPars();
+    const Bytes ext = Extension(ChangedPars());
     ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &expected);
     EXPECT_EQ(Image(p), Image(expected));
     EXPECT_EQ(ReadEditParsBigEndian(good.data(), kEditParsBytes + 1, &p), kUiErrFormat);
 
-    p = Changed();
+    p = ChangedPars();
     EXPECT_EQ(ReadEditParsExtension(ext.data(), kEditParsExtensionBytes - 1, &p), kUiErrFormat);
-    EXPECT_EQ(Image(p), Image(Changed()));
+    EXPECT_EQ(Image(p), Image(ChangedPars()));
 
     EXPECT_EQ(ReadEditPars(nullptr, kEditParsBytes, &p), kUiErrArg);
     EXPECT_EQ(ReadEditPars(good.data(), kEditParsBytes, nullptr), kUiErrArg);
@@ -313,10 +270,10 @@ TEST_F(EditParsTest, RepairsAndTheirLogLines) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EditPars source = Defaults();
+        EditPars source = DefaultPars();
         source.customBinColors[0].samplesBin[0] = {30, 40, 50, 2};
         source.customBinColors[1].samplesBin[0] = {60, 70, 80, 3};
-        EditPars p = Defaults();
+        EditPars p = DefaultPars();
         EXPECT_EQ(ReadPatched(source, {{c.at, c.value}}, &p), kUiErrUnsupported);
         EXPECT_EQ(ReadDebugLog(), c.log);
         EditPars expected = ThroughPortable(source);
@@ -343,12 +300,12 @@ TEST_F(EditParsTest, RepairsAndTheirLogLines) {
 }
 
 TEST_F(EditParsTest, OnlyTheFirstFailingCheckOfABinIsLoggedAndEmptyBinsAreNotTested) {
-    EditPars source = Defaults();
+    EditPars source = DefaultPars();
     MemoryColorBin& empty = source.customBinColors[5];
     empty.fcn = {500, -3, 9};
     empty.samplesBin[0] = {-1, -1, -1, -7};
     Bytes b = Portable(source);
-    EditPars p = Defaults();
+    EditPars p = DefaultPars();
     EXPECT_EQ(ReadEditPars(b.data(), uint32_t(b.size()), &p), kUiOk);
     EXPECT_EQ(Image(p), Image(ThroughPortable(source)));
     EXPECT_EQ(p.customBinColors[5].fcn.maxChroma, 500.0f);
@@ -382,14 +339,14 @@ TEST_F(EditParsTest, AnInvalidWorkingSpaceResetsTheWholeRecord) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.log);
-        EditPars changed = Changed();
-        changed.refRGB = Defaults().refRGB;
-        EditPars p = Changed();
+        EditPars changed = ChangedPars();
+        changed.refRGB = DefaultPars().refRGB;
+        EditPars p = ChangedPars();
         // The brightness is not even looked at.
         EXPECT_EQ(ReadPatched(changed, {{c.at, c.value}, {kBrightness, 7}}, &p), kUiErrUnsupported);
         EXPECT_EQ(ReadDebugLog(), c.log);
-        EditPars expected = Defaults();
-        const Bytes ext = Extension(Changed());
+        EditPars expected = DefaultPars();
+        const Bytes ext = Extension(ChangedPars());
         ReadEditParsExtension(ext.data(), uint32_t(ext.size()), &expected);
         EXPECT_EQ(Image(p), Image(expected));
     }
@@ -399,10 +356,10 @@ TEST_F(EditParsTest, AnInvalidWorkingSpaceResetsTheWholeRecord) {
 TEST_F(EditParsTest, NonFiniteCellsAreRepaired) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    Bytes b = Ieee(Defaults());
+    Bytes b = Ieee(DefaultPars());
     Ui_PutBEFloat(nan, &b[kBlackAmount]);
     Ui_PutBEFloat(inf, &b[Bin(1) + Sample(0)]);
-    EditPars p = Defaults();
+    EditPars p = DefaultPars();
     EXPECT_EQ(ReadEditParsBigEndian(b.data(), uint32_t(b.size()), &p), kUiErrUnsupported);
     EXPECT_EQ(p.autoBlackAmount, 0.0f);
     EXPECT_EQ(p.customBinColors[1].haveDef, 0);
@@ -412,14 +369,14 @@ TEST_F(EditParsTest, NonFiniteCellsAreRepaired) {
         "editPars customBinColors[1].samplesBin[0] pref invalid: inf 0.000000 0.000000 0.000000\n");
 
     RemoveDebugLog();
-    b = Ieee(Defaults());
+    b = Ieee(DefaultPars());
     Ui_PutBEFloat(nan, &b[kGamma]);
     EXPECT_EQ(ReadEditParsBigEndian(b.data(), uint32_t(b.size()), &p), kUiErrUnsupported);
-    EXPECT_EQ(Image(p), Image(Defaults()));
+    EXPECT_EQ(Image(p), Image(DefaultPars()));
 }
 
 TEST_F(EditParsTest, InMemoryFlagsAreRepairedInOrder) {
-    EditPars p = Defaults();
+    EditPars p = DefaultPars();
     p.doAutoBlack = 2;
     p.doAutoMidGray = 9;
     p.doAutoWhite = 3;
@@ -445,7 +402,7 @@ TEST_F(EditParsTest, CheckWithoutRepair) {
     };
     const Case cases[] = {
         {"defaults", [](EditPars*) {}, kUiOk},
-        {"every field changed", [](EditPars* p) { *p = Changed(); }, kUiOk},
+        {"every field changed", [](EditPars* p) { *p = ChangedPars(); }, kUiOk},
         {"flag", [](EditPars* p) { p->doAutoWhite = 2; }, kUiErrArg},
         {"brightness", [](EditPars* p) { p->brightness = 1.01f; }, kUiErrArg},
         {"contrast", [](EditPars* p) { p->contrast = std::nanf(""); }, kUiErrArg},
@@ -466,7 +423,7 @@ TEST_F(EditParsTest, CheckWithoutRepair) {
          kUiErrGeneral},
     };
     for (const Case& c : cases) {
-        EditPars p = Defaults();
+        EditPars p = DefaultPars();
         c.change(&p);
         const Bytes before = Image(p);
         EXPECT_EQ(CheckEditPars(&p), c.status) << c.what;

@@ -1,0 +1,118 @@
+// The fuzz targets' seed corpora are made by the writers: this test rebuilds
+// every seed and compares it with the committed file, so a change of format
+// cannot leave stale seeds behind. With VANTORIA_WRITE_CORPUS=1 it writes
+// them into the source tree instead.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/edit_pars.h"
+#include "tests/support/edit_pars_samples.h"
+#include "tests/support/test_support.h"
+#include "ui/prefs_file.h"
+#include "ui/status.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Block(const EditPars& p, bool bigEndian) {
+    Bytes b(kEditParsBytes + kEditParsExtensionBytes);
+    if (bigEndian)
+        WriteEditParsBigEndian(&p, b.data(), kEditParsBytes);
+    else
+        WriteEditPars(&p, b.data(), kEditParsBytes);
+    WriteEditParsExtension(&p, b.data() + kEditParsBytes, kEditParsExtensionBytes);
+    return b;
+}
+
+// The entries a plug-in stores, in its order, with one settings record.
+struct Stored {
+    EditPars pars;
+    bool withOlderEntries;
+};
+
+int32_t WriteStored(UiState*, FLFile* f, void* context) {
+    const Stored& s = *static_cast<const Stored*>(context);
+    char text[256] = {};
+    std::strcpy(text, "/home/user/settings/");
+    const uint8_t flag = 1;
+    const int32_t zero = 0, startMode = 2;
+    const Bytes block = Block(s.pars, false);
+    UI_TRY(Ui_Prefs_WriteEntry(f, 55, kUiPrefsBytes, sizeof text, text));
+    std::strcpy(text, "Portraits.txt");
+    UI_TRY(Ui_Prefs_WriteEntry(f, 54, kUiPrefsBytes, sizeof text, text));
+    UI_TRY(Ui_Prefs_WriteEntry(f, 51, kUiPrefsBytes, 1, &flag));
+    UI_TRY(Ui_Prefs_WriteEntry(f, 52, kUiPrefsInt32, 1, &zero));
+    UI_TRY(Ui_Prefs_WriteEntry(f, 53, kUiPrefsInt32, 1, &zero));
+    for (uint16_t tag : {59, 60}) {
+        UI_TRY(Ui_Prefs_WriteEntry(f, tag, kUiPrefsBytes, kEditParsBytes, block.data()));
+        UI_TRY(Ui_Prefs_WriteEntry(f, uint16_t(tag + 2), kUiPrefsBytes, kEditParsExtensionBytes,
+                                   block.data() + kEditParsBytes));
+    }
+    UI_TRY(Ui_Prefs_WriteEntry(f, 50, kUiPrefsInt32, 1, &startMode));
+    UI_TRY(Ui_Prefs_WriteEntry(f, 58, kUiPrefsBytes, 1, &flag));
+    if (s.withOlderEntries) {
+        const Bytes ieee = Block(s.pars, true);
+        UI_TRY(Ui_Prefs_WriteEntry(f, 57, kUiPrefsBytes, kEditParsBytes, ieee.data()));
+        const int16_t shorts[] = {-1, 2, 300};
+        const float numbers[] = {1.0f, -0.5f, 2.2f, 0};
+        UI_TRY(Ui_Prefs_WriteEntry(f, 70, kUiPrefsInt16, 3, shorts));
+        UI_TRY(Ui_Prefs_WriteEntry(f, 71, kUiPrefsNumber, 4, numbers));
+        UI_TRY(Ui_Prefs_WriteEntry(f, 72, kUiPrefsDecimal, 4, numbers));
+    }
+    return kUiOk;
+}
+
+Bytes PrefsFile(UiPrefsWriteCallback write, Stored* stored) {
+    const std::string path = MakeTempFolder("corpus") + "prefs";
+    EXPECT_EQ(Ui_Prefs_WriteAll(nullptr, path.c_str(), kUiPrefsFileKind, write, stored), kUiOk);
+    Bytes b;
+    EXPECT_TRUE(ReadWholeFile(path, &b));
+    return b;
+}
+
+struct Seed {
+    std::string file;  // under fuzz/corpus/
+    Bytes bytes;
+};
+
+std::vector<Seed> Seeds() {
+    Stored defaults = {DefaultPars(), false};
+    Stored changed = {ChangedPars(), true};
+    return {
+        {"prefs_entry/version-end", PrefsFile(nullptr, nullptr)},
+        {"prefs_entry/defaults", PrefsFile(WriteStored, &defaults)},
+        {"prefs_entry/changed", PrefsFile(WriteStored, &changed)},
+        {"editpars/defaults", Block(DefaultPars(), false)},
+        {"editpars/changed", Block(ChangedPars(), false)},
+        {"editpars_bigendian/defaults", Block(DefaultPars(), true)},
+        {"editpars_bigendian/changed", Block(ChangedPars(), true)},
+    };
+}
+
+TEST(FuzzCorpus, SeedsAreWhatTheWritersWrite) {
+    const char* source = std::getenv("VANTORIA_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::string root = std::string(source) + "/fuzz/corpus/";
+    const char* regenerate = std::getenv("VANTORIA_WRITE_CORPUS");
+    for (const Seed& seed : Seeds()) {
+        const std::string path = root + seed.file;
+        if (regenerate != nullptr && std::strcmp(regenerate, "1") == 0) {
+            mkdir(root.c_str(), 0755);
+            mkdir(path.substr(0, path.rfind('/')).c_str(), 0755);
+            ASSERT_TRUE(WriteWholeFile(path, seed.bytes)) << path;
+            continue;
+        }
+        Bytes committed;
+        ASSERT_TRUE(ReadWholeFile(path, &committed))
+            << path << " (run with VANTORIA_WRITE_CORPUS=1)";
+        EXPECT_EQ(committed, seed.bytes) << path;
+    }
+}
+
+}  // namespace
