@@ -29,11 +29,12 @@ int main(int argc, char** argv) {
     if (GetModuleFileNameA(module, fullPath, sizeof fullPath) == 0) fullPath[0] = 0;
     CheckVersionInfo(fullPath);
 
-    RobotAlert alerts[4];
-    const int32_t shown = DialogRobot_TakeAlerts(alerts, 4);
-    Report(shown == 0, "no alerts shown", "%d, the first \"%s\"", int(shown),
-           shown > 0 ? alerts[0].text : "");
+    // Unloaded before the runs, so that their first call is the module's first.
     Report(FreeLibrary(module) != 0, "unload", "FreeLibrary failed");
+    if (entryName[0] != 0) {
+        CheckSelectors(fullPath, entryName);
+        CheckDiagnosticsSwitch(fullPath, entryName);
+    }
     DialogRobot_Remove();
     const int32_t failures = ReportFailures();
     std::printf("vantoria-host: %s\n", failures == 0 ? "all checks passed" : "checks FAILED");

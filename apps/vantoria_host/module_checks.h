@@ -1,6 +1,6 @@
-// Checks of what a host reads from the module before calling it: the
+// Checks of what a host reads from the module before calling it (the
 // property list, the scripting terminology, the string table and the version
-// information.
+// information), and of the calls themselves.
 #pragma once
 
 #include <windows.h>
@@ -13,3 +13,8 @@ void CheckPropertyList(HMODULE module, char* entryName, size_t capacity);
 void CheckTerminology(HMODULE module);
 void CheckStringTable(HMODULE module);
 void CheckVersionInfo(const char* modulePath);
+
+// Runs the selectors through the host kit with diagnostics off, then loads
+// the module afresh with Ctrl and Shift held at its first call.
+void CheckSelectors(const char* modulePath, const char* entryName);
+void CheckDiagnosticsSwitch(const char* modulePath, const char* entryName);

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Tests of the Windows build: the plug-in module's export and import tables,
+# then vantoria-host.exe under Wine on a virtual display of its own, in a
+# fresh Wine prefix. One line per check ("wine ok ..."); the exit code is
+# non-zero when any check failed.
+#
+#   bash scripts/wine-tests.sh <windows build folder>
+set -uo pipefail
+
+build=$(cd "${1:?usage: wine-tests.sh <windows build folder>}" && pwd) || exit 1
+module=$build/Vantoria.8bf
+programs=(vantoria-platform-check.exe vantoria-host.exe)
+objdump=x86_64-w64-mingw32-objdump
+failures=0
+
+ok() { echo "wine ok $*"; }
+failed() { echo "wine FAILED $*"; failures=$((failures + 1)); }
+
+for f in Vantoria.8bf "${programs[@]}"; do
+    [[ -f $build/$f ]] || { failed "missing $build/$f"; exit 1; }
+done
+
+# ---- The module's tables ------------------------------------------------------------
+exports=$($objdump -p "$module" |
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p')
+if [[ $exports == PluginMain ]]; then
+    ok "exports: PluginMain only"
+else
+    failed "exports: want PluginMain only, found $(wc -w <<<"$exports"): $(head -c 300 <<<"$exports" | tr '\n' ' ')"
+fi
+
+# Linked statically: a host needs no runtime DLLs beside the module.
+imports=$($objdump -p "$module" | sed -n 's/^\s*DLL Name: //p' | sort -f | tr '\n' ' ')
+foreign=$(tr ' ' '\n' <<<"$imports" | grep -viE '^(kernel32|user32|gdi32|comdlg32|shell32|advapi32|msvcrt|version|ole32|uxtheme|comctl32)\.dll$' | grep -v '^$')
+if [[ -z $foreign ]]; then
+    ok "imports: system DLLs only ($imports)"
+else
+    failed "imports: runtime DLLs needed: $foreign"
+fi
+
+# ---- Wine ----------------------------------------------------------------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantoria-wine.XXXXXX")
+xvfb_pid=
+cleanup() {
+    # Only our own prefix's server: another prefix may belong to someone else.
+    [[ ${WINEPREFIX:-} == "$work/prefix" ]] && timeout 30 wineserver -k >/dev/null 2>&1
+    if [[ -n $xvfb_pid ]]; then
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A display of our own: Xvfb picks a free number and writes it when ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [[ -s $work/display ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if [[ ! -s $work/display ]]; then
+    failed "Xvfb did not start: $(tail -3 "$work/xvfb.log")"
+    exit 1
+fi
+export DISPLAY=:$(head -1 "$work/display")
+
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+# No installer prompts for .NET and the HTML engine, no desktop menu entries.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+started=$SECONDS
+if timeout -k 10 240 wineboot --init >"$work/wineboot.log" 2>&1 &&
+    timeout -k 10 120 wineserver -w; then
+    ok "wine prefix ready in $((SECONDS - started)) s ($(wine --version 2>/dev/null))"
+else
+    failed "wineboot: $(tail -5 "$work/wineboot.log")"
+    exit 1
+fi
+
+# Each program writes "wine ok ..." lines itself, in text mode (CR LF).
+for program in "${programs[@]}"; do
+    (cd "$build" && timeout -k 10 300 wine "$program" >"$work/out.txt" 2>"$work/err.txt")
+    status=$?
+    tr -d '\r' <"$work/out.txt"
+    if [[ $status -ne 0 ]]; then
+        failed "$program exited with $status$( ((status == 124)) && echo ' (timed out)')"
+        tail -20 "$work/err.txt"
+    fi
+done
+
+exit $((failures > 0))
