@@ -9,7 +9,9 @@
 #include <random>
 #include <vector>
 
+#include "engine/noise.h"
 #include "engine/sharpen.h"
+#include "host/allocator.h"
 
 namespace {
 
@@ -104,6 +106,64 @@ void BM_Sharpen(benchmark::State& state) {
     SetRate(state);
 }
 
+// The plug-in's defaults: Y, U, V with radii 0, 8, 4 and thresholds 0, 16, 16
+// on the random disc; planar rows in and out, as the filtering pass runs it.
+template <typename T>
+void BM_Noise(benchmark::State& state) {
+    const uint32_t depth = sizeof(T);
+    const size_t rowSamples = size_t(kSide) * 3;
+    std::vector<T> planar(rowSamples * kSide);
+    for (uint32_t y = 0; y < kSide; ++y) {
+        for (uint32_t x = 0; x < kSide; ++x) {
+            for (uint32_t c = 0; c < 3; ++c) {
+                const size_t i = (size_t(y) * kSide + x) * 3 + c;
+                planar[y * rowSamples + c * kSide + x] =
+                    depth == 1 ? T(PhotoLike8()[i]) : T(PhotoLike16()[i]);
+            }
+        }
+    }
+    uint32_t rows = 0;
+    NoiseParams p{};
+    p.width = kSide;
+    p.height = kSide;
+    p.colorKind = 1;
+    p.lumaChroma = 1;
+    p.channels = 3;
+    p.radius[1] = 8;
+    p.radius[2] = 4;
+    p.threshold[1] = 16;
+    p.threshold[2] = 16;
+    p.maskShape = 4;
+    p.planarOutput = 1;
+    p.order = kRowOrderIdentity3;
+    p.outputDepth = depth;
+    p.sink = CountRow;
+    p.sinkContext = &rows;
+    uint32_t bytes = 0;
+    for (auto _ : state) {
+        Mask2dState* s = nullptr;
+        const uint32_t before = Ui_Mem_Stats().total;
+        if (mask2dOpen(&s, &p) != 0) state.SkipWithError("mask2dOpen failed");
+        bytes = Ui_Mem_Stats().total - before;
+        for (uint32_t y = 0; y < kSide; ++y) {
+            RowDesc row{kSide, 3, 1, 1, kRowOrderIdentity3, nullptr, nullptr, y};
+            T* data = planar.data() + y * rowSamples;
+            if constexpr (sizeof(T) == 1) {
+                row.data8 = data;
+            } else {
+                row.data16 = data;
+            }
+            mask2dPutRow(s, &row);
+        }
+        mask2dClose(&s);
+    }
+    benchmark::DoNotOptimize(rows);
+    SetRate(state);
+    state.counters["bytes/column"] = double(bytes) / kSide;
+}
+
+BENCHMARK(BM_Noise<uint8_t>)->Name("NoiseDefaults/8bit")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Noise<uint16_t>)->Name("NoiseDefaults/16bit")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint8_t>)->Name("Sharpen6/8bit")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint16_t>)->Name("Sharpen6/16bit")->Unit(benchmark::kMillisecond);
 

@@ -9,26 +9,15 @@
 #include "engine/lanes.h"
 #include "engine/trunc_div.h"
 #include "host/allocator.h"
+#include "tests/support/row_image.h"
 
 namespace {
 
-// An image as plain samples, index (y * width + x) * channels + c, whatever
-// the layout the filter is run with.
-struct Image {
-    uint32_t width = 0, height = 0, channels = 0;
-    std::vector<int32_t> s;
-    int32_t& at(uint32_t x, uint32_t y, uint32_t c) {
-        return s[(size_t(y) * width + x) * channels + c];
-    }
-    int32_t at(uint32_t x, uint32_t y, uint32_t c) const {
-        return s[(size_t(y) * width + x) * channels + c];
-    }
-};
+using Image = RowImage;
 
 Image NoisyImage(uint32_t width, uint32_t height, uint32_t channels, int32_t maxSample,
                  uint32_t seed) {
-    Image im{width, height, channels, {}};
-    im.s.resize(size_t(width) * height * channels);
+    Image im(width, height, channels);
     std::mt19937 rng(seed);
     for (auto& v : im.s) {
         const uint32_t r = rng();
@@ -80,30 +69,7 @@ Image ReferenceSharpen(const Image& in, const SharpenParams& p) {
     return out;
 }
 
-// Collects the rows the filter passes on, back in plain sample order.
-struct Collector {
-    Image image;
-    std::vector<uint64_t> users;
-    uint32_t failAtRow = UINT32_MAX;
-    int32_t failStatus = 0;
-};
-
-int32_t CollectRow(void* context, const RowDesc* row) {
-    Collector* col = static_cast<Collector*>(context);
-    const uint32_t y = uint32_t(col->users.size());
-    if (y == col->failAtRow) return col->failStatus;
-    Image& im = col->image;
-    if (y >= im.height || row->width != im.width || row->channels != im.channels) return -99;
-    for (uint32_t x = 0; x < row->width; ++x) {
-        for (uint32_t c = 0; c < row->channels; ++c) {
-            const size_t i =
-                row->planar ? size_t(c) * row->width + x : size_t(x) * row->channels + c;
-            im.at(x, y, c) = row->data8 != nullptr ? row->data8[i] : row->data16[i];
-        }
-    }
-    col->users.push_back(row->user);
-    return 0;
-}
+using Collector = RowCollector;
 
 SharpenParams Params(uint32_t width, uint32_t height, uint32_t channels, int32_t strength,
                      uint32_t depth, bool planar, Collector* col) {
@@ -119,7 +85,7 @@ SharpenParams Params(uint32_t width, uint32_t height, uint32_t channels, int32_t
     p.depth = depth;
     p.lo = 0;
     p.hi = depth == 1 ? 255 : 65535;
-    p.sink = CollectRow;
+    p.sink = RowCollector::Sink;
     p.sinkContext = col;
     return p;
 }
@@ -128,8 +94,7 @@ SharpenParams Params(uint32_t width, uint32_t height, uint32_t channels, int32_t
 // received are in col->image. direct: write each row into the window's own
 // storage instead of handing over a separate row.
 int32_t RunSharpen(const Image& in, const SharpenParams& p, Collector* col, bool direct = false) {
-    col->image = Image{in.width, in.height, in.channels, std::vector<int32_t>(in.s.size(), -1)};
-    col->users.clear();
+    col->Reset(in);
     SharpenWindow* w = nullptr;
     int32_t status = sharpenOpen(&w, &p);
     if (status != 0) return status;
@@ -142,13 +107,7 @@ int32_t RunSharpen(const Image& in, const SharpenParams& p, Collector* col, bool
             p.depth == 1 ? (target ? static_cast<uint8_t*>(target) : row8.data()) : nullptr;
         uint16_t* d16 =
             p.depth == 2 ? (target ? static_cast<uint16_t*>(target) : row16.data()) : nullptr;
-        for (uint32_t x = 0; x < in.width; ++x) {
-            for (uint32_t c = 0; c < in.channels; ++c) {
-                const size_t i = p.planar ? size_t(c) * in.width + x : size_t(x) * in.channels + c;
-                if (d8) d8[i] = uint8_t(in.at(x, y, c));
-                if (d16) d16[i] = uint16_t(in.at(x, y, c));
-            }
-        }
+        CopyRowOut(in, y, p.planar != 0, d8, d16);
         RowDesc row{in.width, in.channels, p.colorKind, p.planar, p.order, d8, d16, 1000 + y};
         status = sharpenPutRow(w, &row);
     }
@@ -227,7 +186,7 @@ TEST(Sharpen, StrengthZeroAndShortImagesPassRowsOnAtOnce) {
         const SharpenParams p = Params(12, cs.height, 3, cs.strength, 1, false, &col);
         EXPECT_FALSE(sharpenIsActive(cs.strength, cs.height));
         const Image in = NoisyImage(12, cs.height, 3, 255, 7);
-        col.image = Image{12, cs.height, 3, std::vector<int32_t>(in.s.size(), -1)};
+        col.Reset(in);
         SharpenWindow* w = nullptr;
         ASSERT_EQ(sharpenOpen(&w, &p), 0);
         EXPECT_EQ(sharpenNextRowBuffer(w), nullptr);
@@ -283,7 +242,7 @@ TEST(Sharpen, StrengthTwentyFourFormula) {
     for (const Case& cs : cases) {
         Collector col;
         const SharpenParams p = Params(5, 5, 1, 24, 1, true, &col);
-        Image in{5, 5, 1, std::vector<int32_t>(25, cs.surround)};
+        Image in(5, 5, 1, cs.surround);
         in.at(2, 2, 0) = cs.centre;
         ASSERT_EQ(RunSharpen(in, p, &col), 0);
         EXPECT_EQ(col.image.at(2, 2, 0), cs.want) << cs.surround << " " << cs.centre;
@@ -313,7 +272,7 @@ TEST(Sharpen, RefusesBadSettingsAndRows) {
 
     SharpenWindow* w = nullptr;
     ASSERT_EQ(sharpenOpen(&w, &good), 0);
-    col.image = Image{8, 8, 3, std::vector<int32_t>(8 * 8 * 3)};
+    col.Reset(Image(8, 8, 3));
     std::vector<uint8_t> row8(24);
     std::vector<uint16_t> row16(24);
     const RowDesc wrong[] = {
@@ -346,25 +305,11 @@ TEST(Sharpen, SinkStatusStopsTheRow) {
 
 TEST(Sharpen, OpenUnderAllocationFailures) {
     Collector col;
-    for (bool persistent : {false, true}) {
-        for (uint32_t selector : {0u, 1u}) {
-            SharpenParams p = Params(64, 16, 3, 6, 1, false, &col);
-            p.selector = int32_t(selector) - 1;
-            for (uint32_t n = 1;; ++n) {
-                Ui_Mem_InjectFailure(n, persistent);
-                SharpenWindow* w = nullptr;
-                const int32_t status = sharpenOpen(&w, &p);
-                const bool reached = Ui_Mem_RequestCount() >= n;
-                Ui_Mem_InjectFailure(0, false);
-                if (!reached) {
-                    EXPECT_EQ(status, 0);
-                    sharpenClose(&w);
-                    break;
-                }
-                EXPECT_EQ(status, -3) << "request " << n;
-                EXPECT_EQ(w, nullptr);
-            }
-        }
+    for (int32_t selector : {-1, 0}) {
+        SharpenParams p = Params(64, 16, 3, 6, 1, false, &col);
+        p.selector = selector;
+        ExpectOpenReportsEveryAllocationFailure<SharpenWindow>(
+            [&](SharpenWindow** w) { return sharpenOpen(w, &p); }, sharpenClose);
     }
 }
 

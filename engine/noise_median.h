@@ -1,0 +1,39 @@
+// The thresholded median of one channel along one output row, eight pixels at
+// a time. With the centre value v and the threshold t, the candidates are the
+// values under the mask within [v − t, v + t]; of n candidates the result is
+// the only one for n = 1, the floor of the mean of both for n = 2, else the
+// candidate of rank n / 2 in ascending order.
+//
+// For the shapes with a mask the candidates need not be picked out: with L
+// the number of values below v − t, the candidate of rank n / 2 is the value
+// of rank L + n / 2 among all values under the mask. So every lane sorts all
+// of its values with the same sorting network and reads its own rank. The
+// eight rays stop at the first value outside the threshold; the values they
+// do not reach are replaced by a value above all others.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/sort_network.h"
+
+struct MedianRow {
+    const int32_t* centre;        // the window's centre row, at output column 0
+    const int32_t* const* cells;  // per mask cell (rays: direction by direction,
+                                  // step by step) the window sample for column 0
+    uint32_t cellCount;
+    uint32_t rayLength;  // rays only: the steps per direction
+    int32_t threshold;   // scaled to the window's fixed point, 0 .. 2^31 − 1
+    uint32_t width;
+    int32_t* out;  // room for width rounded up to a multiple of 8
+};
+
+struct MedianScratch {
+    int32_t* lanes;  // 8 × (cellCount + 1) values
+    const SortStep* steps;
+    uint32_t stepCount;
+};
+
+typedef void (*MedianFn)(const MedianRow& row, const MedianScratch& scratch);
+
+// The function for masks or rays, AVX2 when the processor has it.
+MedianFn Median_Choose(bool rays);
