@@ -9,10 +9,9 @@ packages=(
     liblcms2-dev libtiff-dev libpng-dev libjpeg-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     # Wine for 64-bit programs only: Debian's wine starts wine64 when the
-    # 32-bit loader is absent, so no i386 architecture is needed. Its X11
-    # driver's libraries and fonts are only recommended, hence named here.
+    # 32-bit loader is absent, so no i386 architecture is needed. Its fonts,
+    # in which dialogs are laid out, are only recommended, hence named here.
     wine64 wine fonts-wine xvfb xauth
-    libxrender1 libxi6 libxrandr2 libxcursor1 libxcomposite1 libxinerama1 libxfixes3 libxxf86vm1
 )
 
 missing=()

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Tests of the Windows build: the plug-in module's export and import tables,
-# then vantoria-host.exe under Wine on a virtual display of its own, in a
-# fresh Wine prefix. One line per check ("wine ok ..."); the exit code is
-# non-zero when any check failed.
+# then the test programs under Wine on a virtual display of its own, in a
+# fresh Wine prefix: vantoria-platform-check (the Win32 backend, also with
+# SHFolder and mscms missing) and vantoria-host (the module as a host sees
+# it). One line per check ("wine ok ..."); the exit code is non-zero when any
+# check failed.
 #
 #   bash scripts/wine-tests.sh <windows build folder>
 set -uo pipefail
@@ -10,6 +12,12 @@ set -uo pipefail
 build=$(cd "${1:?usage: wine-tests.sh <windows build folder>}" && pwd) || exit 1
 module=$build/Vantoria.8bf
 programs=(vantoria-platform-check.exe vantoria-host.exe)
+# Each run: DLL overrides of its own (may be empty), then the command.
+runs=(
+    "|vantoria-platform-check.exe"
+    "shfolder,mscms=d|vantoria-platform-check.exe --without-system-dlls"
+    "|vantoria-host.exe"
+)
 objdump=x86_64-w64-mingw32-objdump
 failures=0
 
@@ -81,12 +89,16 @@ else
 fi
 
 # Each program writes "wine ok ..." lines itself, in text mode (CR LF).
-for program in "${programs[@]}"; do
-    (cd "$build" && timeout -k 10 300 wine "$program" >"$work/out.txt" 2>"$work/err.txt")
+for run in "${runs[@]}"; do
+    read -r -a command <<<"${run#*|}"
+    extra=${run%%|*}
+    overrides=$WINEDLLOVERRIDES${extra:+;$extra}
+    (cd "$build" && WINEDLLOVERRIDES=$overrides \
+        timeout -k 10 300 wine "${command[@]}" >"$work/out.txt" 2>"$work/err.txt")
     status=$?
     tr -d '\r' <"$work/out.txt"
     if [[ $status -ne 0 ]]; then
-        failed "$program exited with $status$( ((status == 124)) && echo ' (timed out)')"
+        failed "${command[*]} exited with $status$( ((status == 124)) && echo ' (timed out)')"
         tail -20 "$work/err.txt"
     fi
 done

@@ -31,7 +31,9 @@ int32_t Plat_RegisterUserItemClass(void* instance);
 int32_t Plat_UnregisterUserItemClass(void* instance);
 
 // Special folders, each written with its trailing separator into out (capacity
-// bytes). Return 0, or a positive platform error code, or -2 when it does not fit.
+// bytes). Return 0, or a platform error code (positive; for the application
+// data on Windows the lookup's HRESULT, E_FAIL when SHFolder is missing), or
+// -2 when it does not fit.
 int32_t Plat_AppDataFolder(char* out, size_t capacity);
 int32_t Plat_FallbackFolder(char* out, size_t capacity);  // Windows folder
 int32_t Plat_TempFolder(char* out, size_t capacity);

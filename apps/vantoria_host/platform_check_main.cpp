@@ -3,6 +3,7 @@
 // every check passed.
 //
 //   vantoria-platform-check [path of Vantoria.8bf]
+//   vantoria-platform-check --without-system-dlls   (SHFolder and mscms disabled)
 #include <windows.h>
 
 #include <cstdio>
@@ -46,6 +47,10 @@ bool ReadTextFile(const char* path, char* text, size_t capacity) {
 }
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--without-system-dlls") == 0) {
+        CheckPlatformWithoutSystemDlls();
+        return ReportFailures() == 0 ? 0 : 1;
+    }
     const char* modulePath = argc > 1 ? argv[1] : "Vantoria.8bf";
     if (!Report(DialogRobot_Install(), "platform: dialog robot installed", "no window hook"))
         return 1;

@@ -9,6 +9,8 @@ void CheckPlatformFolders(const char* workFolder);
 void CheckPlatformFiles(const char* workFolder);
 void CheckPlatformWindows(const char* workFolder);
 void CheckPlatformResources(const char* modulePath);
+// Expects SHFolder and mscms to be disabled in the environment.
+void CheckPlatformWithoutSystemDlls();
 
 // Helpers shared by the groups.
 bool FolderExists(const char* path);

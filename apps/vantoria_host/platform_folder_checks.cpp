@@ -90,6 +90,26 @@ void CheckPreferencesAndLog() {
 }
 }  // namespace
 
+// Run with SHFolder and mscms disabled: the application-data lookup fails
+// with E_FAIL and the preferences folder falls back to the Windows folder;
+// the colour-profile folder cannot be had.
+void CheckPlatformWithoutSystemDlls() {
+    char path[kUiPathCapacity] = {};
+    const int32_t appData = Plat_AppDataFolder(path, sizeof path);
+    Report(appData == int32_t(E_FAIL), "platform without SHFolder: application data is E_FAIL",
+           "status 0x%08X", unsigned(appData));
+    char windows[kUiPathCapacity] = {};
+    const bool fellBack = Plat_FallbackFolder(windows, sizeof windows) == 0 &&
+                          Ui_Path_SetToPrefFolder(nullptr, path, sizeof path) == kUiOk &&
+                          std::strcmp(path, windows) == 0;
+    char what[400];
+    std::snprintf(what, sizeof what, "platform without SHFolder: preferences folder %s", path);
+    Report(fellBack && EndsWithBackslash(path), what, "want %s", windows);
+    const int32_t colour = Plat_ColorFolder(path, sizeof path);
+    Report(colour == kUiErrGeneral, "platform without mscms: colour profile folder is -2",
+           "status %d", int(colour));
+}
+
 void CheckPlatformFolders(const char* workFolder) {
     CheckSpecialFolders();
     CheckMakeFolder(workFolder);
