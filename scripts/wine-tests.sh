@@ -38,7 +38,7 @@ else
 fi
 
 # Linked statically: a host needs no runtime DLLs beside the module.
-imports=$($objdump -p "$module" | sed -n 's/^\s*DLL Name: //p' | sort -f | tr '\n' ' ')
+imports=$($objdump -p "$module" | sed -n 's/^\s*DLL Name: //p' | sort -f | xargs)
 foreign=$(tr ' ' '\n' <<<"$imports" | grep -viE '^(kernel32|user32|gdi32|comdlg32|shell32|advapi32|msvcrt|version|ole32|uxtheme|comctl32)\.dll$' | grep -v '^$')
 if [[ -z $foreign ]]; then
     ok "imports: system DLLs only ($imports)"
