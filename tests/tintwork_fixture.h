@@ -67,6 +67,16 @@ inline int32_t TwBuild(Tintwork** out, int inputs, int outputs, int gridDepth,
     return kUiOk;
 }
 
+// The stream form of a finished Tintwork; empty when it cannot be written.
+inline std::vector<uint8_t> TwStreamOf(const Tintwork* tw) {
+    uint32_t size = 0;
+    if (TintworkStreamSize(tw, &size) != kUiOk) return {};
+    std::vector<uint8_t> bytes(size);
+    TwStream stream{bytes.data(), size, 0};
+    if (WriteTintworkStream(tw, &stream) != kUiOk || stream.length != size) return {};
+    return bytes;
+}
+
 // A small fixed-seed generator (xorshift) for test data.
 struct TwTestRandom {
     uint64_t state;
