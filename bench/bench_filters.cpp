@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/lanes.h"
 #include "engine/noise.h"
 #include "engine/sharpen.h"
 #include "host/allocator.h"
@@ -60,8 +61,8 @@ int32_t CountRow(void* context, const RowDesc*) {
     return 0;
 }
 
-void SetRate(benchmark::State& state) {
-    state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * kSide * kSide / 1e6,
+void SetRate(benchmark::State& state, uint32_t rows) {
+    state.counters["Mpix/s"] = benchmark::Counter(double(state.iterations()) * kSide * rows / 1e6,
                                                   benchmark::Counter::kIsRate);
 }
 
@@ -103,26 +104,31 @@ void BM_Sharpen(benchmark::State& state) {
         sharpenClose(&w);
     }
     benchmark::DoNotOptimize(rows);
-    SetRate(state);
+    SetRate(state, kSide);
 }
 
-// The plug-in's defaults: Y, U, V with radii 0, 8, 4 and thresholds 0, 16, 16
-// on the random disc; planar rows in and out, as the filtering pass runs it.
+// The photo as planar rows, the layout the filtering pass hands the filter.
 template <typename T>
-void BM_Noise(benchmark::State& state) {
-    const uint32_t depth = sizeof(T);
+const std::vector<T>& PlanarPhoto() {
+    static std::vector<T> planar;
+    if (!planar.empty()) return planar;
     const size_t rowSamples = size_t(kSide) * 3;
-    std::vector<T> planar(rowSamples * kSide);
+    planar.resize(rowSamples * kSide);
     for (uint32_t y = 0; y < kSide; ++y) {
         for (uint32_t x = 0; x < kSide; ++x) {
             for (uint32_t c = 0; c < 3; ++c) {
                 const size_t i = (size_t(y) * kSide + x) * 3 + c;
                 planar[y * rowSamples + c * kSide + x] =
-                    depth == 1 ? T(PhotoLike8()[i]) : T(PhotoLike16()[i]);
+                    sizeof(T) == 1 ? T(PhotoLike8()[i]) : T(PhotoLike16()[i]);
             }
         }
     }
-    uint32_t rows = 0;
+    return planar;
+}
+
+// The plug-in's defaults: Y, U, V with radii 0, 8, 4 and thresholds 0, 16, 16
+// on the random disc.
+NoiseParams DefaultNoise(uint32_t depth, uint32_t* rowCount) {
     NoiseParams p{};
     p.width = kSide;
     p.height = kSide;
@@ -138,16 +144,25 @@ void BM_Noise(benchmark::State& state) {
     p.order = kRowOrderIdentity3;
     p.outputDepth = depth;
     p.sink = CountRow;
-    p.sinkContext = &rows;
+    p.sinkContext = rowCount;
+    return p;
+}
+
+// Streams the first p.height rows of the photo through the noise filter;
+// reports Mpixel/s and the bytes the filter allocated per image column.
+template <typename T>
+void RunNoise(benchmark::State& state, const NoiseParams& p) {
+    const size_t rowSamples = size_t(kSide) * 3;
+    const std::vector<T>& planar = PlanarPhoto<T>();
     uint32_t bytes = 0;
     for (auto _ : state) {
         Mask2dState* s = nullptr;
         const uint32_t before = Ui_Mem_Stats().total;
         if (mask2dOpen(&s, &p) != 0) state.SkipWithError("mask2dOpen failed");
         bytes = Ui_Mem_Stats().total - before;
-        for (uint32_t y = 0; y < kSide; ++y) {
+        for (uint32_t y = 0; y < p.height; ++y) {
             RowDesc row{kSide, 3, 1, 1, kRowOrderIdentity3, nullptr, nullptr, y};
-            T* data = planar.data() + y * rowSamples;
+            T* data = const_cast<T*>(planar.data() + y * rowSamples);
             if constexpr (sizeof(T) == 1) {
                 row.data8 = data;
             } else {
@@ -157,13 +172,50 @@ void BM_Noise(benchmark::State& state) {
         }
         mask2dClose(&s);
     }
-    benchmark::DoNotOptimize(rows);
-    SetRate(state);
+    SetRate(state, p.height);
     state.counters["bytes/column"] = double(bytes) / kSide;
 }
 
-BENCHMARK(BM_Noise<uint8_t>)->Name("NoiseDefaults/8bit")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Noise<uint16_t>)->Name("NoiseDefaults/16bit")->Unit(benchmark::kMillisecond);
+template <typename T>
+void BM_NoiseDefaults(benchmark::State& state) {
+    uint32_t rows = 0;
+    Lanes_AllowAvx2(state.range(0) != 0);
+    RunNoise<T>(state, DefaultNoise(sizeof(T), &rows));
+    Lanes_AllowAvx2(true);
+    benchmark::DoNotOptimize(rows);
+}
+
+// Other shapes and radii for the two chrominance channels, on 512 rows.
+void BM_NoiseShape(benchmark::State& state) {
+    uint32_t rows = 0;
+    NoiseParams p = DefaultNoise(1, &rows);
+    p.height = 512;
+    p.maskShape = uint32_t(state.range(0));
+    p.radius[1] = p.radius[2] = int32_t(state.range(1));
+    RunNoise<uint8_t>(state, p);
+    benchmark::DoNotOptimize(rows);
+}
+
+BENCHMARK(BM_NoiseDefaults<uint8_t>)
+    ->Name("NoiseDefaults/8bit")
+    ->ArgName("avx2")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NoiseDefaults<uint16_t>)
+    ->Name("NoiseDefaults/16bit")
+    ->ArgName("avx2")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NoiseShape)
+    ->ArgNames({"shape", "radius"})
+    ->Args({4, 16})
+    ->Args({3, 16})
+    ->Args({5, 8})
+    ->Args({1, 4})
+    ->Args({1, 8})
+    ->Args({0, 16})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint8_t>)->Name("Sharpen6/8bit")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint16_t>)->Name("Sharpen6/16bit")->Unit(benchmark::kMillisecond);
 

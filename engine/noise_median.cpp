@@ -1,10 +1,12 @@
 #include "engine/noise_median.h"
 
+#include <array>
+#include <cstddef>
+#include <utility>
+
 #include "engine/lanes.h"
 
 namespace {
-
-constexpr int32_t kAboveAll = 0x7FFFFFFF;  // window values stay below 2^30
 
 // Runs the network over the lane vectors held at lanes[8 × i].
 LANES_INLINE void SortLanes(int32_t* lanes, const SortStep* steps, uint32_t stepCount) {
@@ -32,26 +34,75 @@ LANES_INLINE void PickRanks(const int32_t* lanes, I32x8 below, I32x8 count, int3
     }
 }
 
-LANES_INLINE void MedianOfMask(const MedianRow& row, const MedianScratch& s) {
+// Counts per lane the mask values below v − t (L, returned negated) and up to
+// v + t (negated too: comparisons give −1 per lane that holds); with kKeep
+// also stores the values at lanes[8 × k].
+template <bool kKeep>
+LANES_INLINE void CountMask(const MedianRow& row, uint32_t x, I32x8 v, I32x8* below, I32x8* upTo,
+                            int32_t* lanes) {
     const I32x8 t = Splat8(row.threshold), negT = Splat8(-row.threshold);
+    *below = I32x8{};
+    *upTo = I32x8{};
+    for (uint32_t k = 0; k < row.cellCount; ++k) {
+        const I32x8 a = Load8(row.cells[k] + x);
+        const I32x8 d = a - v;  // no overflow: values of a channel span less than 2^31
+        *below += d < negT;
+        *upTo += d <= t;
+        if (kKeep) Store8(lanes + kLanes * k, a);
+    }
+}
+
+LANES_INLINE void MedianOfMask(const MedianRow& row, const MedianScratch& s) {
     for (uint32_t x = 0; x < row.width; x += kLanes) {
-        const I32x8 v = Load8(row.centre + x);
-        I32x8 below = {}, upTo = {};  // comparisons give −1 per lane that holds
-        for (uint32_t k = 0; k < row.cellCount; ++k) {
-            const I32x8 a = Load8(row.cells[k] + x);
-            const I32x8 d = a - v;  // no overflow: values of a channel span less than 2^31
-            below += d < negT;
-            upTo += d <= t;
-            Store8(s.lanes + kLanes * k, a);
-        }
+        I32x8 below, upTo;
+        CountMask<true>(row, x, Load8(row.centre + x), &below, &upTo, s.lanes);
         SortLanes(s.lanes, s.steps, s.stepCount);
         PickRanks(s.lanes, -below, below - upTo, row.out + x);
     }
 }
 
+template <uint32_t M>
+struct UnrolledNetwork {
+    static constexpr uint32_t kCount = SortNetwork_Build(M, nullptr);
+    static constexpr std::array<SortStep, kCount> Make() {
+        std::array<SortStep, kCount> steps{};
+        SortNetwork_Build(M, steps.data());
+        return steps;
+    }
+    static constexpr std::array<SortStep, kCount> kSteps = Make();
+};
+
+LANES_INLINE void Exchange(I32x8& lo, I32x8& hi) {
+    const I32x8 a = lo;
+    lo = Min8(a, hi);
+    hi = Max8(a, hi);
+}
+
+// The M values of a small mask (padded with values above all others) held in
+// registers and sorted by an unrolled network.
+template <uint32_t M, size_t... I, size_t... S>
+LANES_INLINE void MedianOfSmallMaskAt(const MedianRow& row, const MedianScratch& s, uint32_t x,
+                                      std::index_sequence<I...>, std::index_sequence<S...>) {
+    I32x8 below, upTo;
+    CountMask<false>(row, x, Load8(row.centre + x), &below, &upTo, nullptr);
+    I32x8 values[M] = {Load8((I < row.cellCount ? row.cells[I] : row.above) + x)...};
+    constexpr const auto& steps = UnrolledNetwork<M>::kSteps;
+    (Exchange(values[steps[S].lo], values[steps[S].hi]), ...);
+    (Store8(s.lanes + kLanes * I, values[I]), ...);
+    PickRanks(s.lanes, -below, below - upTo, row.out + x);
+}
+
+template <uint32_t M>
+LANES_INLINE void MedianOfSmallMask(const MedianRow& row, const MedianScratch& s) {
+    for (uint32_t x = 0; x < row.width; x += kLanes) {
+        MedianOfSmallMaskAt<M>(row, s, x, std::make_index_sequence<M>(),
+                               std::make_index_sequence<UnrolledNetwork<M>::kCount>());
+    }
+}
+
 LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
     const I32x8 t = Splat8(row.threshold), negT = Splat8(-row.threshold);
-    const I32x8 aboveAll = Splat8(kAboveAll);
+    const I32x8 aboveAll = Splat8(kMedianAboveAll);
     const uint32_t length = row.rayLength;
     for (uint32_t x = 0; x < row.width; x += kLanes) {
         const I32x8 v = Load8(row.centre + x);
@@ -73,6 +124,14 @@ LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
     }
 }
 
+template <uint32_t M>
+void SmallMaskPortable(const MedianRow& row, const MedianScratch& s) {
+    MedianOfSmallMask<M>(row, s);
+}
+template <uint32_t M>
+LANES_AVX2 void SmallMaskAvx2(const MedianRow& row, const MedianScratch& s) {
+    MedianOfSmallMask<M>(row, s);
+}
 void MaskPortable(const MedianRow& row, const MedianScratch& s) {
     MedianOfMask(row, s);
 }
@@ -88,7 +147,12 @@ LANES_AVX2 void RaysAvx2(const MedianRow& row, const MedianScratch& s) {
 
 }  // namespace
 
-MedianFn Median_Choose(bool rays) {
-    if (Lanes_UseAvx2()) return rays ? RaysAvx2 : MaskAvx2;
-    return rays ? RaysPortable : MaskPortable;
+MedianFn Median_Choose(bool rays, uint32_t cellCount) {
+    const bool avx2 = Lanes_UseAvx2();
+    if (rays) return avx2 ? RaysAvx2 : RaysPortable;
+    static const MedianFn kSmall[2][4] = {
+        {SmallMaskPortable<8>, SmallMaskPortable<16>, SmallMaskPortable<24>, SmallMaskPortable<32>},
+        {SmallMaskAvx2<8>, SmallMaskAvx2<16>, SmallMaskAvx2<24>, SmallMaskAvx2<32>}};
+    if (cellCount <= 32) return kSmall[avx2][(cellCount + 7) / 8 - 1];
+    return avx2 ? MaskAvx2 : MaskPortable;
 }

@@ -24,7 +24,8 @@ struct MedianRow {
     uint32_t rayLength;  // rays only: the steps per direction
     int32_t threshold;   // scaled to the window's fixed point, 0 .. 2^31 − 1
     uint32_t width;
-    int32_t* out;  // room for width rounded up to a multiple of 8
+    int32_t* out;          // room for width rounded up to a multiple of 8
+    const int32_t* above;  // width + 8 values above all others (kMedianAboveAll)
 };
 
 struct MedianScratch {
@@ -33,7 +34,11 @@ struct MedianScratch {
     uint32_t stepCount;
 };
 
+constexpr int32_t kMedianAboveAll = 0x7FFFFFFF;  // window values stay below 2^30
+
 typedef void (*MedianFn)(const MedianRow& row, const MedianScratch& scratch);
 
-// The function for masks or rays, AVX2 when the processor has it.
-MedianFn Median_Choose(bool rays);
+// The function for masks of cellCount cells or for rays, AVX2 when the
+// processor has it. Masks of up to 32 cells are sorted in registers, by a
+// network unrolled for 8, 16, 24 or 32 values padded with `above`.
+MedianFn Median_Choose(bool rays, uint32_t cellCount);

@@ -652,6 +652,23 @@ TEST(Noise, SinkStatusEndsTheRowCall) {
     }
 }
 
+TEST(Noise, MemoryDoesNotGrowWithTheHeight) {
+    Collector col;
+    uint32_t bytes[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        NoiseParams p = Params(500, i == 0 ? 20 : 2000000, 3, &col);
+        p.maskShape = kNoiseRandomDisc, p.lumaChroma = 1;
+        p.radius[1] = 8, p.radius[2] = 4;
+        const uint32_t before = Ui_Mem_Stats().total;
+        Mask2dState* s = nullptr;
+        ASSERT_EQ(mask2dOpen(&s, &p), 0);
+        bytes[i] = Ui_Mem_Stats().total - before;
+        mask2dClose(&s);
+    }
+    EXPECT_EQ(bytes[0], bytes[1]);
+    EXPECT_LT(bytes[0], 500u * 256 + 16384);  // about 222 bytes a column
+}
+
 TEST(Noise, OpenUnderAllocationFailures) {
     Collector col;
     std::vector<NoiseParams> configs(3, Params(64, 16, 3, &col));

@@ -303,6 +303,20 @@ TEST(Sharpen, SinkStatusStopsTheRow) {
     }
 }
 
+TEST(Sharpen, MemoryDoesNotGrowWithTheHeight) {
+    Collector col;
+    uint32_t bytes[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        const SharpenParams p = Params(500, i == 0 ? 20 : 2000000, 3, 6, 2, false, &col);
+        const uint32_t before = Ui_Mem_Stats().total;
+        SharpenWindow* w = nullptr;
+        ASSERT_EQ(sharpenOpen(&w, &p), 0);
+        bytes[i] = Ui_Mem_Stats().total - before;
+        sharpenClose(&w);
+    }
+    EXPECT_EQ(bytes[0], bytes[1]);
+}
+
 TEST(Sharpen, OpenUnderAllocationFailures) {
     Collector col;
     for (int32_t selector : {-1, 0}) {
