@@ -212,7 +212,7 @@ TEST_F(FileLayer, MemoryWritesStopAtTheSize) {
     FLClose(&f);
 }
 
-TEST_F(FileLayer, BadSpecificationsAndModesLeaveTheFileClosed) {
+TEST_F(FileLayer, BadFileNamesAndModesLeaveTheFileClosed) {
     uint8_t data[4] = {1, 2, 3, 4};
     FLSpec longSpec;
     std::memset(&longSpec, 'a', sizeof longSpec.path);  // no terminator
@@ -262,7 +262,7 @@ TEST_F(FileLayer, BadSpecificationsAndModesLeaveTheFileClosed) {
     EXPECT_EQ(f.kind, kFLClosed);
     EXPECT_FALSE(FileExists(Path("refused.bin")));
 
-    // A path that does not fit the specification.
+    // A path too long for the file name buffer.
     const std::string tooLong(kUiPathCapacity, 'p');
     EXPECT_EQ(FL_DiskSpec(&spec, tooLong.c_str()), kUiErrArg);
 }

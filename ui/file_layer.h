@@ -6,7 +6,7 @@
 
 #include "ui/paths.h"
 
-// A file specification: a disk path (path[0] != 0), or a memory block
+// Names the file to open: a disk path (path[0] != 0), or a memory block
 // (path[0] == 0, path[1] == 'm') or buffer (path[1] == 'b') of size bytes at data.
 struct FLSpec {
     char path[kUiPathCapacity];
