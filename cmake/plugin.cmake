@@ -3,7 +3,8 @@
 add_library(vantoria SHARED $<TARGET_OBJECTS:vantoria_objs>)
 if(WIN32)
     set_target_properties(vantoria PROPERTIES PREFIX "" OUTPUT_NAME "Vantoria" SUFFIX ".8bf")
-    target_link_options(vantoria PRIVATE -static -static-libgcc -static-libstdc++)
+    # Only symbols marked for export leave the module (PluginMain).
+    target_link_options(vantoria PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
     if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/windows_resources.cmake)
         include(cmake/windows_resources.cmake)
     endif()
