@@ -88,6 +88,7 @@ void BM_Sharpen(benchmark::State& state) {
     p.hi = depth == 1 ? 255 : 65535;
     p.sink = CountRow;
     p.sinkContext = &rows;
+    Lanes_AllowAvx2(state.range(0) != 0);
     for (auto _ : state) {
         SharpenWindow* w = nullptr;
         if (sharpenOpen(&w, &p) != 0) state.SkipWithError("sharpenOpen failed");
@@ -103,6 +104,7 @@ void BM_Sharpen(benchmark::State& state) {
         }
         sharpenClose(&w);
     }
+    Lanes_AllowAvx2(true);
     benchmark::DoNotOptimize(rows);
     SetRate(state, kSide);
 }
@@ -216,8 +218,18 @@ BENCHMARK(BM_NoiseShape)
     ->Args({1, 8})
     ->Args({0, 16})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sharpen<uint8_t>)->Name("Sharpen6/8bit")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sharpen<uint16_t>)->Name("Sharpen6/16bit")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sharpen<uint8_t>)
+    ->Name("Sharpen6/8bit")
+    ->ArgName("avx2")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sharpen<uint16_t>)
+    ->Name("Sharpen6/16bit")
+    ->ArgName("avx2")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

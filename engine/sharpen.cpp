@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/lanes.h"
-#include "engine/trunc_div.h"
+#include "engine/sharpen_internal.h"
 #include "host/allocator.h"
 #include "ui/status.h"
 
@@ -12,31 +12,29 @@ namespace {
 
 constexpr uint32_t kRing = 5;
 
-// Constants of one open filter. The sharpened value of a centre sample x with
-// the 5 × 5 box sum B is
-//   y = (25·x − ((B·k + round) >> shift) + h) / d,  truncated towards zero,
-// with d = 25 − s, h = d / 2 and k = (s·2^shift + 12) / 25, which is
-// x + s·(x − mean)/(25 − s) in integers. shift is 15 for 8-bit samples and 10
-// for 16-bit ones, so that B·k stays below 2^31 (25·65535·983 < 2^31).
-struct Coeffs {
-    int32_t k;
-    int32_t h;
-    TruncDiv div;
-    int32_t lo, hi;
-};
+using Coeffs = SharpenCoeffs;
 
+// Per sample depth: the scale of k, the type of the column sums (five 8-bit
+// samples fit 16 bits) and the division that covers the numerators.
 template <typename T>
 struct DepthRule;
 template <>
 struct DepthRule<uint8_t> {
     static constexpr int kShift = 15;
     static constexpr int32_t kRound = 1 << 14;
+    using Col = uint16_t;
+    static const TruncDivSmall& Div(const Coeffs& c) { return c.divSmall; }
 };
 template <>
 struct DepthRule<uint16_t> {
     static constexpr int kShift = 10;
     static constexpr int32_t kRound = 1 << 9;
+    using Col = int32_t;
+    static const TruncDiv& Div(const Coeffs& c) { return c.div; }
 };
+
+template <typename T>
+using ColOf = typename DepthRule<T>::Col;
 
 inline int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -45,40 +43,45 @@ inline int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
 template <typename T>
 inline int32_t Sharpened(int32_t x, int32_t box, const Coeffs& c) {
     const int32_t blur = (box * c.k + DepthRule<T>::kRound) >> DepthRule<T>::kShift;
-    return c.div.Apply(25 * x - blur + c.h);
+    return DepthRule<T>::Div(c).Apply(25 * x - blur + c.h);
 }
 
 // One channel of a row: the samples of column x at x * step from the
 // pointers, the column sums (sums of the five rows) likewise.
+template <typename T>
 struct ChannelRow {
-    const int32_t* col;
-    const void* centre;
-    void* out;
+    const ColOf<T>* col;
+    const T* centre;
+    T* out;
     ptrdiff_t step;
     uint32_t width;  // at least 5
 };
 
 // The 5 × 5 box sum around sample i: five neighbouring column sums.
-inline int32_t Box(const int32_t* col, ptrdiff_t i, ptrdiff_t step) {
-    return col[i - 2 * step] + col[i - step] + col[i] + col[i + step] + col[i + 2 * step];
+template <typename C>
+inline int32_t Box(const C* col, ptrdiff_t i, ptrdiff_t step) {
+    return int32_t(col[i - 2 * step]) + col[i - step] + col[i] + col[i + step] + col[i + 2 * step];
 }
 
 // Every sample of a row in one run, whatever its channel: the interior samples
 // of all channels are one contiguous index range (interleaved) or one per
 // channel (planar); the few border samples it also computes in the planar
 // case are overwritten by the border copy afterwards.
-template <typename T>
-LANES_INLINE void SharpenAll(const int32_t* col, const T* centre, T* out, ptrdiff_t step,
+template <typename T, bool kAvx2>
+LANES_INLINE void SharpenAll(const ColOf<T>* col, const T* centre, T* out, ptrdiff_t step,
                              ptrdiff_t count, const Coeffs& c) {
     const ptrdiff_t end = count - 2 * step;
     ptrdiff_t i = 2 * step;
+    if constexpr (kAvx2 && sizeof(T) == 1) {
+        i = SharpenSamples8Avx2(col, centre, out, step, i, end, c);
+    }
     const I32x8 k = Splat8(c.k), round = Splat8(DepthRule<T>::kRound), h = Splat8(c.h);
     const I32x8 lo = Splat8(c.lo), hi = Splat8(c.hi);
     for (; i + kLanes <= end; i += kLanes) {
         const I32x8 box = Load8(col + i - 2 * step) + Load8(col + i - step) + Load8(col + i) +
                           Load8(col + i + step) + Load8(col + i + 2 * step);
         const I32x8 blur = (box * k + round) >> DepthRule<T>::kShift;
-        const I32x8 y = c.div.Apply(25 * Load8(centre + i) - blur + h);
+        const I32x8 y = DepthRule<T>::Div(c).Apply(25 * Load8(centre + i) - blur + h);
         Store8(out + i, Clamp8(y, lo, hi));
     }
     for (; i < end; ++i) {
@@ -87,69 +90,59 @@ LANES_INLINE void SharpenAll(const int32_t* col, const T* centre, T* out, ptrdif
 }
 
 template <typename T>
-void SharpenChannel(const ChannelRow& r, const Coeffs& c) {
-    const T* centre = static_cast<const T*>(r.centre);
-    T* out = static_cast<T*>(r.out);
+void SharpenChannel(const ChannelRow<T>& r, const Coeffs& c) {
     for (ptrdiff_t i = 2 * r.step, end = ptrdiff_t(r.width - 2) * r.step; i < end; i += r.step) {
-        out[i] = T(Clamp(Sharpened<T>(centre[i], Box(r.col, i, r.step), c), c.lo, c.hi));
+        r.out[i] = T(Clamp(Sharpened<T>(r.centre[i], Box(r.col, i, r.step), c), c.lo, c.hi));
     }
 }
 
 // The change y − x of one channel, for the selector that sharpens one channel
 // and adds its change to all of them.
 template <typename T>
-void ChannelChange(const ChannelRow& r, const Coeffs& c, int32_t* change) {
-    const T* centre = static_cast<const T*>(r.centre);
+void ChannelChange(const ChannelRow<T>& r, const Coeffs& c, int32_t* change) {
     for (uint32_t x = 2; x + 2 < r.width; ++x) {
         const ptrdiff_t i = ptrdiff_t(x) * r.step;
-        change[x] = Sharpened<T>(centre[i], Box(r.col, i, r.step), c) - centre[i];
+        change[x] = Sharpened<T>(r.centre[i], Box(r.col, i, r.step), c) - r.centre[i];
     }
 }
 
 template <typename T>
-void AddChange(const ChannelRow& r, const Coeffs& c, const int32_t* change) {
-    const T* centre = static_cast<const T*>(r.centre);
-    T* out = static_cast<T*>(r.out);
+void AddChange(const ChannelRow<T>& r, const Coeffs& c, const int32_t* change) {
     for (uint32_t x = 2; x + 2 < r.width; ++x) {
         const ptrdiff_t i = ptrdiff_t(x) * r.step;
-        out[i] = T(Clamp(centre[i] + change[x], c.lo, c.hi));
+        r.out[i] = T(Clamp(r.centre[i] + change[x], c.lo, c.hi));
     }
 }
 
 // The channels that colour kinds 7 and 8 do not sharpen: the rounded 5 × 5
 // mean for 8-bit samples, the centre sample kept for 16-bit ones.
 template <typename T>
-void PassiveChannel(const ChannelRow& r, const Coeffs& c);
-
-template <>
-void PassiveChannel<uint8_t>(const ChannelRow& r, const Coeffs& c) {
-    uint8_t* out = static_cast<uint8_t*>(r.out);
+void PassiveChannel(const ChannelRow<T>& r, const Coeffs& c) {
     for (ptrdiff_t i = 2 * r.step, end = ptrdiff_t(r.width - 2) * r.step; i < end; i += r.step) {
-        out[i] = uint8_t(Clamp((Box(r.col, i, r.step) + 12) / 25, c.lo, c.hi));
+        if constexpr (sizeof(T) == 1) {
+            r.out[i] = T(Clamp((Box(r.col, i, r.step) + 12) / 25, c.lo, c.hi));
+        } else {
+            r.out[i] = r.centre[i];
+        }
     }
 }
 
-template <>
-void PassiveChannel<uint16_t>(const ChannelRow& r, const Coeffs&) {
-    const uint16_t* centre = static_cast<const uint16_t*>(r.centre);
-    uint16_t* out = static_cast<uint16_t*>(r.out);
-    for (ptrdiff_t i = 2 * r.step, end = ptrdiff_t(r.width - 2) * r.step; i < end; i += r.step) {
-        out[i] = centre[i];
-    }
-}
-
-template <typename T>
-LANES_INLINE void ColumnSums(const void* const rows[kRing], int32_t* col, ptrdiff_t count) {
+template <typename T, bool kAvx2>
+LANES_INLINE void ColumnSums(const void* const rows[kRing], ColOf<T>* col, ptrdiff_t count) {
     const T* a = static_cast<const T*>(rows[0]);
     const T* b = static_cast<const T*>(rows[1]);
     const T* c = static_cast<const T*>(rows[2]);
     const T* d = static_cast<const T*>(rows[3]);
     const T* e = static_cast<const T*>(rows[4]);
     ptrdiff_t i = 0;
+    if constexpr (kAvx2 && sizeof(T) == 1) {
+        const uint8_t* const bytes[kRing] = {a, b, c, d, e};
+        i = SharpenColumnSums8Avx2(bytes, col, count);
+    }
     for (; i + kLanes <= count; i += kLanes) {
         Store8(col + i, Load8(a + i) + Load8(b + i) + Load8(c + i) + Load8(d + i) + Load8(e + i));
     }
-    for (; i < count; ++i) col[i] = a[i] + b[i] + c[i] + d[i] + e[i];
+    for (; i < count; ++i) col[i] = ColOf<T>(a[i] + b[i] + c[i] + d[i] + e[i]);
 }
 
 enum class Plan { kEach, kSelector, kKind78 };
@@ -167,7 +160,7 @@ struct SharpenWindow {
     Coeffs coeffs;
     void* ring[kRing];
     uint64_t user[kRing];
-    int32_t* colSum;  // width × channels
+    void* colSum;     // width × channels column sums of the depth's ColOf type
     int32_t* change;  // width, for the one-channel selector
     uint32_t received;
     void (*sharpenRow)(SharpenWindow* w, const void* const rows[kRing], void* out);
@@ -175,7 +168,7 @@ struct SharpenWindow {
 
 namespace {
 
-template <typename T>
+template <typename T, bool kAvx2>
 LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], void* out) {
     const SharpenParams& p = w->p;
     const uint32_t width = p.width;
@@ -183,14 +176,15 @@ LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], vo
     T* dst = static_cast<T*>(out);  // may be rows[0], which only the column sums read
     if (width >= 5) {
         const ptrdiff_t count = ptrdiff_t(width) * p.channels;
-        ColumnSums<T>(rows, w->colSum, count);
+        ColOf<T>* col = static_cast<ColOf<T>*>(w->colSum);
+        ColumnSums<T, kAvx2>(rows, col, count);
         auto channelRow = [&](uint32_t c) {
             const ptrdiff_t o = ptrdiff_t(c) * w->cStep;
-            return ChannelRow{w->colSum + o, centre + o, dst + o, w->xStep, width};
+            return ChannelRow<T>{col + o, centre + o, dst + o, w->xStep, width};
         };
         switch (w->plan) {
             case Plan::kEach:
-                SharpenAll<T>(w->colSum, centre, dst, w->xStep, count, w->coeffs);
+                SharpenAll<T, kAvx2>(col, centre, dst, w->xStep, count, w->coeffs);
                 break;
             case Plan::kSelector:
                 ChannelChange<T>(channelRow(uint32_t(p.selector)), w->coeffs, w->change);
@@ -217,12 +211,12 @@ LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], vo
 
 template <typename T>
 void SharpenRowPortable(SharpenWindow* w, const void* const rows[kRing], void* out) {
-    SharpenRow<T>(w, rows, out);
+    SharpenRow<T, false>(w, rows, out);
 }
 
 template <typename T>
 LANES_AVX2 void SharpenRowAvx2(SharpenWindow* w, const void* const rows[kRing], void* out) {
-    SharpenRow<T>(w, rows, out);
+    SharpenRow<T, true>(w, rows, out);
 }
 
 int32_t CheckParams(const SharpenParams* p) {
@@ -295,6 +289,7 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
     w->coeffs.k = p.depth == 1 ? (s * 32768 + 12) / 25 : (s * 1024 + 12) / 25;
     w->coeffs.h = d >> 1;
     w->coeffs.div = TruncDiv::For(uint32_t(d));
+    w->coeffs.divSmall = TruncDivSmall::For(uint32_t(d));
     w->coeffs.lo = p.lo;
     w->coeffs.hi = p.hi;
     if (p.colorKind == 7 || p.colorKind == 8) {
@@ -313,7 +308,7 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
         row = Ui_Malloc(w->rowBytes);
         ok = ok && row != nullptr;
     }
-    w->colSum = static_cast<int32_t*>(Ui_MallocArray(p.width, p.channels * 4));
+    w->colSum = Ui_MallocArray(p.width, p.channels * (p.depth == 1 ? sizeof(uint16_t) : 4));
     if (w->plan == Plan::kSelector) {
         w->change = static_cast<int32_t*>(Ui_MallocArray(p.width, 4));
         ok = ok && w->change != nullptr;

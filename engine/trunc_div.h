@@ -2,6 +2,8 @@
 // towards zero exactly like the / operator on int32_t.
 #pragma once
 
+#include <immintrin.h>
+
 #include <cstdint>
 
 #include "engine/lanes.h"
@@ -28,5 +30,42 @@ struct TruncDiv {
         const U64x8 product = __builtin_convertvector(magnitude, U64x8) * uint64_t(mul);
         const I32x8 q = __builtin_convertvector(product >> 31, I32x8);
         return (q ^ sign) - sign;
+    }
+};
+
+// The same for divisors 1 .. 25 and numerators of magnitude below 2^13 (the
+// sharpen of 8-bit samples), with products that fit 32 bits:
+// mul = ceil(2^18 / d) = (2^18 + e) / d with 0 <= e < d. Writing |n| = q·d + r
+// with 0 <= r < d, |n|·mul / 2^18 = q + (r + |n|·e / 2^18) / d, and
+// |n|·e < 2^13 · 25 < 2^18 keeps r + |n|·e / 2^18 below d: the floor is q.
+// |n|·mul < 2^13 · 2^18 = 2^31.
+struct TruncDivSmall {
+    uint32_t mul;  // at most 2^18
+
+    static constexpr int kShift = 18;
+
+    static TruncDivSmall For(uint32_t divisor) {
+        return TruncDivSmall{((uint32_t(1) << kShift) + divisor - 1) / divisor};
+    }
+    int32_t Apply(int32_t n) const {
+        const int32_t sign = n >> 31;
+        const uint32_t magnitude = uint32_t((n ^ sign) - sign);
+        const int32_t q = int32_t((magnitude * mul) >> kShift);
+        return (q ^ sign) - sign;
+    }
+    LANES_INLINE I32x8 Apply(I32x8 n) const {
+        const I32x8 sign = n >> 31;
+        const U32x8 magnitude = U32x8((n ^ sign) - sign);
+        const I32x8 q = I32x8((magnitude * mul) >> kShift);
+        return (q ^ sign) - sign;
+    }
+    // Sixteen 16-bit lanes. With mul = high·2^16 + low (high <= 4),
+    // floor(|n|·mul / 2^16) = |n|·high + floor(|n|·low / 2^16), below 2^15.
+    LANES_AVX2 LANES_INLINE __m256i Apply16(__m256i n) const {
+        const __m256i magnitude = _mm256_abs_epi16(n);
+        const __m256i high = _mm256_mullo_epi16(magnitude, _mm256_set1_epi16(int16_t(mul >> 16)));
+        const __m256i low = _mm256_mulhi_epu16(magnitude, _mm256_set1_epi16(int16_t(mul)));
+        const __m256i q = _mm256_srli_epi16(_mm256_add_epi16(high, low), kShift - 16);
+        return _mm256_sign_epi16(q, n);  // n = 0 gives q = 0 either way
     }
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -125,6 +126,34 @@ TEST(Sharpen, TruncatingDivisionMatchesTheOperator) {
             Store8(out, div.Apply(Load8(in)));
             for (int l = 0; l < kLanes; ++l) {
                 if (div.Apply(in[l]) != in[l] / int32_t(d) || out[l] != in[l] / int32_t(d)) {
+                    FAIL() << in[l] << " / " << d;
+                }
+            }
+        }
+    }
+}
+
+// Every numerator the 8-bit sharpen can form (|25·x − blur + h| < 2^13) by
+// every divisor it can use, in each form of the division.
+LANES_AVX2 void DivideBy16Lanes(const TruncDivSmall& div, const int16_t* n, int16_t* q) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), div.Apply16(v));
+}
+
+TEST(Sharpen, SmallTruncatingDivisionMatchesTheOperator) {
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    for (uint32_t d = 1; d <= 25; ++d) {
+        const TruncDivSmall div = TruncDivSmall::For(d);
+        for (int32_t n = 1 - (1 << 13); n < (1 << 13); n += 16) {
+            int16_t in16[16], out16[16];
+            int32_t in[16], out[16];
+            for (int l = 0; l < 16; ++l) in[l] = in16[l] = int16_t(std::min(n + l, (1 << 13) - 1));
+            Store8(out, div.Apply(Load8(in)));
+            Store8(out + 8, div.Apply(Load8(in + 8)));
+            if (avx2) DivideBy16Lanes(div, in16, out16);
+            for (int l = 0; l < 16; ++l) {
+                const int32_t want = in[l] / int32_t(d);
+                if (div.Apply(in[l]) != want || out[l] != want || (avx2 && out16[l] != want)) {
                     FAIL() << in[l] << " / " << d;
                 }
             }
