@@ -12,7 +12,7 @@
 #include "engine/lanes.h"
 #include "engine/noise.h"
 #include "engine/sharpen.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
 # The plug-in module: Vantoria.8bf on Windows, libvantoria.so elsewhere. Its
 # only export is PluginMain.
-add_library(vantoria SHARED $<TARGET_OBJECTS:vantoria_objs>)
+# The entry point's layer goes in whole (nothing in the module refers to
+# PluginMain); the layers below it bring only what it uses.
+add_library(vantoria SHARED $<TARGET_OBJECTS:vantoria_host_layer>)
+target_link_libraries(vantoria PRIVATE vantoria_host_layer)
 if(WIN32)
     set_target_properties(vantoria PROPERTIES PREFIX "" OUTPUT_NAME "Vantoria" SUFFIX ".8bf")
     # Only symbols marked for export leave the module (PluginMain).

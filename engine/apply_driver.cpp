@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/sharpen.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 struct ApplyDriver {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/edit_pars.h"
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "ui/status.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "engine/luma_chroma.h"
 #include "engine/noise_mask.h"
 #include "engine/noise_median.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/lanes.h"
 #include "engine/sharpen_internal.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "engine/tintwork.h"
 #include "engine/tintwork_internal.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "engine/tintwork.h"
 #include "engine/tintwork_internal.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 int32_t TwSpaceChannels(int32_t space) {

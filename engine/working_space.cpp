@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "engine/colour_science.h"
-#include "host/allocator.h"
-#include "host/debug_log.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
 #include "ui/status.h"
 
 namespace {

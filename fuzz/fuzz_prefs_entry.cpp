@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/file_layer.h"
 #include "ui/prefs_file.h"
 #include "ui/status.h"

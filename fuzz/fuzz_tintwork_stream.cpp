@@ -10,7 +10,7 @@
 
 #include "engine/apply_driver.h"
 #include "engine/tintwork.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {

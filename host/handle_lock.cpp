@@ -1,6 +1,6 @@
 #include "host/handle_lock.h"
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "host/module_state.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "host/module_state.h"
 #include "ui/platform.h"
 #include "ui/state.h"

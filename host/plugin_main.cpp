@@ -3,8 +3,8 @@
 // unlocks the host handles and writes the allocator's bookkeeping.
 #include "host/plugin_main.h"
 
-#include "host/allocator.h"
-#include "host/debug_log.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
 #include "host/handle_lock.h"
 #include "host/module_state.h"
 #include "host/stages.h"

@@ -1,7 +1,7 @@
 // The small handlers: about, continue and finish.
 #include "host/stages.h"
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"

@@ -1,6 +1,6 @@
 // Handlers whose work is not built yet: each only traces its entry and exit,
 // and the host sees success.
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "host/module_state.h"
 #include "host/stages.h"
 

@@ -1,4 +1,4 @@
-#include "host/allocator.h"
+#include "ui/allocator.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/sharpen.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/tintwork_fixture.h"
 
 namespace {

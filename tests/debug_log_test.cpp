@@ -1,4 +1,4 @@
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 
 #include <gtest/gtest.h>
 

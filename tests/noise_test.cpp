@@ -10,7 +10,7 @@
 #include "engine/luma_chroma.h"
 #include "engine/noise_mask.h"
 #include "engine/sort_network.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/support/row_image.h"
 
 namespace {

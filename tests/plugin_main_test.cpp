@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "host/handle_lock.h"
 #include "host/host_checks.h"
 #include "host/host_rects.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/support/test_support.h"
 #include "ui/portable_number.h"
 #include "ui/state.h"

@@ -9,7 +9,7 @@
 
 #include "engine/lanes.h"
 #include "engine/trunc_div.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/support/row_image.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/tintwork.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/support/test_support.h"
 #include "tests/tintwork_fixture.h"
 

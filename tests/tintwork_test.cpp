@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "tests/tintwork_fixture.h"
 
 namespace {

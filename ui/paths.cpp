@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/state.h"
 #include "ui/status.h"

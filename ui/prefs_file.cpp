@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "host/allocator.h"
-#include "host/debug_log.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
 #include "ui/portable_number.h"
 #include "ui/state.h"
 #include "ui/status.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "host/allocator.h"
-#include "host/debug_log.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/status.h"
 

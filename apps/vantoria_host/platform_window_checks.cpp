@@ -8,7 +8,7 @@
 #include "apps/vantoria_host/dialog_robot.h"
 #include "apps/vantoria_host/platform_checks.h"
 #include "apps/vantoria_host/report.h"
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "ui/paths.h"
 #include "ui/platform.h"
 #include "ui/status.h"

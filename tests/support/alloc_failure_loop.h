@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 // op() runs the whole operation, releases whatever it obtained and returns its

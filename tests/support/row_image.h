@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/row_desc.h"
-#include "host/allocator.h"
+#include "ui/allocator.h"
 
 // Samples at (y * width + x) * channels + c, whatever the layout of the rows.
 struct RowImage {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "host/allocator.h"
+#include "ui/allocator.h"
 #include "ui/platform/headless/headless.h"
 
 namespace {

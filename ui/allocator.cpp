@@ -1,9 +1,9 @@
-#include "host/allocator.h"
+#include "ui/allocator.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "ui/status.h"
 
 namespace {

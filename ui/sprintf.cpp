@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 
 namespace {
 

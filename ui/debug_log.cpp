@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "host/debug_log.h"
+#include "ui/debug_log.h"
 #include "ui/paths.h"
 #include "ui/platform.h"
 #include "ui/status.h"
