@@ -9,10 +9,11 @@
 #include <random>
 #include <vector>
 
-#include "engine/lanes.h"
+#include "engine/engine_switches.h"
 #include "engine/noise.h"
 #include "engine/sharpen.h"
 #include "ui/allocator.h"
+#include "ui/status.h"
 
 namespace {
 
@@ -66,6 +67,16 @@ void SetRate(benchmark::State& state, uint32_t rows) {
                                                   benchmark::Counter::kIsRate);
 }
 
+// Selects the kernel path the benchmark's "avx2" argument names (1 the vector
+// path, 0 the portable one); false, with the benchmark marked skipped, when
+// the processor lacks it.
+bool SelectPath(benchmark::State& state) {
+    const int32_t path = state.range(0) != 0 ? kKernelPathVector : kKernelPathPortable;
+    if (SetKernelPath(path) == kUiOk) return true;
+    state.SkipWithError("no vector path on this processor");
+    return false;
+}
+
 template <typename T>
 void BM_Sharpen(benchmark::State& state) {
     const uint32_t depth = sizeof(T);
@@ -88,7 +99,8 @@ void BM_Sharpen(benchmark::State& state) {
     p.hi = depth == 1 ? 255 : 65535;
     p.sink = CountRow;
     p.sinkContext = &rows;
-    Lanes_AllowAvx2(state.range(0) != 0);
+    KernelPathScope restore;
+    if (!SelectPath(state)) return;
     for (auto _ : state) {
         SharpenWindow* w = nullptr;
         if (sharpenOpen(&w, &p) != 0) state.SkipWithError("sharpenOpen failed");
@@ -104,7 +116,6 @@ void BM_Sharpen(benchmark::State& state) {
         }
         sharpenClose(&w);
     }
-    Lanes_AllowAvx2(true);
     benchmark::DoNotOptimize(rows);
     SetRate(state, kSide);
 }
@@ -181,9 +192,9 @@ void RunNoise(benchmark::State& state, const NoiseParams& p) {
 template <typename T>
 void BM_NoiseDefaults(benchmark::State& state) {
     uint32_t rows = 0;
-    Lanes_AllowAvx2(state.range(0) != 0);
+    KernelPathScope restore;
+    if (!SelectPath(state)) return;
     RunNoise<T>(state, DefaultNoise(sizeof(T), &rows));
-    Lanes_AllowAvx2(true);
     benchmark::DoNotOptimize(rows);
 }
 

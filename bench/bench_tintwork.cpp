@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/apply_driver.h"
+#include "engine/engine_switches.h"
 #include "engine/tintwork.h"
 #include "tests/tintwork_fixture.h"
 
@@ -131,7 +132,8 @@ template <typename T>
 void RunTintwork(benchmark::State& state, int path) {
     const int depth = sizeof(T);
     const Tintwork* tw = TintworkFor(depth);
-    if (tw == nullptr || TwSetKernelPath(path) != kUiOk) {
+    KernelPathScope restore;
+    if (tw == nullptr || SetKernelPath(path) != kUiOk) {
         state.SkipWithError("no Tintwork or kernel path");
         return;
     }
@@ -148,7 +150,6 @@ void RunTintwork(benchmark::State& state, int path) {
         }
         benchmark::DoNotOptimize(out.data());
     }
-    TwSetKernelPath(kTwPathBest);
     state.counters["Mpix/s"] = benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6,
                                                   benchmark::Counter::kIsRate);
 }
@@ -241,22 +242,22 @@ void BM_Driver16SharpenOnly6(benchmark::State& s) {
 }
 
 void BM_Tintwork8(benchmark::State& s) {
-    RunTintwork<uint8_t>(s, kTwPathBest);
+    RunTintwork<uint8_t>(s, kKernelPathBest);
 }
 void BM_Lcms8(benchmark::State& s) {
     RunLcms<uint8_t>(s);
 }
 void BM_Tintwork16(benchmark::State& s) {
-    RunTintwork<uint16_t>(s, kTwPathBest);
+    RunTintwork<uint16_t>(s, kKernelPathBest);
 }
 void BM_Lcms16(benchmark::State& s) {
     RunLcms<uint16_t>(s);
 }
 void BM_TintworkScalar8(benchmark::State& s) {
-    RunTintwork<uint8_t>(s, kTwPathScalar);
+    RunTintwork<uint8_t>(s, kKernelPathPortable);
 }
 void BM_TintworkScalar16(benchmark::State& s) {
-    RunTintwork<uint16_t>(s, kTwPathScalar);
+    RunTintwork<uint16_t>(s, kKernelPathPortable);
 }
 
 BENCHMARK(BM_Tintwork8)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -287,18 +288,18 @@ class RateReporter : public benchmark::ConsoleReporter {
 template <typename T>
 bool PathsAgree() {
     const Tintwork* tw = TintworkFor(sizeof(T));
-    if (!TwVectorPathAvailable()) return true;
+    if (!CpuHasVectorPath()) return true;
     std::vector<T> image = Image<T>();
     std::vector<T> a(image.size()), b(image.size());
+    KernelPathScope restore;
     for (std::vector<T>* out : {&a, &b}) {
-        TwSetKernelPath(out == &a ? kTwPathScalar : kTwPathVector);
+        SetKernelPath(out == &a ? kKernelPathPortable : kKernelPathVector);
         TwRun in = sizeof(T) == 2 ? TwInterleaved16((uint16_t*)image.data(), 3)
                                   : TwInterleaved8((uint8_t*)image.data(), 3);
         TwRun dst = sizeof(T) == 2 ? TwInterleaved16((uint16_t*)out->data(), 3)
                                    : TwInterleaved8((uint8_t*)out->data(), 3);
         ApplyTintwork(tw, kSide * kSide, &in, &dst);
     }
-    TwSetKernelPath(kTwPathBest);
     return a == b;
 }
 
@@ -325,7 +326,7 @@ int main(int argc, char** argv) {
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("vector path: %s; vector and portable results identical: 8-bit %s, 16-bit %s\n",
-                TwVectorPathAvailable() ? "AVX2" : "none", PathsAgree<uint8_t>() ? "yes" : "NO",
+                CpuHasVectorPath() ? "AVX2" : "none", PathsAgree<uint8_t>() ? "yes" : "NO",
                 PathsAgree<uint16_t>() ? "yes" : "NO");
     Summary(reporter, "8-bit", "BM_Tintwork8", "BM_Lcms8");
     Summary(reporter, "16-bit", "BM_Tintwork16", "BM_Lcms16");

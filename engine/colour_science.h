@@ -10,30 +10,11 @@
 
 #include <cstdint>
 
-// ---- Range checks and the process-wide check mode ------------------------
+#include "engine/engine_switches.h"
 
-enum ColorCheckMode : int32_t {
-    kColorCheckStrict = 0,  // an out-of-range input fails with -2
-    kColorCheckClamp = 1,   // the input is forced into range (the initial mode)
-    kColorCheckOff = 2,     // inputs are taken as they are
-};
+// ---- Range checks ----------------------------------------------------------
 
-int32_t GetColorCheckMode();
-// -1 for a value other than the three modes (the mode stays as it was).
-int32_t SetColorCheckMode(int32_t mode);
-
-// Sets a mode for the life of a scope and restores the previous one on every
-// exit path.
-struct ColorCheckModeScope {
-    int32_t saved;
-    explicit ColorCheckModeScope(int32_t mode) : saved(GetColorCheckMode()) {
-        SetColorCheckMode(mode);
-    }
-    ~ColorCheckModeScope() { SetColorCheckMode(saved); }
-    ColorCheckModeScope(const ColorCheckModeScope&) = delete;
-    ColorCheckModeScope& operator=(const ColorCheckModeScope&) = delete;
-};
-
+// The check mode is one of the engine's switches (engine/engine_switches.h).
 // Each check acts by the current mode; in clamp mode it repairs in place.
 int32_t CheckLab(float lab[3]);
 int32_t CheckLightness(float luv[3]);  // the L of a Luv triple

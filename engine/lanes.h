@@ -2,8 +2,8 @@
 // that one source serves every instruction set: the portable build lowers a
 // lane vector to two 128-bit registers, and functions marked LANES_AVX2 use
 // one 256-bit register. Hot loops are written once as always-inline templates
-// and instantiated in a portable and an AVX2 function; Lanes_UseAvx2() picks
-// one when a filter is opened.
+// and instantiated in a portable and an AVX2 function; the engine's kernel
+// path (engine/engine_switches.h) picks one when a filter is opened.
 #pragma once
 
 #include <cstdint>
@@ -70,8 +70,3 @@ LANES_INLINE I32x8 Max8(I32x8 a, I32x8 b) {
 LANES_INLINE I32x8 Clamp8(I32x8 v, I32x8 lo, I32x8 hi) {
     return Min8(Max8(v, lo), hi);
 }
-
-// Whether the processor runs the AVX2 versions, unless a test has turned them
-// off to run the portable ones.
-bool Lanes_UseAvx2();
-void Lanes_AllowAvx2(bool allowed);

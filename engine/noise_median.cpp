@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "engine/engine_switches.h"
 #include "engine/lanes.h"
 
 namespace {
@@ -148,7 +149,7 @@ LANES_AVX2 void RaysAvx2(const MedianRow& row, const MedianScratch& s) {
 }  // namespace
 
 MedianFn Median_Choose(bool rays, uint32_t cellCount) {
-    const bool avx2 = Lanes_UseAvx2();
+    const bool avx2 = KernelPathInForce() == kKernelPathVector;
     if (rays) return avx2 ? RaysAvx2 : RaysPortable;
     static const MedianFn kSmall[2][4] = {
         {SmallMaskPortable<8>, SmallMaskPortable<16>, SmallMaskPortable<24>, SmallMaskPortable<32>},

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/engine_switches.h"
 #include "engine/lanes.h"
 #include "engine/sharpen_internal.h"
 #include "ui/allocator.h"
@@ -297,7 +298,7 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
     } else {
         w->plan = p.selector < 0 ? Plan::kEach : Plan::kSelector;
     }
-    if (Lanes_UseAvx2()) {
+    if (KernelPathInForce() == kKernelPathVector) {
         w->sharpenRow = p.depth == 1 ? SharpenRowAvx2<uint8_t> : SharpenRowAvx2<uint16_t>;
     } else {
         w->sharpenRow = p.depth == 1 ? SharpenRowPortable<uint8_t> : SharpenRowPortable<uint16_t>;

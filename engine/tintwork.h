@@ -113,21 +113,15 @@ int32_t SetRange(Tintwork* tw, int32_t side, int32_t channel, uint32_t min, uint
 int32_t CheckTintwork(const Tintwork* tw);
 void DestroyTintwork(Tintwork* tw);
 
-// Applies the transform to count pixels. -1 for a missing or unfinished
-// object, a run whose depth is not the Tintwork's, or a missing channel pointer.
+// Applies the transform to count pixels, on the kernel path in force
+// (engine/engine_switches.h). -1 for a missing or unfinished object, a run
+// whose depth is not the Tintwork's, or a missing channel pointer.
 int32_t ApplyTintwork(const Tintwork* tw, uint32_t count, const TwRun* inputs,
                       const TwRun* outputs);
 // One pixel given as 8-bit code values, whatever the input depth (scaled to
 // 16 bits when the Tintwork takes 16-bit input); out receives the output code
 // values at the output depth.
 int32_t TwApplyPixel8(const Tintwork* tw, const uint8_t* in, uint16_t* out);
-
-// Kernel paths: the vector path runs where the processor has it; tests force
-// either one to compare them.
-enum TwKernelPath : int32_t { kTwPathBest = 0, kTwPathScalar = 1, kTwPathVector = 2 };
-// Returns 0, or -9 when the vector path was asked for and the processor lacks it.
-int32_t TwSetKernelPath(int32_t path);
-bool TwVectorPathAvailable();
 
 // The stream form: a 128-byte header, the node lists (explicit nodes only),
 // the grid, all big-endian and scrambled with a fixed generator.

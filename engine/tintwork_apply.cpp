@@ -1,13 +1,12 @@
 // Applying a Tintwork: the dispatch table lookup (done once, when the object
-// is finished or its depths change), the kernel path, and ApplyTintwork.
+// is finished or its depths change), the vector or portable form of the
+// kernel by the engine's kernel path (on each call), and ApplyTintwork.
+#include "engine/engine_switches.h"
 #include "engine/tintwork.h"
 #include "engine/tintwork_internal.h"
-#include "engine/tintwork_kernel_avx2.h"
 #include "ui/status.h"
 
 namespace {
-
-int32_t gPath = kTwPathBest;
 
 bool MatchesCase(const TwKernelEntry& e, const Tintwork* tw, TwShape shape) {
     return e.shape == shape && (e.gridDepth == 0 || e.gridDepth == tw->gridDepth) &&
@@ -15,7 +14,7 @@ bool MatchesCase(const TwKernelEntry& e, const Tintwork* tw, TwShape shape) {
 }
 
 bool UseVector(const TwKernelEntry* entry) {
-    return entry->vector != nullptr && gPath != kTwPathScalar && TwVectorPathAvailable();
+    return entry->vector != nullptr && KernelPathInForce() == kKernelPathVector;
 }
 
 }  // namespace
@@ -28,18 +27,6 @@ const TwKernelEntry* TwFindKernel(const Tintwork* tw) {
         if (MatchesCase(table[i], tw, shape)) return &table[i];
     }
     return nullptr;
-}
-
-bool TwVectorPathAvailable() {
-    static const bool available = TwCpuHasAvx2();
-    return available;
-}
-
-int32_t TwSetKernelPath(int32_t path) {
-    if (path < kTwPathBest || path > kTwPathVector) return kUiErrArg;
-    if (path == kTwPathVector && !TwVectorPathAvailable()) return kUiErrUnsupported;
-    gPath = path;
-    return kUiOk;
 }
 
 TwRun TwInterleaved8(uint8_t* pixels, int32_t channels) {

@@ -1,8 +1,8 @@
 // The vector form of the grid kernels: eight neighbouring pixels at a time in
 // 32-bit lanes (a weight of 32768 times a 16-bit grid value needs them), the
 // same integer arithmetic as the portable loops and so the same results.
-// Compiled for AVX2 function by function and chosen at run time by processor
-// feature. Private to the kernel files.
+// Compiled for AVX2 function by function and chosen at run time by the
+// engine's kernel path (engine/engine_switches.h). Private to the kernel files.
 #pragma once
 
 #include <cstring>
@@ -16,14 +16,6 @@
 #else
 #define TW_HAVE_AVX2 0
 #endif
-
-inline bool TwCpuHasAvx2() {
-#if TW_HAVE_AVX2
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
 
 #if TW_HAVE_AVX2
 namespace twk {

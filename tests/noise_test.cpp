@@ -6,12 +6,14 @@
 #include <random>
 #include <vector>
 
-#include "engine/lanes.h"
+#include "engine/engine_switches.h"
 #include "engine/luma_chroma.h"
 #include "engine/noise_mask.h"
 #include "engine/sort_network.h"
-#include "ui/allocator.h"
+#include "tests/support/kernel_paths.h"
 #include "tests/support/row_image.h"
+#include "ui/allocator.h"
+#include "ui/status.h"
 
 namespace {
 
@@ -416,8 +418,10 @@ TEST(Noise, MatchesThePlainRulesOverVariedInputs) {
     };
     const uint32_t sizes[][2] = {{37, 23}, {9, 40}, {17, 5}};
     uint32_t seed = 1;
-    for (bool avx2 : {false, true}) {
-        Lanes_AllowAvx2(avx2);
+    KernelPathScope restore;
+    for (int32_t path : KernelPathsToCheck()) {
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
+        const bool avx2 = path == kKernelPathVector;
         for (const Case& cs : cases) {
             for (uint32_t depth = 1; depth <= 2; ++depth) {
                 for (const auto& size : sizes) {
@@ -441,7 +445,7 @@ TEST(Noise, MatchesThePlainRulesOverVariedInputs) {
             }
         }
     }
-    Lanes_AllowAvx2(true);
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(Noise, EightBitRowsIntoSixteenBitOutput) {

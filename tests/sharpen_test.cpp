@@ -7,10 +7,13 @@
 #include <random>
 #include <vector>
 
+#include "engine/engine_switches.h"
 #include "engine/lanes.h"
 #include "engine/trunc_div.h"
-#include "ui/allocator.h"
+#include "tests/support/kernel_paths.h"
 #include "tests/support/row_image.h"
+#include "ui/allocator.h"
+#include "ui/status.h"
 
 namespace {
 
@@ -141,7 +144,7 @@ LANES_AVX2 void DivideBy16Lanes(const TruncDivSmall& div, const int16_t* n, int1
 }
 
 TEST(Sharpen, SmallTruncatingDivisionMatchesTheOperator) {
-    const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx2 = CpuHasVectorPath();
     for (uint32_t d = 1; d <= 25; ++d) {
         const TruncDivSmall div = TruncDivSmall::For(d);
         for (int32_t n = 1 - (1 << 13); n < (1 << 13); n += 16) {
@@ -159,6 +162,7 @@ TEST(Sharpen, SmallTruncatingDivisionMatchesTheOperator) {
             }
         }
     }
+    if (!avx2) GTEST_SKIP() << "sixteen-lane division unchecked: this processor lacks AVX2";
 }
 
 TEST(Sharpen, MatchesTheRulesOnNoisyImages) {
@@ -170,10 +174,12 @@ TEST(Sharpen, MatchesTheRulesOnNoisyImages) {
     const Case cases[] = {{3, 1, -1}, {3, 1, 1},  {4, 4, 0}, {4, 4, 3},
                           {1, 5, -1}, {3, 7, -1}, {3, 8, 2}, {3, 1, 0}};
     const uint32_t sizes[][2] = {{5, 5}, {9, 7}, {33, 17}, {6, 12}};
+    KernelPathScope restore;
     uint32_t seed = 1;
-    for (uint32_t run = 0; run < 4; ++run) {
+    const std::vector<int32_t> paths = KernelPathsToCheck();  // the portable path first
+    for (uint32_t run = 0; run < 2 * paths.size(); ++run) {
         const uint32_t depth = 1 + run % 2;
-        Lanes_AllowAvx2(run >= 2);  // the portable loops first, then the AVX2 ones if any
+        ASSERT_EQ(SetKernelPath(paths[run / 2]), kUiOk);
         for (const Case& cs : cases) {
             for (int32_t strength : {1, 6, 13, 24}) {
                 for (const auto& size : sizes) {
@@ -202,7 +208,7 @@ TEST(Sharpen, MatchesTheRulesOnNoisyImages) {
             }
         }
     }
-    Lanes_AllowAvx2(true);
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(Sharpen, StrengthZeroAndShortImagesPassRowsOnAtOnce) {

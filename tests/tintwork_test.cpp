@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/allocator.h"
+#include "engine/engine_switches.h"
+#include "tests/support/kernel_paths.h"
 #include "tests/tintwork_fixture.h"
+#include "ui/allocator.h"
 
 namespace {
 
@@ -18,11 +20,6 @@ struct TwDeleter {
     void operator()(Tintwork* tw) const { DestroyTintwork(tw); }
 };
 using TwPtr = std::unique_ptr<Tintwork, TwDeleter>;
-
-// Restores the best kernel path when a test ends.
-struct PathGuard {
-    ~PathGuard() { TwSetKernelPath(kTwPathBest); }
-};
 
 // A mild colour twist with some noise, so that neighbouring nodes differ.
 TwNodeValue Twist(const Tintwork* shape, int inputs, int gridDepth, uint32_t seed) {
@@ -275,7 +272,7 @@ TwPtr BuildCase(const KernelCase& c) {
 // ---- tests -------------------------------------------------------------------
 
 TEST(TintworkKernels, EveryCaseFollowsTheFloatingPointReference) {
-    PathGuard guard;
+    KernelPathScope restore;
     for (const KernelCase& c : AllKernelCases()) {
         SCOPED_TRACE(Describe(c));
         TwPtr tw = BuildCase(c);
@@ -288,8 +285,8 @@ TEST(TintworkKernels, EveryCaseFollowsTheFloatingPointReference) {
         const bool fineTable = (!c.hasGrid || c.inputs == 1) && c.gridDepth == 2;
         const double tolerance =
             1.0 + 2.0 * spread / 32768.0 + (c.partialRanges && fineTable ? spread / 2 : 0.0);
-        for (int path : {kTwPathScalar, kTwPathVector}) {
-            if (TwSetKernelPath(path) != kUiOk) continue;
+        for (int32_t path : KernelPathsToCheck()) {
+            ASSERT_EQ(SetKernelPath(path), kUiOk);
             Pixels out = Apply(tw.get(), in);
             const size_t count =
                 in.depth == 2 ? in.p16.size() / in.channels : in.p8.size() / in.channels;
@@ -311,18 +308,19 @@ TEST(TintworkKernels, EveryCaseFollowsTheFloatingPointReference) {
             EXPECT_LE(worst, tolerance);
         }
     }
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
-    if (!TwVectorPathAvailable()) GTEST_SKIP() << "no vector path on this processor";
-    PathGuard guard;
+    if (const char* why = PathsCannotBeCompared()) GTEST_SKIP() << why;
+    KernelPathScope restore;
     for (const KernelCase& c : AllKernelCases()) {
         SCOPED_TRACE(Describe(c));
         TwPtr tw = BuildCase(c);
         Pixels in = VaryingInputs(tw.get(), 5000);
-        ASSERT_EQ(TwSetKernelPath(kTwPathScalar), kUiOk);
+        ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
         Pixels scalar = Apply(tw.get(), in);
-        ASSERT_EQ(TwSetKernelPath(kTwPathVector), kUiOk);
+        ASSERT_EQ(SetKernelPath(kKernelPathVector), kUiOk);
         Pixels vector = Apply(tw.get(), in);
         EXPECT_TRUE(scalar.p8 == vector.p8 && scalar.p16 == vector.p16);
     }
@@ -331,13 +329,13 @@ TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
 // Short runs (every tail length), planar and padded layouts, and in place:
 // both paths give the same values and leave samples between pixels alone.
 TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnBothPaths) {
-    PathGuard guard;
+    KernelPathScope restore;
     TwPtr tw = BuildTwist(3, 3, 1, TwEvenNodes(33, 255));
     TwTestRandom rnd(5);
     std::vector<uint8_t> source(4 * 40);
     for (uint8_t& v : source) v = uint8_t(rnd.Next());
-    for (int path : {kTwPathScalar, kTwPathVector}) {
-        if (TwSetKernelPath(path) != kUiOk) continue;
+    for (int32_t path : KernelPathsToCheck()) {
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
         for (uint32_t count = 0; count <= 40; ++count) {
             SCOPED_TRACE(count);
             // One spare sample each, so that even empty runs have storage.
@@ -376,6 +374,7 @@ TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnBothPaths) {
             EXPECT_EQ(result[3 * count], 42);
         }
     }
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 // A grid whose nodes hold distinct values, to see exactly which node answers.
@@ -444,11 +443,11 @@ TEST(TintworkEdges, SixteenBitGridToEightBitOutputTruncates) {
 // With f0 = f1 either tetrahedron may be taken: the integer result computed
 // by hand along both vertex orders is the same, and the kernel gives it.
 TEST(TintworkEdges, EqualFractionsGiveTheSameResultEitherWay) {
-    PathGuard guard;
+    KernelPathScope restore;
     TwPtr tw = BuildTwist(3, 3, 1, TwEvenNodes(9, 255));
     const Tintwork* t = tw.get();
-    for (int path : {kTwPathScalar, kTwPathVector}) {
-        if (TwSetKernelPath(path) != kUiOk) continue;
+    for (int32_t path : KernelPathsToCheck()) {
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
         for (uint32_t a = 0; a < 256; a += 5) {
             const uint8_t b = uint8_t(255 - a / 3);
             const uint8_t px[3] = {uint8_t(a), uint8_t(a), b};
@@ -480,6 +479,7 @@ TEST(TintworkEdges, EqualFractionsGiveTheSameResultEitherWay) {
             }
         }
     }
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkEdges, RunOfZeroPixelsWritesNothing) {

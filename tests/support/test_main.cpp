@@ -1,12 +1,16 @@
 // Test main: every test runs with its own preferences folder, quiet alerts,
-// no injected failures, and must end with as many live blocks as it began.
+// no injected failures, and must end with as many live blocks as it began;
+// the whole run on the kernel path VANTORIA_KERNEL_PATH names, if any.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
+#include "engine/engine_switches.h"
+#include "tests/support/kernel_paths.h"
 #include "ui/allocator.h"
 #include "ui/platform/headless/headless.h"
 
@@ -27,6 +31,13 @@ class LiveBlockCheck : public ::testing::EmptyTestEventListener {
         EXPECT_EQ(after, before_) << "blocks leaked by this test";
     }
 };
+
+// Skips every test, with the reason, when the forced path cannot run here.
+class KernelPathCheck : public ::testing::Environment {
+    void SetUp() override {
+        if (const char* why = KernelPathUnavailable()) GTEST_SKIP() << why;
+    }
+};
 }  // namespace
 
 std::string TestRoot() {
@@ -35,6 +46,15 @@ std::string TestRoot() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const char* why = nullptr;
+    if (!SelectKernelPathFromEnvironment(&why)) {
+        std::fprintf(stderr, "%s\n", why);
+        return 2;
+    }
+    if (ForcedKernelPath() != kKernelPathBest) {
+        std::printf("kernel path forced: %s\n", std::getenv(kKernelPathVariable));
+    }
+    ::testing::AddGlobalTestEnvironment(new KernelPathCheck);
     char tmpl[] = "/tmp/vantoria-test-XXXXXX";
     if (mkdtemp(tmpl) == nullptr) return 2;
     gRoot = std::string(tmpl) + "/";
