@@ -1,7 +1,8 @@
 // vantoria-host: the Windows test host. Loads the plug-in module the way an
 // image editor does, reads its resources, and (through the host kit) runs
-// its selectors over an in-memory image. One line per check; the exit code
-// is 0 only when every check passed.
+// its selectors over an in-memory image; then compares the vector and the
+// portable kernels of its own copy of the engine. One line per check; the
+// exit code is 0 only when every check passed.
 //
 //   vantoria-host [path of Vantoria.8bf]
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 #include "apps/vantoria_host/dialog_robot.h"
+#include "apps/vantoria_host/kernel_self_check.h"
 #include "apps/vantoria_host/module_checks.h"
 #include "apps/vantoria_host/report.h"
 
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
         CheckDiagnosticsSwitch(fullPath, entryName);
     }
     DialogRobot_Remove();
+    CheckKernelPaths();
     const int32_t failures = ReportFailures();
     std::printf("vantoria-host: %s\n", failures == 0 ? "all checks passed" : "checks FAILED");
     return failures == 0 ? 0 : 1;

@@ -23,6 +23,11 @@ bool Report(bool ok, const char* what, const char* whyFormat, ...) {
     return ok;
 }
 
+void ReportSkipped(const char* what, const char* why) {
+    std::printf("wine skipped %s: %s\n", what, why);
+    std::fflush(stdout);
+}
+
 int32_t ReportFailures() {
     return gFailures;
 }
