@@ -1,0 +1,141 @@
+#include "engine/memory_colour.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cmath>
+
+#include "engine/colour_science.h"
+#include "ui/status.h"
+
+namespace {
+
+RefRGB DefaultSpace() {
+    RefRGB r;
+    EXPECT_EQ(DefaultRefRGB(&r), kUiOk);
+    return r;
+}
+
+// The working-space matrices of a space.
+struct SpaceMatrices {
+    Matrix* toXYZ = nullptr;
+    Matrix* toRGB = nullptr;
+    explicit SpaceMatrices(const RefRGB& r) {
+        EXPECT_EQ(MakeRGBToXYZ(r.primaries, r.xyzWhite, &toXYZ), kUiOk);
+        EXPECT_EQ(MakeXYZToRGB(r.primaries, r.xyzWhite, &toRGB), kUiOk);
+    }
+    ~SpaceMatrices() {
+        MatrixFree(toXYZ);
+        MatrixFree(toRGB);
+    }
+};
+
+constexpr MemoryColorFcn kNeutrals = {0, 0, 0};
+constexpr MemoryColorFcn kSkin = {32, 45, 0};
+
+// The LCh under the 5000 K white of encoded working-space RGB, with the
+// adaptation and the Lab conversion done by lcms2.
+void ReferenceLChByLcms(const RefRGB& ref, const Matrix* toXYZ, const float rgb[3], double lch[3]) {
+    float linear[3], xyz[3], white[3];
+    for (int i = 0; i < 3; ++i) linear[i] = std::pow(rgb[i], ref.gamma);
+    ASSERT_EQ(ApplyMatrix(toXYZ, linear, xyz), kUiOk);
+    ASSERT_EQ(DaylightXYZ(kMemoryColorKelvin, white), kUiOk);
+    const cmsCIEXYZ source = {ref.xyzWhite[0], ref.xyzWhite[1], ref.xyzWhite[2]};
+    const cmsCIEXYZ dest = {white[0], white[1], white[2]};
+    const cmsCIEXYZ value = {xyz[0], xyz[1], xyz[2]};
+    cmsCIEXYZ adapted;
+    ASSERT_TRUE(cmsAdaptToIlluminant(&adapted, &source, &dest, &value));
+    cmsCIELab lab;
+    cmsCIELCh l;
+    cmsXYZ2Lab(&dest, &lab, &adapted);
+    cmsLab2LCh(&l, &lab);
+    lch[0] = l.L;
+    lch[1] = l.C;
+    lch[2] = l.h;
+}
+
+TEST(ColorFunction, ParabolaOfChromaAndLinearHue) {
+    struct Case {
+        float lightness;
+        MemoryColorFcn fcn;
+        float lch[3];
+    } const cases[] = {
+        {50, kSkin, {50, 32, 45}},
+        {25, kSkin, {25, 24, 45}},
+        {75, kSkin, {75, 24, 45}},
+        {0, kSkin, {0, 0, 45}},
+        {100, kSkin, {100, 0, 45}},
+        {80, {40, 258, -0.7f}, {80, 25.6f, 237}},
+        {100, {10, 350, 1}, {100, 0, 40}},   // hue 400 wraps to 40
+        {10, {10, 10, 1}, {10, 3.6f, 330}},  // hue -30 wraps to 330
+        {50, kNeutrals, {50, 0, 0}},
+        {105, kSkin, {105, 0, 45}},  // beyond white: no chroma rather than a flipped hue
+    };
+    for (const Case& c : cases) {
+        float lch[3];
+        ASSERT_EQ(ColorFunctionLCh(c.lightness, c.fcn, lch), kUiOk);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(lch[i], c.lch[i], 1e-4) << "L " << c.lightness << " component " << i;
+    }
+    EXPECT_EQ(ColorFunctionLCh(50, kSkin, nullptr), kUiErrArg);
+}
+
+TEST(MemoryColorTarget, NeutralsTurnATintedGreyGreyAtItsLightness) {
+    const RefRGB ref = DefaultSpace();
+    const SpaceMatrices m(ref);
+    const float tinted[][3] = {{0.50f, 0.47f, 0.53f}, {0.2f, 0.22f, 0.18f}, {0.85f, 0.8f, 0.82f}};
+    for (const auto& rgb : tinted) {
+        float target[3], lightness = -1;
+        ASSERT_EQ(MemoryColorTarget(kNeutrals, rgb, ref, m.toXYZ, m.toRGB, target, &lightness),
+                  kUiOk);
+        EXPECT_NEAR(target[0], target[1], 1e-3);
+        EXPECT_NEAR(target[1], target[2], 1e-3);
+        double theirs[3];
+        ReferenceLChByLcms(ref, m.toXYZ, rgb, theirs);
+        EXPECT_NEAR(lightness, theirs[0], 0.02);
+        // The grey has the lightness of the colour it was made for.
+        ReferenceLChByLcms(ref, m.toXYZ, target, theirs);
+        EXPECT_NEAR(theirs[0], lightness, 0.05);
+        EXPECT_LT(theirs[1], 0.1);
+    }
+}
+
+TEST(MemoryColorTarget, SkinTargetHasTheIdealLChByAnIndependentEngine) {
+    const RefRGB ref = DefaultSpace();
+    const SpaceMatrices m(ref);
+    const float samples[][3] = {{0.8f, 0.6f, 0.5f}, {0.55f, 0.5f, 0.45f}, {0.7f, 0.45f, 0.42f}};
+    for (const auto& rgb : samples) {
+        float target[3], lightness;
+        ASSERT_EQ(MemoryColorTarget(kSkin, rgb, ref, m.toXYZ, m.toRGB, target, &lightness), kUiOk);
+        float ideal[3];
+        ASSERT_EQ(ColorFunctionLCh(lightness, kSkin, ideal), kUiOk);
+        double theirs[3];
+        ReferenceLChByLcms(ref, m.toXYZ, target, theirs);
+        EXPECT_NEAR(theirs[0], ideal[0], 0.05);
+        EXPECT_NEAR(theirs[1], ideal[1], 0.1);
+        EXPECT_NEAR(theirs[2], ideal[2], 0.2);
+    }
+}
+
+TEST(MemoryColorTarget, ClampsAndRefusesMissingArguments) {
+    RefRGB ref = DefaultSpace();
+    const SpaceMatrices m(ref);
+    float target[3];
+    // A strong blue at the lightness of mid-grey lies outside the gamut for most hues.
+    const MemoryColorFcn vivid = {100, 300, 0};
+    const float grey[3] = {0.5f, 0.5f, 0.5f};
+    ASSERT_EQ(MemoryColorTarget(vivid, grey, ref, m.toXYZ, m.toRGB, target, nullptr), kUiOk);
+    for (float v : target) {
+        EXPECT_GE(v, 0.0f);
+        EXPECT_LE(v, 1.0f);
+    }
+    EXPECT_EQ(MemoryColorTarget(kSkin, nullptr, ref, m.toXYZ, m.toRGB, target, nullptr), kUiErrArg);
+    EXPECT_EQ(MemoryColorTarget(kSkin, grey, ref, m.toXYZ, nullptr, target, nullptr), kUiErrArg);
+    EXPECT_EQ(MemoryColorTarget(kSkin, grey, ref, m.toXYZ, m.toRGB, nullptr, nullptr), kUiErrArg);
+    Matrix* wide = nullptr;
+    ASSERT_EQ(MatrixAlloc(3, 4, &wide), kUiOk);
+    EXPECT_EQ(MemoryColorTarget(kSkin, grey, ref, wide, m.toRGB, target, nullptr), kUiErrArg);
+    MatrixFree(wide);
+}
+
+}  // namespace
