@@ -35,3 +35,58 @@ int32_t ColorFunctionLCh(float lightness, const MemoryColorFcn& fcn, float lch[3
 int32_t MemoryColorTarget(const MemoryColorFcn& fcn, const float rgb[3], const RefRGB& ref,
                           const Matrix* toXYZ, const Matrix* toRGB, float target[3],
                           float* lightness);
+
+// ---- Eyedropper regions ----------------------------------------------------
+
+// A region grown in a view: one bit per pixel of the view, laid out as a
+// SelectionMask, and the bounding box of the set bits (min > max while empty).
+struct RegionMask {
+    int32_t width;
+    int32_t height;
+    int32_t rowBytes;
+    uint8_t* bits;  // rowBytes × height bytes from Ui_Malloc
+    int32_t minX, maxX, minY, maxY;
+};
+
+// Growth stops at a neighbour farther than 16 code steps of 255 (normalised
+// distance (16/255)²) from the pixel it was reached from, or farther than 22
+// steps ((22/255)²) from the clicked pixel. The pending neighbours are kept on
+// a stack of kRegionStackEntries, last in first out.
+constexpr int32_t kRegionStackEntries = 16384;
+
+// An empty region for a view of width × height (each 1 .. kIPImageMaxSide):
+// 0, -1 for bad sizes, -3 when memory is short (region then holds no bits).
+int32_t RegionMaskCreate(int32_t width, int32_t height, RegionMask* region);
+// Releases the bits; null and an already released region are allowed. Always 0.
+int32_t RegionMaskFree(RegionMask* region);
+// Clears every bit and empties the box.
+void RegionMaskClear(RegionMask* region);
+bool RegionMaskHas(const RegionMask* region, int32_t x, int32_t y);
+bool RegionMaskIsEmpty(const RegionMask* region);
+// The region's bits as a selection mask (valid while the region lives).
+SelectionMask RegionAsSelection(const RegionMask* region);
+
+// Adds to region the area of similar colour around pixel (x, y) of view.
+// The view is 8- or 16-bit; region has the view's size. -1 for a point outside
+// the view, a bad view or a region of another size; -3 when memory is short
+// (the region may then hold part of the area). A neighbour that finds the
+// stack full is dropped and growth goes on with what is on the stack: such a
+// region comes out smaller than the area, the status is still 0 and
+// *droppedPushes (may be null) counts the dropped neighbours.
+int32_t GrowRegion(const IPImage* view, int32_t x, int32_t y, RegionMask* region,
+                   int32_t* droppedPushes);
+
+// Adds every pixel of the region to samples[k] (kSamplesPerBin of them) of its
+// lightness band k = trunc((max + min) / (2 · full scale) · 10), clamped to
+// 0 .. 9: the code values to the sums and 1 to the count. -1 for bad
+// arguments, -2 when a count would pass the 32-bit limit (nothing added).
+int32_t AddRegionToSamples(const IPImage* view, const RegionMask* region,
+                           MemorySample samples[kSamplesPerBin]);
+
+constexpr int32_t kMaxRegionBands = 100;
+
+// The mean normalised colours (0 .. 1) of the region's pixels in each of
+// `bands` lightness bands (1 .. kMaxRegionBands), skipping the empty bands,
+// darkest first: *count colours are written to colors (room for `bands`).
+int32_t RegionBandColors(const IPImage* view, const RegionMask* region, int32_t bands,
+                         float (*colors)[3], int32_t* count);
