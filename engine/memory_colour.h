@@ -90,3 +90,55 @@ constexpr int32_t kMaxRegionBands = 100;
 // darkest first: *count colours are written to colors (room for `bands`).
 int32_t RegionBandColors(const IPImage* view, const RegionMask* region, int32_t bands,
                          float (*colors)[3], int32_t* count);
+
+// ---- Fitting a colour function -----------------------------------------------
+
+// The colour function nearest to count (>= 1) measurements given as LCh.
+// maxChroma: the first whole c in 0 .. 100 with the least squared error of
+// the chroma parabola. Hue, from the measurements with chroma >= 5 only: none
+// gives baseHue 0 and dHdL 0; one gives its hue and dHdL 0; more give the
+// first (dHdL from -1 to 1 in steps of 0.1, then whole baseHue 0 .. 359) with
+// the least squared hue error, each difference taken the short way round.
+// -1 for a count below 1 or missing arguments; fcn is then left alone.
+int32_t FitColorFunction(int32_t count, const float (*lch)[3], MemoryColorFcn* fcn);
+
+// The colour function of one picked colour (encoded working-space RGB in
+// [0, 1]): its chroma parabola, its hue when its chroma is at least 5. -3 when
+// the working space has no matrices.
+int32_t FitColorFunctionFromRGB(const float rgb[3], const RefRGB& ref, MemoryColorFcn* fcn);
+
+struct RegionPoint {
+    int32_t x;
+    int32_t y;
+};
+
+// The colour function of the areas grown from count (>= 1) clicked points of
+// view into one region, fitted to the region's mean colour in each of ten
+// lightness bands. A failed growth (a point outside the view: -1) stops the
+// fit; -3 when memory is short or the working space has no matrices.
+int32_t FitColorFunctionFromClicks(int32_t count, const RegionPoint* points, const RefRGB& ref,
+                                   const IPImage* view, MemoryColorFcn* fcn);
+
+// Data types of CIE measurement files, by the name on their first line.
+enum MeasurementType : int32_t {
+    kMeasuredLab = 0,
+    kMeasuredLuv = 1,     // relative to the 6500 K white
+    kMeasuredxyY = 2,     // Y of the white 1
+    kMeasuredxyY100 = 3,  // Y of the white 100
+    kMeasuredXYZ = 4,     // Y of the white 1
+    kMeasuredXYZ100 = 5,  // Y of the white 100
+    kMeasuredLCHab = 6,   // L, C, h of Lab
+    kMeasuredLCHuv = 7,   // L, C, h of Luv
+    kMeasurementTypes = 8,
+};
+// The names, indexed by MeasurementType.
+extern const char* const kMeasurementTypeNames[kMeasurementTypes];
+
+// The colour function of count (>= 1) measured triples of dataType. Each is
+// converted to LCh with strict range checks (the check mode is restored
+// afterwards); a triple that fails them, or is not finite, is left out and
+// counted in *skipped. -1 for a count below 1, an unknown type, missing
+// arguments or no usable triple (*skipped is still set); -3 when memory is
+// short.
+int32_t FitColorFunctionFromMeasurements(int32_t count, const float (*triples)[3], int32_t dataType,
+                                         MemoryColorFcn* fcn, int32_t* skipped);

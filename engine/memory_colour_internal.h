@@ -26,3 +26,12 @@ int32_t WorkingRGBToReferenceLCh(const float rgb[3], const RefRGB& ref, const Ma
 int32_t ColorFunctionXYZ(float lightness, const MemoryColorFcn& fcn, float xyz[3]);
 
 bool IsRGBMatrix(const Matrix* m);
+
+// An angle in degrees brought into [0, 360).
+float WrapDegrees(double degrees);
+
+// The working space's matrices for the memory-colour operations that build
+// their own: -3 when they cannot be had, whether for memory or for singular
+// primaries.
+int32_t MakeWorkingToXYZ(const RefRGB& ref, Matrix** out);
+int32_t MakeWorkingFromXYZ(const RefRGB& ref, Matrix** out);

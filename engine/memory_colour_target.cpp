@@ -22,19 +22,31 @@ bool IsRGBMatrix(const Matrix* m) {
     return m != nullptr && m->rows == 3 && m->cols == 3 && m->v != nullptr;
 }
 
+float WrapDegrees(double degrees) {
+    double d = std::fmod(degrees, 360.0);
+    if (d < 0.0) d += 360.0;
+    // A value just below 360 may round up to it in single precision.
+    const float f = static_cast<float>(d);
+    return f >= 360.0f ? 0.0f : f;
+}
+
+int32_t MakeWorkingToXYZ(const RefRGB& ref, Matrix** out) {
+    return MakeRGBToXYZ(ref.primaries, ref.xyzWhite, out) == kUiOk ? kUiOk : kUiErrMemory;
+}
+
+int32_t MakeWorkingFromXYZ(const RefRGB& ref, Matrix** out) {
+    return MakeXYZToRGB(ref.primaries, ref.xyzWhite, out) == kUiOk ? kUiOk : kUiErrMemory;
+}
+
 int32_t ColorFunctionLCh(float lightness, const MemoryColorFcn& fcn, float lch[3]) {
     if (lch == nullptr) return kUiErrArg;
     const double l = lightness;
     double chroma = fcn.maxChroma * kChromaScale * l * (1.0 - l * 0.01);
     // Outside 0 .. 100 the parabola turns negative, which would flip the hue.
     if (!(chroma > 0.0)) chroma = 0.0;
-    double hue = std::fmod(fcn.baseHue + (l - kMidLightness) * fcn.dHdL, 360.0);
-    if (hue < 0.0) hue += 360.0;
-    float h = static_cast<float>(hue);
-    if (h >= 360.0f) h -= 360.0f;
     lch[0] = lightness;
     lch[1] = static_cast<float>(chroma);
-    lch[2] = h;
+    lch[2] = WrapDegrees(fcn.baseHue + (l - kMidLightness) * fcn.dHdL);
     return kUiOk;
 }
 

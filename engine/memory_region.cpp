@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "engine/image_view_check.h"
 #include "engine/memory_colour.h"
 #include "engine/memory_colour_internal.h"
 #include "ui/allocator.h"
@@ -147,20 +148,8 @@ void SumBands(const IPImage* view, const RegionMask* region, int32_t bands, Band
     }
 }
 
-bool ReadableView(const IPImage* v) {
-    if (v == nullptr || v->kind != kIPImageColour) return false;
-    if (v->planeCount != 3 && v->planeCount != 4) return false;
-    if (v->bytesPerSample != 1 && v->bytesPerSample != 2) return false;
-    if (v->width < 0 || v->height < 0 || v->width > kIPImageMaxSide || v->height > kIPImageMaxSide)
-        return false;
-    if (v->sampleStride <= 0 || v->rowStride <= 0) return false;
-    for (int k = 0; k < v->planeCount; ++k)
-        if (v->planes[k] == nullptr) return false;
-    return true;
-}
-
 bool RegionFits(const IPImage* view, const RegionMask* region) {
-    return ReadableView(view) && region != nullptr && region->bits != nullptr &&
+    return CheckImageView(view) == kUiOk && region != nullptr && region->bits != nullptr &&
            region->width == view->width && region->height == view->height;
 }
 
