@@ -142,3 +142,18 @@ extern const char* const kMeasurementTypeNames[kMeasurementTypes];
 // short.
 int32_t FitColorFunctionFromMeasurements(int32_t count, const float (*triples)[3], int32_t dataType,
                                          MemoryColorFcn* fcn, int32_t* skipped);
+
+// ---- Swatches --------------------------------------------------------------
+
+// The ideal of fcn at lightness L as one pixel of the working space: codes of
+// 0 .. 255 for bytesPerSample 1, 0 .. 65535 for 2, out-of-gamut channels
+// clamped. toRGB is MakeXYZToRGB of ref. -1 for bad arguments.
+int32_t MemoryColorSwatch(float lightness, const MemoryColorFcn& fcn, const RefRGB& ref,
+                          const Matrix* toRGB, int32_t bytesPerSample, uint16_t pixel[3]);
+
+// Fills the three colour planes of view (8- or 16-bit) with the swatches of
+// fcn: lightness 0 at the first to 100 at the last position of the longer
+// side (the width when the sides are equal; 50 for a side of one), the same
+// across the shorter side. A fourth plane is left alone. -1 for a bad view,
+// -3 when memory is short or the working space has no matrices.
+int32_t DrawMemoryColorGradient(const MemoryColorFcn& fcn, const RefRGB& ref, const IPImage* view);

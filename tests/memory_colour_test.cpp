@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "engine/colour_science.h"
+#include "tests/support/alloc_failure_loop.h"
+#include "tests/support/interleaved_view.h"
 #include "ui/status.h"
 
 namespace {
@@ -136,6 +138,87 @@ TEST(MemoryColorTarget, ClampsAndRefusesMissingArguments) {
     ASSERT_EQ(MatrixAlloc(3, 4, &wide), kUiOk);
     EXPECT_EQ(MemoryColorTarget(kSkin, grey, ref, wide, m.toRGB, target, nullptr), kUiErrArg);
     MatrixFree(wide);
+}
+
+TEST(MemoryColorSwatch, GreysSkinAndClampedColours) {
+    const RefRGB ref = DefaultSpace();
+    const SpaceMatrices m(ref);
+    struct Grey {
+        float lightness;
+        uint16_t code8;
+    } const greys[] = {{0, 0}, {100, 255}, {50, 118}, {20, 52}};
+    for (const Grey& g : greys) {
+        uint16_t px[3];
+        ASSERT_EQ(MemoryColorSwatch(g.lightness, kNeutrals, ref, m.toRGB, 1, px), kUiOk);
+        for (uint16_t v : px) EXPECT_NEAR(v, g.code8, 1) << "L " << g.lightness;
+        EXPECT_EQ(px[0], px[1]);
+        EXPECT_EQ(px[1], px[2]);
+        // The same grey at 16 bits: Y of L through the transfer function.
+        ASSERT_EQ(MemoryColorSwatch(g.lightness, kNeutrals, ref, m.toRGB, 2, px), kUiOk);
+        const double want = std::pow(LightnessToY(g.lightness), 1 / 2.2) * 65535;
+        for (uint16_t v : px) EXPECT_NEAR(v, want, 40) << "L " << g.lightness;
+    }
+
+    uint16_t px[3];
+    ASSERT_EQ(MemoryColorSwatch(50, kSkin, ref, m.toRGB, 2, px), kUiOk);
+    const float rgb[3] = {px[0] / 65535.0f, px[1] / 65535.0f, px[2] / 65535.0f};
+    double theirs[3];
+    ReferenceLChByLcms(ref, m.toXYZ, rgb, theirs);
+    EXPECT_NEAR(theirs[0], 50, 0.05);
+    EXPECT_NEAR(theirs[1], 32, 0.05);
+    EXPECT_NEAR(theirs[2], 45, 0.1);
+
+    // Far outside the gamut: every channel within range, one at an end.
+    const MemoryColorFcn vivid = {100, 140, 0};
+    ASSERT_EQ(MemoryColorSwatch(50, vivid, ref, m.toRGB, 1, px), kUiOk);
+    EXPECT_TRUE(px[0] == 0 || px[2] == 0 || px[1] == 255);
+    for (uint16_t v : px) EXPECT_LE(v, 255);
+
+    EXPECT_EQ(MemoryColorSwatch(50, kSkin, ref, m.toRGB, 3, px), kUiErrArg);
+    EXPECT_EQ(MemoryColorSwatch(50, kSkin, ref, nullptr, 1, px), kUiErrArg);
+    EXPECT_EQ(MemoryColorSwatch(50, kSkin, ref, m.toRGB, 1, nullptr), kUiErrArg);
+}
+
+TEST(DrawMemoryColorGradient, LightnessRunsAlongTheLongerSide) {
+    const RefRGB ref = DefaultSpace();
+    const SpaceMatrices m(ref);
+    struct Case {
+        int32_t width, height, bytes;
+    } const cases[] = {{101, 3, 1}, {3, 51, 2}, {4, 4, 1}, {1, 1, 2}};
+    for (const Case& c : cases) {
+        InterleavedImage img(c.width, c.height, c.bytes, 4);
+        for (int32_t y = 0; y < c.height; ++y)
+            for (int32_t x = 0; x < c.width; ++x) img.Set(x, y, 3, 42);
+        const IPImage view = img.View();
+        ASSERT_EQ(DrawMemoryColorGradient(kSkin, ref, &view), kUiOk);
+        const bool alongWidth = c.width >= c.height;
+        const int32_t n = alongWidth ? c.width : c.height;
+        for (int32_t y = 0; y < c.height; ++y) {
+            for (int32_t x = 0; x < c.width; ++x) {
+                const int32_t i = alongWidth ? x : y;
+                const float lightness = n > 1 ? 100.0f * i / (n - 1) : 50.0f;
+                uint16_t want[3];
+                ASSERT_EQ(MemoryColorSwatch(lightness, kSkin, ref, m.toRGB, c.bytes, want), kUiOk);
+                for (int k = 0; k < 3; ++k)
+                    ASSERT_EQ(img.Get(x, y, k), want[k]) << x << "," << y << " of " << c.width;
+                ASSERT_EQ(img.Get(x, y, 3), 42u) << "the fourth plane is left alone";
+            }
+        }
+    }
+}
+
+TEST(DrawMemoryColorGradient, RefusesBadViewsAndSpacesAndShortMemory) {
+    RefRGB ref = DefaultSpace();
+    InterleavedImage img(8, 2, 1);
+    IPImage view = img.View();
+    RunAllocationFailureLoop([&] { return DrawMemoryColorGradient(kSkin, ref, &view); });
+    EXPECT_EQ(DrawMemoryColorGradient(kSkin, ref, nullptr), kUiErrArg);
+    view.bytesPerSample = 3;
+    EXPECT_EQ(DrawMemoryColorGradient(kSkin, ref, &view), kUiErrArg);
+    view.bytesPerSample = 1;
+    ref.primaries[2] = ref.primaries[0];  // green on red: no matrices
+    ref.primaries[3] = ref.primaries[1];
+    EXPECT_EQ(DrawMemoryColorGradient(kSkin, ref, &view), kUiErrMemory);
 }
 
 }  // namespace
