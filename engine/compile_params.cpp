@@ -1,5 +1,7 @@
 #include "engine/compile_params.h"
 
+#include "engine/compile_stages.h"
+
 void InitCompileParams(CompileParams* p, const EditPars& pars) {
     *p = CompileParams{};
     p->refRGB = pars.refRGB;
@@ -31,4 +33,20 @@ bool IsUsableBin(const MemoryColorBin& bin) {
     for (const MemorySample& s : bin.samplesBin)
         if (s.count > 0) return true;
     return false;
+}
+
+void MeanSampleColours(const CompileParams& p, int32_t bytesPerSample, SampleColours* out) {
+    *out = SampleColours{};
+    const double codeMax = bytesPerSample == 2 ? 65535.0 : 255.0;
+    for (int32_t i = 0; i < p.colorCount && i < kMemoryColorBins; ++i) {
+        for (int32_t s = 0; s < kSamplesPerBin; ++s) {
+            const MemorySample& m = p.colors[i].samples[s];
+            if (m.count <= 0) continue;
+            const double scale = 1.0 / (double(m.count) * codeMax);
+            out->rgb[i][s][0] = float(m.sumR * scale);
+            out->rgb[i][s][1] = float(m.sumG * scale);
+            out->rgb[i][s][2] = float(m.sumB * scale);
+            out->present[i][s] = true;
+        }
+    }
 }

@@ -10,8 +10,8 @@
 #include "engine/edit_pars.h"
 #include "engine/tone_analysis.h"
 #include "engine/tone_curve.h"
-#include "support/edit_pars_samples.h"
-#include "support/interleaved_view.h"
+#include "tests/support/edit_pars_samples.h"
+#include "tests/support/interleaved_view.h"
 #include "ui/allocator.h"
 #include "ui/status.h"
 
