@@ -1,60 +1,20 @@
 #include "engine/memory_colour.h"
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <cmath>
 
 #include "engine/colour_science.h"
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/interleaved_view.h"
+#include "tests/support/lcms_lch.h"
+#include "tests/support/working_space_fixture.h"
 #include "ui/status.h"
 
 namespace {
 
-RefRGB DefaultSpace() {
-    RefRGB r;
-    EXPECT_EQ(DefaultRefRGB(&r), kUiOk);
-    return r;
-}
-
-// The working-space matrices of a space.
-struct SpaceMatrices {
-    Matrix* toXYZ = nullptr;
-    Matrix* toRGB = nullptr;
-    explicit SpaceMatrices(const RefRGB& r) {
-        EXPECT_EQ(MakeRGBToXYZ(r.primaries, r.xyzWhite, &toXYZ), kUiOk);
-        EXPECT_EQ(MakeXYZToRGB(r.primaries, r.xyzWhite, &toRGB), kUiOk);
-    }
-    ~SpaceMatrices() {
-        MatrixFree(toXYZ);
-        MatrixFree(toRGB);
-    }
-};
-
 constexpr MemoryColorFcn kNeutrals = {0, 0, 0};
 constexpr MemoryColorFcn kSkin = {32, 45, 0};
-
-// The LCh under the 5000 K white of encoded working-space RGB, with the
-// adaptation and the Lab conversion done by lcms2.
-void ReferenceLChByLcms(const RefRGB& ref, const Matrix* toXYZ, const float rgb[3], double lch[3]) {
-    float linear[3], xyz[3], white[3];
-    for (int i = 0; i < 3; ++i) linear[i] = std::pow(rgb[i], ref.gamma);
-    ASSERT_EQ(ApplyMatrix(toXYZ, linear, xyz), kUiOk);
-    ASSERT_EQ(DaylightXYZ(kMemoryColorKelvin, white), kUiOk);
-    const cmsCIEXYZ source = {ref.xyzWhite[0], ref.xyzWhite[1], ref.xyzWhite[2]};
-    const cmsCIEXYZ dest = {white[0], white[1], white[2]};
-    const cmsCIEXYZ value = {xyz[0], xyz[1], xyz[2]};
-    cmsCIEXYZ adapted;
-    ASSERT_TRUE(cmsAdaptToIlluminant(&adapted, &source, &dest, &value));
-    cmsCIELab lab;
-    cmsCIELCh l;
-    cmsXYZ2Lab(&dest, &lab, &adapted);
-    cmsLab2LCh(&l, &lab);
-    lch[0] = l.L;
-    lch[1] = l.C;
-    lch[2] = l.h;
-}
 
 TEST(ColorFunction, ParabolaOfChromaAndLinearHue) {
     struct Case {
@@ -83,8 +43,8 @@ TEST(ColorFunction, ParabolaOfChromaAndLinearHue) {
 }
 
 TEST(MemoryColorTarget, NeutralsTurnATintedGreyGreyAtItsLightness) {
-    const RefRGB ref = DefaultSpace();
-    const SpaceMatrices m(ref);
+    const RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
     const float tinted[][3] = {{0.50f, 0.47f, 0.53f}, {0.2f, 0.22f, 0.18f}, {0.85f, 0.8f, 0.82f}};
     for (const auto& rgb : tinted) {
         float target[3], lightness = -1;
@@ -92,27 +52,25 @@ TEST(MemoryColorTarget, NeutralsTurnATintedGreyGreyAtItsLightness) {
                   kUiOk);
         EXPECT_NEAR(target[0], target[1], 1e-3);
         EXPECT_NEAR(target[1], target[2], 1e-3);
-        double theirs[3];
-        ReferenceLChByLcms(ref, m.toXYZ, rgb, theirs);
+        std::array<double, 3> theirs = LChByLcms(ref, rgb);
         EXPECT_NEAR(lightness, theirs[0], 0.02);
         // The grey has the lightness of the colour it was made for.
-        ReferenceLChByLcms(ref, m.toXYZ, target, theirs);
+        theirs = LChByLcms(ref, target);
         EXPECT_NEAR(theirs[0], lightness, 0.05);
         EXPECT_LT(theirs[1], 0.1);
     }
 }
 
 TEST(MemoryColorTarget, SkinTargetHasTheIdealLChByAnIndependentEngine) {
-    const RefRGB ref = DefaultSpace();
-    const SpaceMatrices m(ref);
+    const RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
     const float samples[][3] = {{0.8f, 0.6f, 0.5f}, {0.55f, 0.5f, 0.45f}, {0.7f, 0.45f, 0.42f}};
     for (const auto& rgb : samples) {
         float target[3], lightness;
         ASSERT_EQ(MemoryColorTarget(kSkin, rgb, ref, m.toXYZ, m.toRGB, target, &lightness), kUiOk);
         float ideal[3];
         ASSERT_EQ(ColorFunctionLCh(lightness, kSkin, ideal), kUiOk);
-        double theirs[3];
-        ReferenceLChByLcms(ref, m.toXYZ, target, theirs);
+        std::array<double, 3> theirs = LChByLcms(ref, target);
         EXPECT_NEAR(theirs[0], ideal[0], 0.05);
         EXPECT_NEAR(theirs[1], ideal[1], 0.1);
         EXPECT_NEAR(theirs[2], ideal[2], 0.2);
@@ -120,8 +78,8 @@ TEST(MemoryColorTarget, SkinTargetHasTheIdealLChByAnIndependentEngine) {
 }
 
 TEST(MemoryColorTarget, ClampsAndRefusesMissingArguments) {
-    RefRGB ref = DefaultSpace();
-    const SpaceMatrices m(ref);
+    RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
     float target[3];
     // A strong blue at the lightness of mid-grey lies outside the gamut for most hues.
     const MemoryColorFcn vivid = {100, 300, 0};
@@ -141,8 +99,8 @@ TEST(MemoryColorTarget, ClampsAndRefusesMissingArguments) {
 }
 
 TEST(MemoryColorSwatch, GreysSkinAndClampedColours) {
-    const RefRGB ref = DefaultSpace();
-    const SpaceMatrices m(ref);
+    const RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
     struct Grey {
         float lightness;
         uint16_t code8;
@@ -162,8 +120,7 @@ TEST(MemoryColorSwatch, GreysSkinAndClampedColours) {
     uint16_t px[3];
     ASSERT_EQ(MemoryColorSwatch(50, kSkin, ref, m.toRGB, 2, px), kUiOk);
     const float rgb[3] = {px[0] / 65535.0f, px[1] / 65535.0f, px[2] / 65535.0f};
-    double theirs[3];
-    ReferenceLChByLcms(ref, m.toXYZ, rgb, theirs);
+    std::array<double, 3> theirs = LChByLcms(ref, rgb);
     EXPECT_NEAR(theirs[0], 50, 0.05);
     EXPECT_NEAR(theirs[1], 32, 0.05);
     EXPECT_NEAR(theirs[2], 45, 0.1);
@@ -180,8 +137,8 @@ TEST(MemoryColorSwatch, GreysSkinAndClampedColours) {
 }
 
 TEST(DrawMemoryColorGradient, LightnessRunsAlongTheLongerSide) {
-    const RefRGB ref = DefaultSpace();
-    const SpaceMatrices m(ref);
+    const RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
     struct Case {
         int32_t width, height, bytes;
     } const cases[] = {{101, 3, 1}, {3, 51, 2}, {4, 4, 1}, {1, 1, 2}};
@@ -208,7 +165,7 @@ TEST(DrawMemoryColorGradient, LightnessRunsAlongTheLongerSide) {
 }
 
 TEST(DrawMemoryColorGradient, RefusesBadViewsAndSpacesAndShortMemory) {
-    RefRGB ref = DefaultSpace();
+    RefRGB ref = DefaultWorkingSpace();
     InterleavedImage img(8, 2, 1);
     IPImage view = img.View();
     RunAllocationFailureLoop([&] { return DrawMemoryColorGradient(kSkin, ref, &view); });

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <array>
 #include <cmath>
@@ -9,6 +8,8 @@
 #include "engine/memory_colour.h"
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/interleaved_view.h"
+#include "tests/support/lcms_lch.h"
+#include "tests/support/working_space_fixture.h"
 #include "ui/status.h"
 
 namespace {
@@ -17,12 +18,6 @@ using Triples = std::vector<std::array<float, 3>>;
 
 const float (*Data(const Triples& t))[3] {
     return reinterpret_cast<const float(*)[3]>(t.data());
-}
-
-RefRGB DefaultSpace() {
-    RefRGB r;
-    EXPECT_EQ(DefaultRefRGB(&r), kUiOk);
-    return r;
 }
 
 void ExpectFcn(const MemoryColorFcn& got, const MemoryColorFcn& want, const char* what) {
@@ -86,32 +81,10 @@ TEST(FitColorFunction, LargeSetsWhoseErrorsAreAllHugeStillFit) {
     EXPECT_EQ(fcn.baseHue, 90);  // the first of the two equal best
 }
 
-// The LCh under the 5000 K white of encoded RGB, through lcms2's Bradford
-// adaptation and Lab conversion.
-std::array<float, 3> LChByLcms(const RefRGB& ref, const float rgb[3]) {
-    Matrix* toXYZ = nullptr;
-    EXPECT_EQ(MakeRGBToXYZ(ref.primaries, ref.xyzWhite, &toXYZ), kUiOk);
-    float linear[3], xyz[3], white[3];
-    for (int i = 0; i < 3; ++i) linear[i] = std::pow(rgb[i], ref.gamma);
-    EXPECT_EQ(ApplyMatrix(toXYZ, linear, xyz), kUiOk);
-    MatrixFree(toXYZ);
-    EXPECT_EQ(DaylightXYZ(kMemoryColorKelvin, white), kUiOk);
-    const cmsCIEXYZ source = {ref.xyzWhite[0], ref.xyzWhite[1], ref.xyzWhite[2]};
-    const cmsCIEXYZ dest = {white[0], white[1], white[2]};
-    const cmsCIEXYZ value = {xyz[0], xyz[1], xyz[2]};
-    cmsCIEXYZ adapted;
-    cmsAdaptToIlluminant(&adapted, &source, &dest, &value);
-    cmsCIELab lab;
-    cmsCIELCh lch;
-    cmsXYZ2Lab(&dest, &lab, &adapted);
-    cmsLab2LCh(&lch, &lab);
-    return {float(lch.L), float(lch.C), float(lch.h)};
-}
-
 TEST(FitColorFunctionFromRGB, PickedSkinColourGivesItsHueAndChroma) {
-    const RefRGB ref = DefaultSpace();
+    const RefRGB ref = DefaultWorkingSpace();
     const float skin[3] = {0.85f, 0.62f, 0.5f};
-    const std::array<float, 3> lch = LChByLcms(ref, skin);
+    const std::array<double, 3> lch = LChByLcms(ref, skin);
     MemoryColorFcn fcn;
     ASSERT_EQ(FitColorFunctionFromRGB(skin, ref, &fcn), kUiOk);
     // The parabola through the colour: maxChroma = C / (0.04 · L · (1 − L/100)).
@@ -142,7 +115,7 @@ void FillColumns(InterleavedImage* img, int32_t x0, int32_t x1, const float rgb[
 }
 
 TEST(FitColorFunctionFromClicks, FitsTheBandMeansOfTheClickedAreas) {
-    const RefRGB ref = DefaultSpace();
+    const RefRGB ref = DefaultWorkingSpace();
     // Three skin patches of 8-bit codes at different lightness and one
     // background; the clicks take the light and the dark patch.
     const float dark[3] = {120 / 255.0f, 80 / 255.0f, 60 / 255.0f};
@@ -160,7 +133,11 @@ TEST(FitColorFunctionFromClicks, FitsTheBandMeansOfTheClickedAreas) {
         MemoryColorFcn fcn;
         ASSERT_EQ(FitColorFunctionFromClicks(2, points, ref, &view, &fcn), kUiOk);
 
-        Triples lch = {LChByLcms(ref, dark), LChByLcms(ref, light)};
+        Triples lch;
+        for (const float* rgb : {dark, light}) {
+            const std::array<double, 3> l = LChByLcms(ref, rgb);
+            lch.push_back({float(l[0]), float(l[1]), float(l[2])});
+        }
         MemoryColorFcn want;
         ASSERT_EQ(FitColorFunction(2, Data(lch), &want), kUiOk);
         ExpectFcn(fcn, want, bytes == 1 ? "8-bit" : "16-bit");
@@ -176,7 +153,7 @@ TEST(FitColorFunctionFromClicks, FitsTheBandMeansOfTheClickedAreas) {
 }
 
 TEST(FitColorFunctionFromClicks, OutOfMemoryLeavesNothingBehind) {
-    const RefRGB ref = DefaultSpace();
+    const RefRGB ref = DefaultWorkingSpace();
     InterleavedImage img(12, 12, 1);
     const float skin[3] = {0.8f, 0.6f, 0.5f};
     FillColumns(&img, 0, 12, skin);
