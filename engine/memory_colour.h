@@ -83,6 +83,14 @@ int32_t GrowRegion(const IPImage* view, int32_t x, int32_t y, RegionMask* region
 int32_t AddRegionToSamples(const IPImage* view, const RegionMask* region,
                            MemorySample samples[kSamplesPerBin]);
 
+// An eyedropper click in view at (x, y): the area grown there is added to
+// samples (as AddRegionToSamples). With region (created for the view) the
+// area is left in it for display, its earlier bits cleared first; without, a
+// region of its own is used and released. Errors as GrowRegion and
+// AddRegionToSamples; nothing is added when growing fails.
+int32_t AddClickToSamples(const IPImage* view, int32_t x, int32_t y,
+                          MemorySample samples[kSamplesPerBin], RegionMask* region);
+
 constexpr int32_t kMaxRegionBands = 100;
 
 // The mean normalised colours (0 .. 1) of the region's pixels in each of

@@ -250,6 +250,22 @@ int32_t AddRegionToSamples(const IPImage* view, const RegionMask* region,
     return kUiOk;
 }
 
+int32_t AddClickToSamples(const IPImage* view, int32_t x, int32_t y,
+                          MemorySample samples[kSamplesPerBin], RegionMask* region) {
+    if (view == nullptr || samples == nullptr) return kUiErrArg;
+    RegionMask own = {};
+    if (region == nullptr) {
+        UI_TRY(RegionMaskCreate(view->width, view->height, &own));
+        region = &own;
+    } else if (region->bits != nullptr) {
+        RegionMaskClear(region);
+    }
+    int32_t status = GrowRegion(view, x, y, region, nullptr);
+    if (status == kUiOk) status = AddRegionToSamples(view, region, samples);
+    RegionMaskFree(&own);
+    return status;
+}
+
 int32_t RegionBandColors(const IPImage* view, const RegionMask* region, int32_t bands,
                          float (*colors)[3], int32_t* count) {
     if (colors == nullptr || count == nullptr) return kUiErrArg;

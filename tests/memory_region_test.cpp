@@ -250,4 +250,32 @@ TEST(GrowRegion, OutOfMemoryLeavesNothingBehind) {
     });
 }
 
+TEST(RegionSamples, ClickAddsTheGrownAreaAndShowsIt) {
+    for (const int32_t bytes : {1, 2}) {
+        InterleavedImage img(10, 4, bytes);
+        img.Fill(Code(bytes, 200), Code(bytes, 150), Code(bytes, 120));
+        for (int32_t y = 0; y < 4; ++y) img.SetPixel(7, y, 0, 0, 0);  // a wall
+        const IPImage view = img.View();
+        MemorySample samples[kSamplesPerBin] = {};
+        // (200 + 120) / 510 · 10 = 6.27: band 6.
+        ASSERT_EQ(AddClickToSamples(&view, 1, 1, samples, nullptr), kUiOk);
+        EXPECT_EQ(samples[6].count, 7 * 4);
+        Region shown(view);
+        ASSERT_EQ(GrowRegion(&view, 9, 0, &shown.r, nullptr), kUiOk);  // cleared by the click
+        ASSERT_EQ(AddClickToSamples(&view, 2, 3, samples, &shown.r), kUiOk);
+        EXPECT_EQ(samples[6].count, 2 * 7 * 4);
+        EXPECT_EQ(samples[6].sumR, 2 * 7 * 4 * float(Code(bytes, 200)));
+        EXPECT_EQ(shown.Count(), 7 * 4);
+        EXPECT_EQ(shown.r.maxX, 6);
+        EXPECT_EQ(AddClickToSamples(&view, 10, 0, samples, nullptr), kUiErrArg);
+        EXPECT_EQ(samples[6].count, 2 * 7 * 4);
+    }
+    InterleavedImage img(30, 30, 1);
+    const IPImage view = img.View();
+    RunAllocationFailureLoop([&] {
+        MemorySample samples[kSamplesPerBin] = {};
+        return AddClickToSamples(&view, 3, 3, samples, nullptr);
+    });
+}
+
 }  // namespace
