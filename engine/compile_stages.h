@@ -39,7 +39,9 @@ void LimitGreyBalanceSlope(float* table);
 // squares to the memory colours, from the fully curved samples to the targets
 // of the samples curved without grey balance, then pulled toward the
 // identity. The identity when p.matrixOff is set, without samples, or when
-// the fit is singular. -3 when memory is short, -1 for a bad matrix.
+// the fit's normal matrix is singular in f32 terms (MatrixInvert's test),
+// as it is for greys alone, which carry no colour direction to fit. -3 when
+// memory is short, -1 for a bad matrix.
 int32_t FitColourMatrix(const CompileParams& p, const SampleColours& samples,
                         const float* const tables[3], const Matrix* toXYZ, const Matrix* toRGB,
                         Matrix* m);

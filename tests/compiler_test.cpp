@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,44 @@ InterleavedImage GradientImage(int32_t w, int32_t h, int32_t depth = 1) {
 struct Compiled {
     TWHandle handle{};
     ~Compiled() { DestroyTintwork(handle.tintwork); }
+};
+
+// The colour stages run on a record's usable bins as the compiler would.
+struct ColourStages {
+    CompileParams p;
+    std::vector<CompileColor> colours;
+    SampleColours samples;
+    Matrix *toXYZ = nullptr, *toRGB = nullptr, *m = nullptr;
+    std::vector<float> storage = std::vector<float>(3 * kGreyBalanceEntries);
+    float* tables[3] = {&storage[0], &storage[100], &storage[200]};
+
+    explicit ColourStages(const EditPars& pars) {
+        p = ParamsOf(pars);
+        for (const MemoryColorBin& bin : pars.customBinColors) {
+            if (!IsUsableBin(bin)) continue;
+            CompileColor c{bin.fcn, 0, nullptr, kSamplesPerBin, {}};
+            std::copy(bin.samplesBin, bin.samplesBin + kSamplesPerBin, c.samples);
+            colours.push_back(c);
+        }
+        p.colors = colours.data();
+        p.colorCount = int32_t(colours.size());
+        MeanSampleColours(p, 1, &samples);
+        EXPECT_EQ(MakeRGBToXYZ(p.refRGB.primaries, p.refRGB.xyzWhite, &toXYZ), kUiOk);
+        EXPECT_EQ(MakeXYZToRGB(p.refRGB.primaries, p.refRGB.xyzWhite, &toRGB), kUiOk);
+        EXPECT_EQ(MatrixAlloc(3, 3, &m), kUiOk);
+        EXPECT_EQ(BuildGreyBalance(p, samples, toXYZ, toRGB, tables), kUiOk);
+        EXPECT_EQ(FitColourMatrix(p, samples, tables, toXYZ, toRGB, m), kUiOk);
+    }
+    ~ColourStages() {
+        MatrixFree(toXYZ);
+        MatrixFree(toRGB);
+        MatrixFree(m);
+    }
+    double DistanceFromIdentity() const {
+        double d = 0.0;
+        for (int i = 0; i < 9; ++i) d = std::max(d, std::fabs(m->v[i] - (i % 4 == 0 ? 1.0 : 0.0)));
+        return d;
+    }
 };
 
 }  // namespace
@@ -181,52 +220,55 @@ TEST(GreyBalance, CarriesASampledGreyTowardNeutral) {
     // curves bring the sample's channels together.
     EditPars pars = DefaultPars();
     pars.customBinColors[0].samplesBin[5] = Sample(140, 125, 110, 10);
-    CompileParams p = ParamsOf(pars);
-    CompileColor colour{pars.customBinColors[0].fcn, 0, nullptr, kSamplesPerBin, {}};
-    std::copy(pars.customBinColors[0].samplesBin, pars.customBinColors[0].samplesBin + 10,
-              colour.samples);
-    p.colors = &colour;
-    p.colorCount = 1;
-    SampleColours samples;
-    MeanSampleColours(p, 1, &samples);
-    ASSERT_TRUE(samples.present[0][5]);
-    EXPECT_FLOAT_EQ(samples.rgb[0][5][0], 140.0f / 255.0f);
-
-    Matrix *toXYZ = nullptr, *toRGB = nullptr;
-    ASSERT_EQ(MakeRGBToXYZ(p.refRGB.primaries, p.refRGB.xyzWhite, &toXYZ), kUiOk);
-    ASSERT_EQ(MakeXYZToRGB(p.refRGB.primaries, p.refRGB.xyzWhite, &toRGB), kUiOk);
-    std::vector<float> storage(3 * kGreyBalanceEntries);
-    float* const tables[3] = {&storage[0], &storage[100], &storage[200]};
-    ASSERT_EQ(BuildGreyBalance(p, samples, toXYZ, toRGB, tables), kUiOk);
+    ColourStages st(pars);
+    ASSERT_EQ(st.p.colorCount, 1);
+    ASSERT_TRUE(st.samples.present[0][5]);
+    EXPECT_FLOAT_EQ(st.samples.rgb[0][5][0], 140.0f / 255.0f);
     float before[3], after[3];
     for (int c = 0; c < 3; ++c) {
-        before[c] = samples.rgb[0][5][c];
-        after[c] = FullToneCurve(p, c, before[c], tables[c]);
+        const float* table = st.tables[c];
+        before[c] = st.samples.rgb[0][5][c];
+        after[c] = FullToneCurve(st.p, c, before[c], table);
         // The ends within the spline inversion's bisection width.
-        EXPECT_NEAR(tables[c][0], 0.0f, 1e-5f);
-        EXPECT_NEAR(tables[c][99], 1.0f, 1e-5f);
+        EXPECT_NEAR(table[0], 0.0f, 1e-5f);
+        EXPECT_NEAR(table[99], 1.0f, 1e-5f);
         for (int i = 1; i < kGreyBalanceEntries; ++i) {
-            EXPECT_GE(tables[c][i], tables[c][i - 1]) << "channel " << c << " entry " << i;
-            EXPECT_LE((tables[c][i] - tables[c][i - 1]) / 0.01010101f, 2.0f + 1e-4f);
+            EXPECT_GE(table[i], table[i - 1]) << "channel " << c << " entry " << i;
+            EXPECT_LE((table[i] - table[i - 1]) / 0.01010101f, 2.0f + 1e-4f);
         }
     }
     EXPECT_LT(std::fabs(after[0] - after[2]), 0.5f * std::fabs(before[0] - before[2]));
 
-    // The matrix fitted from it stays within its bounds.
-    Matrix* m = nullptr;
-    ASSERT_EQ(MatrixAlloc(3, 3, &m), kUiOk);
-    ASSERT_EQ(FitColourMatrix(p, samples, tables, toXYZ, toRGB, m), kUiOk);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            EXPECT_LE(std::fabs(MatrixAt(m, r, c) - (r == c ? 1.0f : 0.0f)), 0.1f + 1e-6f);
-    // Switched off, or without samples, it is the identity.
-    p.matrixOff = 1;
-    ASSERT_EQ(FitColourMatrix(p, samples, tables, toXYZ, toRGB, m), kUiOk);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(MatrixAt(m, r, c), r == c ? 1.0f : 0.0f);
-    MatrixFree(m);
-    MatrixFree(toXYZ);
-    MatrixFree(toRGB);
+    // Switched off, the matrix is the identity.
+    st.p.matrixOff = 1;
+    ASSERT_EQ(FitColourMatrix(st.p, st.samples, st.tables, st.toXYZ, st.toRGB, st.m), kUiOk);
+    EXPECT_EQ(st.DistanceFromIdentity(), 0.0);
+}
+
+TEST(ColourMatrix, FittedToColouredSamplesNotToGreysAlone) {
+    // Greys alone leave the fit without a colour direction: its normal
+    // matrix is singular in f32 terms and the matrix stays the identity
+    // (the grey balance does the work).
+    EditPars greys = DefaultPars();
+    greys.customBinColors[0].samplesBin[3] = Sample(90, 80, 70, 40);
+    greys.customBinColors[0].samplesBin[5] = Sample(150, 138, 125, 25);
+    greys.customBinColors[0].samplesBin[7] = Sample(200, 190, 178, 25);
+    ColourStages g(greys);
+    EXPECT_EQ(g.DistanceFromIdentity(), 0.0);
+
+    // Skin with a green cast over four bands beside them: a real fit,
+    // inside the bounds.
+    EditPars skin = greys;
+    skin.customBinColors[1].samplesBin[4] = Sample(120, 110, 80, 30);
+    skin.customBinColors[1].samplesBin[5] = Sample(150, 135, 100, 30);
+    skin.customBinColors[1].samplesBin[6] = Sample(185, 170, 125, 30);
+    skin.customBinColors[1].samplesBin[7] = Sample(215, 195, 150, 30);
+    ColourStages s(skin);
+    std::printf("fitted matrix: %.4f %.4f %.4f / %.4f %.4f %.4f / %.4f %.4f %.4f\n", s.m->v[0],
+                s.m->v[1], s.m->v[2], s.m->v[3], s.m->v[4], s.m->v[5], s.m->v[6], s.m->v[7],
+                s.m->v[8]);
+    EXPECT_GT(s.DistanceFromIdentity(), 0.01);
+    EXPECT_LE(s.DistanceFromIdentity(), 0.1 + 1e-6);
 }
 
 TEST(ColourMatrix, PulledTowardTheIdentityByOneFraction) {
