@@ -69,10 +69,10 @@ SelectionMask RegionAsSelection(const RegionMask* region);
 // Adds to region the area of similar colour around pixel (x, y) of view.
 // The view is 8- or 16-bit; region has the view's size. -1 for a point outside
 // the view, a bad view or a region of another size; -3 when memory is short
-// (the region may then hold part of the area). A neighbour that finds the
-// stack full is dropped and growth goes on with what is on the stack: such a
-// region comes out smaller than the area, the status is still 0 and
-// *droppedPushes (may be null) counts the dropped neighbours.
+// (the region is then unchanged). A neighbour that finds the stack full is
+// dropped and growth goes on with what is on the stack: such a region comes
+// out smaller than the area, the status is still 0 and *droppedPushes (may be
+// null) counts the dropped neighbours.
 int32_t GrowRegion(const IPImage* view, int32_t x, int32_t y, RegionMask* region,
                    int32_t* droppedPushes);
 
