@@ -506,6 +506,8 @@ TEST(Compiler, OutOfMemoryAtEveryAllocation) {
         DestroyTintwork(handle.tintwork);
         return status;
     });
+    std::printf("a compile with samples, a mask and every automatic switch: %u allocations\n",
+                requests);
     EXPECT_GT(requests, 10u);
 
     // The same through MakeEditTW, which clears the slot on failure.
