@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the Linux release and runs the batch command on a
 # photograph (astronaut.png from Debian's python3-skimage package, fetched
-# into build/ once), writing the result to build/run/ and saying what it did.
+# into build/photos/ once by scripts/fetch-photos.sh), writing the result to
+# build/run/ and saying what it did.
 # Usage: bash scripts/run.sh [INPUT.png [OUTPUT.png]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,19 +18,7 @@ photos=$root/build/photos
 input=${1:-}
 if [[ -z $input ]]; then
     input=$photos/astronaut.png
-    if [[ ! -f $input ]]; then
-        echo "== fetching the sample photograph (python3-skimage)"
-        work=$(mktemp -d)
-        if (cd "$work" && apt-get download python3-skimage >/dev/null 2>&1); then
-            dpkg-deb -x "$work"/python3-skimage_*.deb "$work/x"
-            found=$(find "$work/x" -name astronaut.png -print -quit)
-            if [[ -n $found ]]; then
-                mkdir -p "$photos"
-                cp "$found" "$input"
-            fi
-        fi
-        rm -rf "$work"
-    fi
+    bash scripts/fetch-photos.sh || true
 fi
 
 mkdir -p "$root/build/run"

@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/setup.sh
+bash scripts/fetch-photos.sh || true  # photographs of the integration tests (they fail without)
 
 export CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}
 log=$root/build/test-logs

@@ -9,32 +9,13 @@
 #include "engine/colour_science.h"
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/test_support.h"
+#include "tests/support/working_space_fixture.h"
 #include "ui/status.h"
 
 namespace {
 
-RefRGB Default() {
-    RefRGB r;
-    EXPECT_EQ(DefaultRefRGB(&r), kUiOk);
-    return r;
-}
-
-// The working-space matrices of r; both null when they cannot be built.
-struct Pair {
-    Matrix* toXYZ = nullptr;
-    Matrix* toRGB = nullptr;
-    explicit Pair(const RefRGB& r) {
-        MakeRGBToXYZ(r.primaries, r.xyzWhite, &toXYZ);
-        MakeXYZToRGB(r.primaries, r.xyzWhite, &toRGB);
-    }
-    ~Pair() {
-        MatrixFree(toXYZ);
-        MatrixFree(toRGB);
-    }
-};
-
 TEST(WorkingSpace, DefaultSpace) {
-    const RefRGB r = Default();
+    const RefRGB r = DefaultWorkingSpace();
     EXPECT_EQ(r.gamma, 2.2f);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(r.primaries[i], kDefaultPrimaries[i]);
     float d65[3];
@@ -44,8 +25,8 @@ TEST(WorkingSpace, DefaultSpace) {
 }
 
 TEST(WorkingSpace, DefaultMatrixMapsWhiteAndPrimaries) {
-    const RefRGB r = Default();
-    Pair m(r);
+    const RefRGB r = DefaultWorkingSpace();
+    WorkingSpaceMatrices m(r);
     ASSERT_NE(m.toXYZ, nullptr);
     ASSERT_NE(m.toRGB, nullptr);
     const float ones[3] = {1, 1, 1};
@@ -71,11 +52,12 @@ TEST(WorkingSpace, MatricesAreInversesOverAGrid) {
         {0.7347f, 0.2653f, 0.1596f, 0.8404f, 0.0366f, 0.0001f},
         {0.7347f, 0.2653f, 0.0f, 1.0f, 0.0001f, -0.077f},
     };
-    RefRGB spaces[4] = {Default(), Default(), Default(), Default()};
+    RefRGB spaces[4] = {DefaultWorkingSpace(), DefaultWorkingSpace(), DefaultWorkingSpace(),
+                        DefaultWorkingSpace()};
     for (int s = 0; s < 3; ++s)
         for (int i = 0; i < 6; ++i) spaces[s + 1].primaries[i] = widePrimaries[s][i];
     for (const RefRGB& r : spaces) {
-        Pair m(r);
+        WorkingSpaceMatrices m(r);
         ASSERT_NE(m.toXYZ, nullptr);
         ASSERT_NE(m.toRGB, nullptr);
         double worst = 0.0;
@@ -95,7 +77,7 @@ TEST(WorkingSpace, MatricesAreInversesOverAGrid) {
 // An independent engine builds the same space, with its colorants adapted to
 // D50 by Bradford; adapting our primaries the same way must agree.
 TEST(WorkingSpace, AgreesWithLcmsColorants) {
-    const RefRGB r = Default();
+    const RefRGB r = DefaultWorkingSpace();
     float whitexyY[3];
     ASSERT_EQ(DaylightChromaticity(6500.0f, whitexyY), kUiOk);
     const cmsCIExyY white = {whitexyY[0], whitexyY[1], 1.0};
@@ -106,7 +88,7 @@ TEST(WorkingSpace, AgreesWithLcmsColorants) {
     ASSERT_NE(profile, nullptr);
     const cmsTagSignature tags[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
                                      cmsSigBlueColorantTag};
-    Pair m(r);
+    WorkingSpaceMatrices m(r);
     ASSERT_NE(m.toXYZ, nullptr);
     const cmsCIEXYZ* d50 = cmsD50_XYZ();
     const float d50f[3] = {float(d50->X), float(d50->Y), float(d50->Z)};
@@ -124,7 +106,7 @@ TEST(WorkingSpace, AgreesWithLcmsColorants) {
 }
 
 TEST(WorkingSpace, BuildersRefuseSpacesWithoutMatrices) {
-    const RefRGB good = Default();
+    const RefRGB good = DefaultWorkingSpace();
     struct Case {
         const char* what;
         int index;  // primary coordinate to change, or -1 for the white's Y
@@ -147,7 +129,7 @@ TEST(WorkingSpace, BuildersRefuseSpacesWithoutMatrices) {
             r.primaries[4] = 0.5f * (r.primaries[0] + r.primaries[2]);
             r.primaries[5] = 0.5f * (r.primaries[1] + r.primaries[3]);
         }
-        Pair m(r);
+        WorkingSpaceMatrices m(r);
         EXPECT_EQ(m.toXYZ, nullptr) << c.what;
         EXPECT_EQ(m.toRGB, nullptr) << c.what;
         Matrix* out = reinterpret_cast<Matrix*>(1);
@@ -177,7 +159,7 @@ TEST(WorkingSpace, CheckWorkingSpaceGamma) {
     } cases[] = {{2.2f, kUiOk},          {0.1f, kUiOk},          {10.0f, kUiOk},
                  {0.09f, kUiErrGeneral}, {10.5f, kUiErrGeneral}, {NAN, kUiErrGeneral}};
     for (const auto& c : cases) {
-        RefRGB r = Default();
+        RefRGB r = DefaultWorkingSpace();
         r.gamma = c.gamma;
         EXPECT_EQ(CheckWorkingSpace(&r), c.status) << c.gamma;
     }
@@ -207,7 +189,7 @@ TEST(WorkingSpace, PrimariesRoundToFourDecimalsHalfAwayFromZero) {
 }
 
 TEST(RefRgbMatch, MatchesAfterRoundingAndLogsTheFirstDifference) {
-    const RefRGB base = Default();
+    const RefRGB base = DefaultWorkingSpace();
     struct Case {
         const char* what;
         void (*change)(RefRGB*);
@@ -254,7 +236,7 @@ TEST(RefRgbMatch, MatchesAfterRoundingAndLogsTheFirstDifference) {
 }
 
 TEST(WorkingSpace, BuildersSurviveAllocationFailures) {
-    const RefRGB r = Default();
+    const RefRGB r = DefaultWorkingSpace();
     for (const auto builder : {MakeRGBToXYZ, MakeXYZToRGB}) {
         RunAllocationFailureLoop([&] {
             Matrix* m = reinterpret_cast<Matrix*>(1);
