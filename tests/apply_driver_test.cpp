@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/sharpen.h"
-#include "ui/allocator.h"
 #include "tests/tintwork_fixture.h"
+#include "ui/allocator.h"
 
 namespace {
 

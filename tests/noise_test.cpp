@@ -10,8 +10,8 @@
 #include "engine/luma_chroma.h"
 #include "engine/noise_mask.h"
 #include "engine/sort_network.h"
-#include "ui/allocator.h"
 #include "tests/support/row_image.h"
+#include "ui/allocator.h"
 
 namespace {
 

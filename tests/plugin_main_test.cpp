@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "host/handle_lock.h"
 #include "host/host_checks.h"
 #include "host/host_rects.h"
@@ -15,6 +14,7 @@
 #include "host/plugin_main.h"
 #include "hostkit/hostkit.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless.h"
 

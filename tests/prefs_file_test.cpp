@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/portable_number.h"
 #include "ui/state.h"
 #include "ui/status.h"

@@ -9,8 +9,8 @@
 
 #include "engine/lanes.h"
 #include "engine/trunc_div.h"
-#include "ui/allocator.h"
 #include "tests/support/row_image.h"
+#include "ui/allocator.h"
 
 namespace {
 

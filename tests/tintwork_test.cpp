@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "tests/tintwork_fixture.h"
+#include "ui/allocator.h"
 
 namespace {
 
