@@ -18,9 +18,13 @@ set(RCGEN_HEADERS
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/strings.inc
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/plugin_properties.h)
 
+set(RCGEN_WERROR "")
+if(VANTORIA_WERROR)
+    set(RCGEN_WERROR -Werror)
+endif()
 add_custom_command(OUTPUT ${RCGEN}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${RCGEN_DIR}
-    COMMAND ${VANTORIA_NATIVE_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_CURRENT_SOURCE_DIR}
+    COMMAND ${VANTORIA_NATIVE_CXX} -std=c++17 -O1 -Wall -Wextra ${RCGEN_WERROR} -I${CMAKE_CURRENT_SOURCE_DIR}
             ${RCGEN_SOURCES} -o ${RCGEN}
     DEPENDS ${RCGEN_SOURCES} ${RCGEN_HEADERS}
     COMMENT "Building the native resource generator"

@@ -1,17 +1,10 @@
-// Tintwork stream reader: the input is a stream before scrambling (the
-// target scrambles it as the writer does, so mutations land on the real
-// structure). A stream the reader accepts must check as finished, write back
-// to the same bytes, and run through the transform application driver.
-#include <cstddef>
-#include <cstdint>
+// Tintwork stream reader and the transform application driver: a stream the
+// reader accepts (see the shared body) also runs through the driver.
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "engine/apply_driver.h"
-#include "engine/tintwork.h"
-#include "ui/allocator.h"
-#include "ui/status.h"
+#include "fuzz/tintwork_stream_round_trip.h"
 
 namespace {
 
@@ -23,7 +16,10 @@ int32_t CountRows(void* context, const RowDesc* row) {
     return kUiOk;
 }
 
-void RunDriver(const uint8_t* stream, uint32_t size, const Tintwork* tw, uint8_t flavour) {
+// The last byte of a long input chooses depths, sharpen, placement and layout.
+void RunDriver(const uint8_t* stream, uint32_t size, const Tintwork* tw, const uint8_t* input,
+               size_t inputSize) {
+    const uint8_t flavour = inputSize > 128 ? input[inputSize - 1] : 0;
     const uint32_t channels = uint32_t(tw->inputChannels);
     const int32_t inDepth = 1 + (flavour & 1), outDepth = 1 + ((flavour >> 1) & 1);
     uint32_t rows = 0;
@@ -73,25 +69,6 @@ void RunDriver(const uint8_t* stream, uint32_t size, const Tintwork* tw, uint8_t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 600000) return 0;
-    const uint32_t liveBefore = Ui_Mem_Stats().nMallocs;
-    std::vector<uint8_t> stream(data, data + size);
-    TwScrambleStream(stream.data(), uint32_t(size));
-    Tintwork* tw = nullptr;
-    const int32_t status = ReadTintworkStream(stream.data(), uint32_t(size), &tw);
-    if (status != kUiOk) {
-        if (tw != nullptr || (status != kUiErrFormat && status != kUiErrMemory)) std::abort();
-    } else {
-        if (CheckTintwork(tw) != kUiOk) std::abort();
-        uint32_t length = 0;
-        if (TintworkStreamSize(tw, &length) != kUiOk || length > size) std::abort();
-        std::vector<uint8_t> again(length);
-        TwStream out{again.data(), length, 0};
-        if (WriteTintworkStream(tw, &out) != kUiOk) std::abort();
-        if (std::memcmp(again.data(), stream.data(), length) != 0) std::abort();
-        RunDriver(stream.data(), length, tw, size > 128 ? data[size - 1] : 0);
-        DestroyTintwork(tw);
-    }
-    if (Ui_Mem_Stats().nMallocs != liveBefore) std::abort();
+    CheckTintworkStreamRoundTrip(data, size, RunDriver);
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "host/handle_lock.h"
 
-#include "ui/debug_log.h"
 #include "host/module_state.h"
+#include "ui/debug_log.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "ui/debug_log.h"
 #include "host/module_state.h"
+#include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/state.h"
 

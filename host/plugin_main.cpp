@@ -3,11 +3,11 @@
 // unlocks the host handles and writes the allocator's bookkeeping.
 #include "host/plugin_main.h"
 
-#include "ui/allocator.h"
-#include "ui/debug_log.h"
 #include "host/handle_lock.h"
 #include "host/module_state.h"
 #include "host/stages.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/state.h"
 #include "ui/status.h"

@@ -1,10 +1,10 @@
 // The small handlers: about, continue and finish.
 #include "host/stages.h"
 
-#include "ui/debug_log.h"
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
+#include "ui/debug_log.h"
 
 void DoAbout() {
     Ui_Debug_Log(gDiagnostics, "DoAbout...");

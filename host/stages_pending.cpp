@@ -1,8 +1,8 @@
 // Handlers whose work is not built yet: each only traces its entry and exit,
 // and the host sees success.
-#include "ui/debug_log.h"
 #include "host/module_state.h"
 #include "host/stages.h"
+#include "ui/debug_log.h"
 
 void DoParameters() {
     Ui_Debug_Log(gDiagnostics, "DoParameters...");

@@ -1,18 +1,41 @@
 #!/usr/bin/env bash
-# Installs with apt-get whatever the builds and tests need that is missing.
+# Installs with apt-get whatever one purpose needs that is missing:
+#   bash scripts/setup.sh run    the Linux release of the plug-in and the batch
+#                                command (scripts/run.sh)
+#   bash scripts/setup.sh test   everything the test command builds and runs
+#                                (scripts/test.sh); the default
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ pkg-config ccache clang-format
+purpose=${1:-test}
+
+# The plug-in and the batch command (PNG through libpng). The project's
+# languages are C and C++, so both compilers; ccache is used when present.
+run_packages=(
+    cmake ninja-build gcc g++ ccache
+    libpng-dev
+)
+
+test_packages=(
+    "${run_packages[@]}"
+    git clang-format pkg-config
     clang-14 libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    liblcms2-dev libtiff-dev libpng-dev libjpeg-dev
+    liblcms2-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     # Wine for 64-bit programs only: Debian's wine starts wine64 when the
     # 32-bit loader is absent, so no i386 architecture is needed. Its fonts,
     # in which dialogs are laid out, are only recommended, hence named here.
     wine64 wine fonts-wine xvfb xauth
 )
+
+case $purpose in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${test_packages[@]}") ;;
+    *)
+        echo "usage: setup.sh [run|test]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

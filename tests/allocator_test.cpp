@@ -1,13 +1,17 @@
 #include "ui/allocator.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "tests/support/test_support.h"
 #include "ui/platform/headless/headless.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 TEST(Allocator, CountsBlocksAndBytesWithGuards) {
     const UiMemStats before = Ui_Mem_Stats();
@@ -101,12 +105,9 @@ TEST_P(AllocatorGuards, DamageIsReportedAndBlockStillReleased) {
     EXPECT_EQ(Ui_Mem_Stats().total, before.total);
 
     // Written at level 1, so with diagnostics off too; reported twice (check, free).
-    const std::string log = ReadDebugLog();
-    const size_t report = log.find(std::string("Firewall Error:\n") + c.reportLine);
-    ASSERT_NE(report, std::string::npos) << log;
-    EXPECT_EQ(log.find(std::string(", remaining = \n") + c.characters, report),
-              log.find('\n', report + 16) - 14)
-        << log;
+    EXPECT_THAT(ReadDebugLog(),
+                HasSubstr(std::string("Firewall Error:\n") + c.reportLine +
+                          std::to_string(before.serial) + ", remaining = \n" + c.characters));
     ASSERT_EQ(Headless_AlertCount(), 2);
     EXPECT_STREQ(Headless_Alert(0)->text, "Firewall failure!");
     EXPECT_STREQ(Headless_Alert(0)->caption, " ");
@@ -125,16 +126,34 @@ INSTANTIATE_TEST_SUITE_P(
                   "Start firewall destroyed, size = 34, id = ", "*\ni\nr\ne\nw\na\nl\nl\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Allocator, ImpossibleSizeIsFreeingTooMuch) {
-    RemoveDebugLog();
-    const UiMemStats before = Ui_Mem_Stats();
-    unsigned char* p = static_cast<unsigned char*>(Ui_Malloc(4));
-    p[-12] = 0x7F;  // recorded total now far above the running total
-    EXPECT_EQ(Ui_Free(p), 0);
-    EXPECT_NE(ReadDebugLog().find("Freeing too much, size = "), std::string::npos);
-    EXPECT_EQ(Ui_Mem_Stats().nMallocs, before.nMallocs);
-    // The running total is not wrapped by the bogus size; only the real block leaves it.
-    EXPECT_EQ(Ui_Mem_Stats().total, before.total + 28);
+// A damaged recorded size (guard words intact) is reported and not taken off
+// the running total: the real block of 28 bytes stays counted in it.
+TEST(Allocator, DamagedSizeIsReportedAndNotSubtracted) {
+    struct Case {
+        uint8_t sizeHighByte, sizeLowByte;
+        const char* report;
+    };
+    const Case cases[] = {
+        {0x7F, 28, "Freeing too much, size = 2130706460, total = "},  // far above the total
+        {0, 23, "Size below the guards, size = 23, id = "},
+        {0, 0, "Size below the guards, size = 0, id = "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        RemoveDebugLog();
+        Headless_ClearAlerts();
+        const UiMemStats before = Ui_Mem_Stats();
+        unsigned char* p = static_cast<unsigned char*>(Ui_Malloc(4));
+        ASSERT_NE(p, nullptr);
+        p[-12] = c.sizeHighByte;
+        p[-9] = c.sizeLowByte;
+        EXPECT_EQ(Ui_MemCheck(p), -2);
+        EXPECT_EQ(Ui_Free(p), 0);
+        EXPECT_THAT(ReadDebugLog(), HasSubstr(std::string("Firewall Error:\n") + c.report));
+        EXPECT_EQ(Headless_AlertCount(), 2);
+        EXPECT_EQ(Ui_Mem_Stats().nMallocs, before.nMallocs);
+        EXPECT_EQ(Ui_Mem_Stats().total, before.total + 28);
+    }
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/sharpen.h"
-#include "ui/allocator.h"
 #include "tests/tintwork_fixture.h"
+#include "ui/allocator.h"
 
 namespace {
 
@@ -483,6 +483,45 @@ TEST(MaskedWriteBack, BlendsBySelectionMask) {
     EXPECT_EQ(o16[0], (1000u * 55 + 65535u * 200 + 128) >> 8);
     EXPECT_EQ(o16[2], (65535u * 55 + 128) >> 8);
     EXPECT_EQ(MaskedWriteBack(1, 3, &a, &c, m1, &r, nullptr), kUiErrArg);  // depths differ
+}
+
+// Blends whose sum src × (255 - m) + fix × m lies exactly half way between two
+// multiples of 256 round up; just below half way they round down. Worked by hand.
+TEST(MaskedWriteBack, RoundsHalfWayUp) {
+    struct Case {
+        uint16_t src, fix;
+        uint8_t mask;
+        uint16_t expected;
+    };
+    const Case cases8[] = {
+        {0, 1, 128, 1},      // 1 × 128 = 128: 0.5 → 1
+        {0, 1, 127, 0},      // 1 × 127 = 127: 0.496 → 0
+        {1, 0, 127, 1},      // 1 × 128 = 128 → 1
+        {0, 50, 64, 13},     // 50 × 64 = 3200 = 12.5 × 256 → 13
+        {0, 255, 128, 128},  // 255 × 128 = 32640 = 127.5 × 256 → 128
+        {255, 0, 127, 128},  // 255 × 128 = 32640 → 128
+    };
+    const Case cases16[] = {
+        {0, 1, 128, 1},
+        {0, 65535, 128, 32768},  // 65535 × 128 = 8388480 = 32767.5 × 256 → 32768
+        {65535, 0, 127, 32768},  // 65535 × 128 → 32768
+        // 32768 × 127 + 257 × 128 = 4161536 + 32896 = 4194432 = 16384.5 × 256 → 16385
+        {32768, 257, 128, 16385},
+    };
+    for (const Case& c : cases8) {
+        uint8_t src = uint8_t(c.src), fix = uint8_t(c.fix), out = 0;
+        TwRun s = TwInterleaved8(&src, 1), k = TwInterleaved8(&fix, 1), o = TwInterleaved8(&out, 1);
+        ASSERT_EQ(MaskedWriteBack(1, 1, &s, &k, &c.mask, &o, nullptr), kUiOk);
+        EXPECT_EQ(int(out), c.expected)
+            << "8-bit " << c.src << " " << c.fix << " mask " << int(c.mask);
+    }
+    for (const Case& c : cases16) {
+        uint16_t src = c.src, fix = c.fix, out = 0;
+        TwRun s = TwInterleaved16(&src, 1), k = TwInterleaved16(&fix, 1),
+              o = TwInterleaved16(&out, 1);
+        ASSERT_EQ(MaskedWriteBack(1, 1, &s, &k, &c.mask, &o, nullptr), kUiOk);
+        EXPECT_EQ(out, c.expected) << "16-bit " << c.src << " " << c.fix << " mask " << int(c.mask);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/debug_log.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,6 +13,10 @@
 #include "ui/platform/headless/headless.h"
 
 namespace {
+
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 struct FormatCase {
     std::string expected;
@@ -63,8 +68,8 @@ TEST(Sprintf, HugeValuesInFullAndCutAtCapacity) {
     char big[400];
     Ui_Sprintf(big, sizeof big, "%f", 1e300);
     EXPECT_EQ(std::string(big).size(), 301u + 7u);
-    EXPECT_EQ(std::string(big).substr(0, 4), "1000");
-    EXPECT_EQ(std::string(big).substr(301), ".000000");
+    EXPECT_THAT(std::string(big), StartsWith("1000"));
+    EXPECT_THAT(std::string(big), EndsWith(".000000"));
 
     char small[8];
     std::memset(small, 'z', sizeof small);
@@ -86,7 +91,7 @@ TEST(DebugLog, OnlyLevelOneWritesAndEveryLineGetsOneLineFeed) {
     EXPECT_EQ(Ui_Debug_Log(1, ""), 0);
     EXPECT_EQ(Ui_Debug_Logf(1, "value %d", 7), 0);
     EXPECT_EQ(ReadDebugLog(), "first\n\nvalue 7\n");
-    EXPECT_NE(DebugLogPath().find("/Quorvane/QuorvaneDebug.txt"), std::string::npos);
+    EXPECT_THAT(DebugLogPath(), EndsWith("/Quorvane/QuorvaneDebug.txt"));
 }
 
 TEST(DebugLog, LevelOneCreatesTheFolder) {
@@ -114,7 +119,7 @@ TEST(DebugLog, NullMessageAndUnwritableFileAreAlerted) {
     EXPECT_EQ(Ui_Debug_Log(1, "line"), -4);
     ASSERT_EQ(Headless_AlertCount(), 2);
     EXPECT_STREQ(Headless_Alert(0)->text, "Ui_Debug_Log: fopen error");
-    EXPECT_NE(std::string(Headless_Alert(1)->text).find("QuorvaneDebug.txt"), std::string::npos);
+    EXPECT_THAT(std::string(Headless_Alert(1)->text), HasSubstr("QuorvaneDebug.txt"));
 }
 
 TEST(DebugAlert, ShownOnlyAtLevelOne) {

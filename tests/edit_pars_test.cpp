@@ -102,8 +102,12 @@ TEST_F(EditParsTest, DefaultRecord) {
         if (b >= 2) {
             EXPECT_STREQ(bin.name, " ");
         }
-        for (const MemorySample& s : bin.samplesBin)
-            EXPECT_TRUE(s.sumR == 0 && s.sumG == 0 && s.sumB == 0 && s.count == 0);
+        for (const MemorySample& s : bin.samplesBin) {
+            EXPECT_EQ(s.sumR, 0) << b;
+            EXPECT_EQ(s.sumG, 0) << b;
+            EXPECT_EQ(s.sumB, 0) << b;
+            EXPECT_EQ(s.count, 0) << b;
+        }
     }
     EXPECT_EQ(p.doSharpen + p.doRemoveNoise + p.noiseFlag, 0);
     EXPECT_EQ(p.sharpenStrength, 0);

@@ -1,7 +1,8 @@
 // The fuzz targets' seed corpora are made by the writers: this test rebuilds
 // every seed and compares it with the committed file, so a change of format
-// cannot leave stale seeds behind. With VANTORIA_WRITE_CORPUS=1 it writes
-// them into the source tree instead.
+// cannot leave stale seeds behind (the seeds of fuzz_tintwork_stream are kept
+// by tintwork_stream_test). With VANTORIA_WRITE_CORPUS=1 it writes them into
+// the source tree instead.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,8 +12,10 @@
 #include <vector>
 
 #include "engine/edit_pars.h"
+#include "engine/tintwork.h"
 #include "tests/support/edit_pars_samples.h"
 #include "tests/support/test_support.h"
+#include "tests/tintwork_fixture.h"
 #include "ui/prefs_file.h"
 #include "ui/status.h"
 
@@ -76,6 +79,66 @@ Bytes PrefsFile(UiPrefsWriteCallback write, Stored* stored) {
     return b;
 }
 
+// Tintwork shapes for the stream reader: every kind, both grid depths, the
+// table-only forms and a full 256-node list.
+struct StreamShape {
+    const char* file;
+    int32_t kind, inputs, outputs, gridDepth, hasGrid;
+    uint32_t nodes;          // per input (3 beside a 256-node input 0)
+    int32_t inputSpace = 0;  // 0: by the channel count
+};
+
+// Grid values: a fixed pattern of the node coordinates.
+uint32_t PatternValue(const uint32_t* idx, int k, uint32_t max) {
+    return (idx[0] * 7919u + idx[1] * 104729u + idx[2] * 31u + idx[3] * 613u + k * 977u) %
+           (max + 1);
+}
+
+// Generated nodes (kinds 0 and 1, 8-bit grid): no node lists to give.
+Tintwork* UniformTintwork(const StreamShape& s) {
+    Tintwork* tw = nullptr;
+    const int32_t inputSpace = s.inputSpace != 0 ? s.inputSpace : TwSpaceFor(s.inputs);
+    if (CreateTintwork(&tw, s.inputs, s.outputs, inputSpace, TwSpaceFor(s.outputs), 1, s.kind, 1) !=
+        kUiOk) {
+        return nullptr;
+    }
+    uint32_t total = 1;
+    for (int32_t c = 0; c < s.inputs; ++c) {
+        EXPECT_EQ(SetInputNodes(tw, c, s.nodes, nullptr), kUiOk);
+        total *= s.nodes;
+    }
+    for (uint32_t n = 0; n < total; ++n) {
+        uint32_t idx[kTwMaxChannels] = {}, rest = n;
+        uint8_t values[kTwMaxChannels];
+        for (int32_t c = 0; c < s.inputs; ++c, rest /= s.nodes) idx[c] = rest % s.nodes;
+        for (int32_t k = 0; k < s.outputs; ++k) values[k] = uint8_t(PatternValue(idx, k, 255));
+        EXPECT_EQ(SetGridNode(tw, n, values), kUiOk);
+    }
+    return tw;
+}
+
+// The writer's stream of the shape, unscrambled: the fuzz target scrambles its input.
+Bytes TintworkStream(const StreamShape& s) {
+    const uint32_t max = s.gridDepth == 2 ? 65535 : 255, others = s.nodes == 256 ? 3 : s.nodes;
+    Tintwork* tw = nullptr;
+    if (s.kind == kTwKindExplicit) {
+        const std::vector<uint16_t> first = TwEvenNodes(s.nodes, max),
+                                    rest = TwEvenNodes(others, max);
+        EXPECT_EQ(
+            TwBuild(
+                &tw, s.inputs, s.outputs, s.gridDepth, {first, rest, rest, rest},
+                [max](const uint32_t* idx, int k) { return PatternValue(idx, k, max); }, s.hasGrid),
+            kUiOk);
+    } else {
+        tw = UniformTintwork(s);
+    }
+    Bytes b = TwStreamOf(tw);
+    DestroyTintwork(tw);
+    EXPECT_FALSE(b.empty()) << s.file;
+    TwScrambleStream(b.data(), uint32_t(b.size()));
+    return b;
+}
+
 struct Seed {
     std::string file;  // under fuzz/corpus/
     Bytes bytes;
@@ -84,7 +147,7 @@ struct Seed {
 std::vector<Seed> Seeds() {
     Stored defaults = {DefaultPars(), false};
     Stored changed = {ChangedPars(), true};
-    return {
+    std::vector<Seed> seeds = {
         {"prefs_entry/version-end", PrefsFile(nullptr, nullptr)},
         {"prefs_entry/defaults", PrefsFile(WriteStored, &defaults)},
         {"prefs_entry/changed", PrefsFile(WriteStored, &changed)},
@@ -93,6 +156,23 @@ std::vector<Seed> Seeds() {
         {"editpars_bigendian/defaults", Block(DefaultPars(), true)},
         {"editpars_bigendian/changed", Block(ChangedPars(), true)},
     };
+    const StreamShape shapes[] = {
+        {"rgb8", kTwKindExplicit, 3, 3, 1, 1, 9},
+        {"rgb16", kTwKindExplicit, 3, 3, 2, 1, 5},
+        {"cmyk-to-rgb", kTwKindExplicit, 4, 3, 1, 1, 3},
+        {"rgb-to-cmyk16", kTwKindExplicit, 3, 4, 2, 1, 3},
+        {"nodes256", kTwKindExplicit, 3, 3, 1, 1, 256},
+        {"grey-table", kTwKindExplicit, 1, 3, 1, 1, 2},
+        {"no-grid", kTwKindExplicit, 3, 3, 1, 0, 2},
+        {"uniform0-rgb", kTwKindUniform0, 3, 3, 1, 1, 5},
+        {"uniform0-cmyk", kTwKindUniform0, 4, 4, 1, 1, 2},
+        {"uniform1-three7", kTwKindUniform1, 3, 3, 1, 1, 3, kTwSpaceThree7},
+    };
+    for (const StreamShape& shape : shapes) {
+        seeds.push_back(
+            {std::string("tintwork_stream_reader/") + shape.file, TintworkStream(shape)});
+    }
+    return seeds;
 }
 
 TEST(FuzzCorpus, SeedsAreWhatTheWritersWrite) {

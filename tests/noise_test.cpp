@@ -276,7 +276,8 @@ TEST(NoiseMask, RandomDiscIsSparseInsideTheDiscAndRepeatable) {
             for (size_t b = a + 1; b < chosen.size(); ++b) {
                 const int dy = std::abs(ya - chosen[b].first), dx = std::abs(xa - chosen[b].second);
                 EXPECT_FALSE(dx <= 2 && dy <= 2 && !(dx == 2 && dy == 2))
-                    << "radius " << r << ": cells too close";
+                    << "radius " << r << ": cells " << ya << "," << xa << " and " << chosen[b].first
+                    << "," << chosen[b].second << " too close";
             }
         }
         // Maximal: every disc cell is chosen or near a chosen one.

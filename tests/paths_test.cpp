@@ -1,5 +1,6 @@
 #include "ui/paths.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -14,6 +15,9 @@
 #include "ui/status.h"
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int32_t kEFail = int32_t(0x80004005);
 
@@ -59,7 +63,7 @@ TEST_F(Paths, PrefFolderIsCreatedUnderAppDataOrUsedAsItIs) {
     ASSERT_EQ(PrefFolder(&path, &log), kUiOk);
     EXPECT_EQ(path, appData_ + "Quorvane/");
     EXPECT_TRUE(FileExists(path + "keep"));
-    EXPECT_EQ(log.find("creating folder"), std::string::npos);
+    EXPECT_THAT(log, Not(HasSubstr("creating folder")));
 
     // The maker name held by the state names the folder; the log keeps the default.
     std::strcpy(state_->makerName, "OtherMaker");

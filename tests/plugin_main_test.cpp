@@ -1,13 +1,14 @@
 // The entry point, called directly (statically linked) with a host kit record:
 // dispatch, the diagnostics switch, the library state around each call, the
 // handles, the rectangles, the capability checks and the bookkeeping lines.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "host/handle_lock.h"
 #include "host/host_checks.h"
 #include "host/host_rects.h"
@@ -15,13 +16,29 @@
 #include "host/plugin_main.h"
 #include "hostkit/hostkit.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless.h"
 
 namespace {
 
-bool Has(const std::string& log, const std::string& line) {
-    return log.find(line + "\n") != std::string::npos;
+using ::testing::HasSubstr;
+using ::testing::Matcher;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+// The log holds a line that ends in this text.
+Matcher<const std::string&> HasLine(const std::string& line) {
+    return HasSubstr(line + "\n");
+}
+Matcher<const std::string&> HasLineIf(bool present, const std::string& line) {
+    if (present) return HasLine(line);
+    return Not(HasLine(line));
+}
+
+template <typename R>
+std::array<int32_t, 4> Edges(const R& r) {
+    return {r.top, r.left, r.bottom, r.right};
 }
 
 class PluginMainTest : public ::testing::Test {
@@ -74,10 +91,10 @@ TEST_F(PluginMainTest, CtrlAndShiftAtTheFirstCallSwitchDiagnosticsOnForGood) {
                            "DoPrepare...",
                            "...DoPrepare",
                            "ul_nMallocs = 0"};
-    for (const char* line : lines) EXPECT_TRUE(Has(log, line)) << line;
-    EXPECT_NE(log.find("Ui_State_Open, resSrc = "), std::string::npos);
-    EXPECT_NE(log.find("ul_maxTotal = "), std::string::npos);
-    EXPECT_EQ(log.find("-------------------------------"), 0u) << "the trace begins with it";
+    for (const char* line : lines) EXPECT_THAT(log, HasLine(line));
+    EXPECT_THAT(log, HasSubstr("Ui_State_Open, resSrc = "));
+    EXPECT_THAT(log, HasSubstr("ul_maxTotal = "));
+    EXPECT_THAT(log, StartsWith("-------------------------------")) << "the trace begins with it";
     EXPECT_EQ(Headless_AlertCount(), 1) << "the keys are read once";
 }
 
@@ -101,7 +118,7 @@ TEST_F(PluginMainTest, DiagnosticsNeedBothKeysAndShiftIsAskedOnlyWithCtrlDown) {
         EXPECT_EQ(gDiagnostics, c.on ? 1 : 0);
         EXPECT_EQ(Headless_KeyQueryCount(0x11), 1);
         EXPECT_EQ(Headless_KeyQueryCount(0x10), c.shiftQueries);
-        EXPECT_EQ(Has(ReadDebugLog(), "DoContinue..."), c.on);
+        EXPECT_THAT(ReadDebugLog(), HasLineIf(c.on, "DoContinue..."));
         EXPECT_EQ(Headless_AlertCount(), c.on ? 1 : 0);
     }
 }
@@ -146,12 +163,12 @@ TEST_F(PluginMainTest, EachSelectorRunsItsHandlerInsideTheLibraryState) {
         const std::string log = ReadDebugLog();
         for (const char* h : handlers) {
             const bool expected = c.handler != nullptr && std::strcmp(h, c.handler) == 0;
-            EXPECT_EQ(Has(log, std::string(h) + "..."), expected) << c.selector << " " << h;
-            EXPECT_EQ(Has(log, "..." + std::string(h)), expected) << c.selector << " " << h;
+            EXPECT_THAT(log, HasLineIf(expected, std::string(h) + "...")) << c.selector;
+            EXPECT_THAT(log, HasLineIf(expected, "..." + std::string(h))) << c.selector;
         }
-        EXPECT_TRUE(Has(log, "Ui_State_Close")) << c.selector;
-        EXPECT_NE(log.find("ul_maxTotal = "), std::string::npos) << c.selector;
-        EXPECT_TRUE(Has(log, "ul_nMallocs = 0")) << c.selector;
+        EXPECT_THAT(log, HasLine("Ui_State_Close")) << c.selector;
+        EXPECT_THAT(log, HasSubstr("ul_maxTotal = ")) << c.selector;
+        EXPECT_THAT(log, HasLine("ul_nMallocs = 0")) << c.selector;
         EXPECT_EQ(host.unbalancedUnlocks, 0);
     }
 }
@@ -161,8 +178,8 @@ TEST_F(PluginMainTest, LibraryStateFailureCancelsTheCallBeforeAnyHandler) {
     Headless_SetUserItemClassFailure(true);
     EXPECT_EQ(FirstCall(filterSelectorContinue, true), userCanceledErr);
     const std::string log = ReadDebugLog();
-    EXPECT_FALSE(Has(log, "DoContinue..."));
-    EXPECT_EQ(log.find("ul_maxTotal"), std::string::npos) << "no bookkeeping";
+    EXPECT_THAT(log, Not(HasLine("DoContinue...")));
+    EXPECT_THAT(log, Not(HasSubstr("ul_maxTotal"))) << "no bookkeeping";
 }
 
 TEST_F(PluginMainTest, OutOfMemoryAtAnyRequestCancelsCleanly) {
@@ -214,11 +231,11 @@ TEST_F(PluginMainTest, ContinueEmptiesAllThreeRectanglesOfEitherWidth) {
             EXPECT_EQ(host.bigDocument.PluginUsing32BitCoordinates, 1);
             for (const VRect& v : {host.bigDocument.inRect32, host.bigDocument.outRect32,
                                    host.bigDocument.maskRect32})
-                EXPECT_TRUE(v.top == 0 && v.left == 0 && v.bottom == 0 && v.right == 0);
+                EXPECT_EQ(Edges(v), (std::array<int32_t, 4>{0, 0, 0, 0}));
             EXPECT_EQ(r->inRect.bottom, 2) << "16-bit fields untouched";
         } else {
             for (const Rect& v : {r->inRect, r->outRect, r->maskRect})
-                EXPECT_TRUE(v.top == 0 && v.left == 0 && v.bottom == 0 && v.right == 0);
+                EXPECT_EQ(Edges(v), (std::array<int32_t, 4>{0, 0, 0, 0}));
         }
         Host_ResetModuleStateForTesting();
     }
@@ -240,7 +257,7 @@ TEST_F(PluginMainTest, RectanglesAre32BitWheneverTheHostHasBigDocuments) {
     host.record->bigDocumentData = nullptr;
     host.record->filterRect = Rect{-5, 1, 3, 4};
     const VRect g = GetFilterRect();
-    EXPECT_TRUE(g.top == -5 && g.left == 1 && g.bottom == 3 && g.right == 4);
+    EXPECT_EQ(Edges(g), (std::array<int32_t, 4>{-5, 1, 3, 4}));
     SetInRect(VRect{-40000, 0, 40000, 12});
     EXPECT_EQ(host.record->inRect.top, -32768);
     EXPECT_EQ(host.record->inRect.bottom, 32767);
@@ -301,7 +318,7 @@ TEST_F(PluginMainTest, LockFailuresStoreTheirResults) {
         const std::string log = ReadDebugLog();
         for (const char* line : c.lines) {
             if (line == nullptr) continue;
-            EXPECT_TRUE(Has(log, line)) << c.name << ": " << line;
+            EXPECT_THAT(log, HasLine(line)) << c.name;
         }
         EXPECT_EQ(host.unbalancedUnlocks, 0) << c.name;
         EXPECT_EQ(gParametersBlock, nullptr);
@@ -323,9 +340,9 @@ TEST_F(PluginMainTest, BookkeepingLinesAtTheirLevels) {
     EXPECT_EQ(FirstCall(filterSelectorPrepare, false), noErr);
     const UiMemStats stats = Ui_Mem_Stats();
     std::string log = ReadDebugLog();
-    EXPECT_TRUE(Has(
-        log, "Over max: ul_maxTotal = " + std::to_string(stats.maxTotal) + ", bufferSpace = 1"));
-    EXPECT_EQ(log.find("ul_maxTotal = " + std::to_string(stats.maxTotal) + "\n"), std::string::npos)
+    EXPECT_THAT(log, HasLine("Over max: ul_maxTotal = " + std::to_string(stats.maxTotal) +
+                             ", bufferSpace = 1"));
+    EXPECT_THAT(log, Not(HasLine("ul_maxTotal = " + std::to_string(stats.maxTotal))))
         << "the plain line only with diagnostics on";
 
     RemoveDebugLog();

@@ -1,5 +1,6 @@
 #include "ui/prefs_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,13 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/portable_number.h"
 #include "ui/state.h"
 #include "ui/status.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -370,7 +373,7 @@ TEST_F(PrefsFile, OnlyAMissingFileIsReplacedByDefaults) {
     EXPECT_EQ(Ui_Prefs_ReadAll(state_, noFolder.c_str(), kUiPrefsFileKind, ReadCallback,
                                WriteCallback, &p),
               kUiErrOpen);
-    EXPECT_NE(ReadDebugLog().find("Ui_Prefs_WriteAll error -4\n"), std::string::npos);
+    EXPECT_THAT(ReadDebugLog(), HasSubstr("Ui_Prefs_WriteAll error -4\n"));
 }
 
 // The write failing at any point leaves the user's file as it was, with no
@@ -397,10 +400,10 @@ TEST_F(PrefsFile, FailedWritesKeepTheOldFile) {
             EXPECT_FALSE(FileExists(folder_ + "Quorvane000000.tmp"));
             const std::string log = ReadDebugLog();
             if (fault == kFLFaultWrite && n == 1) {
-                EXPECT_NE(log.find("Ui_Prefs_WriteEntry 1 returned -6"), std::string::npos);
+                EXPECT_THAT(log, HasSubstr("Ui_Prefs_WriteEntry 1 returned -6"));
             }
             if (fault != kFLFaultWrite) {
-                EXPECT_NE(log.find("Ui_Prefs_WriteAll: FLClose returned -6"), std::string::npos);
+                EXPECT_THAT(log, HasSubstr("Ui_Prefs_WriteAll: FLClose returned -6"));
             }
         }
         EXPECT_TRUE(completed);
@@ -411,8 +414,7 @@ TEST_F(PrefsFile, FailedWritesKeepTheOldFile) {
     failing.writeStatus = kUiErrUnsupported;
     EXPECT_EQ(Write(&failing), kUiErrUnsupported);
     EXPECT_EQ(FileBytes(), old);
-    EXPECT_NE(ReadDebugLog().find("Ui_Prefs_WriteAll: writePrefsCallback returned -9"),
-              std::string::npos);
+    EXPECT_THAT(ReadDebugLog(), HasSubstr("Ui_Prefs_WriteAll: writePrefsCallback returned -9"));
     EXPECT_FALSE(FileExists(folder_ + "Quorvane000000.tmp"));
 }
 

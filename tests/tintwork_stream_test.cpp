@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/tintwork.h"
-#include "ui/allocator.h"
 #include "tests/support/test_support.h"
 #include "tests/tintwork_fixture.h"
+#include "ui/allocator.h"
 
 namespace {
 

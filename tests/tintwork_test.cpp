@@ -322,7 +322,8 @@ TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
         Pixels scalar = Apply(tw.get(), in);
         ASSERT_EQ(SetKernelPath(kKernelPathVector), kUiOk);
         Pixels vector = Apply(tw.get(), in);
-        EXPECT_TRUE(scalar.p8 == vector.p8 && scalar.p16 == vector.p16);
+        EXPECT_EQ(scalar.p8, vector.p8);
+        EXPECT_EQ(scalar.p16, vector.p16);
     }
 }
 

@@ -92,8 +92,10 @@ int32_t Ui_MemCheck(void* p) {
     const bool headOk =
         std::memcmp(block, kHeadFire, 4) == 0 && std::memcmp(block + 12, kHeadWall, 4) == 0;
     if (!headOk) reasons += 1;
+    // Every block holds at least its guards: a smaller size is damage too.
+    if (total < kUiMemGuardBytes) reasons += 8;
     // With a damaged head or an impossible size the trailer cannot be found.
-    const bool sizeOk = (reasons & 4) == 0 && total >= kUiMemGuardBytes;
+    const bool sizeOk = (reasons & (4 | 8)) == 0;
     const unsigned char* trailer = block + (sizeOk ? total - 8 : 0);
     if (headOk && sizeOk && std::memcmp(trailer, kTrailer, 8) != 0) reasons += 2;
     if (reasons == 0) return kUiOk;
@@ -120,6 +122,11 @@ int32_t Ui_MemCheck(void* p) {
                    long(gStats.total));
         Ui_Debug_Log(1, line);
     }
+    if (reasons & 8) {
+        Ui_Sprintf(line, sizeof line, "Size below the guards, size = %ld, id = %ld", long(total),
+                   long(serial));
+        Ui_Debug_Log(1, line);
+    }
     Ui_Debug_Alert(1, "Firewall failure!");
     return kUiErrGeneral;
 }
@@ -128,10 +135,10 @@ int32_t Ui_Free(void* p) {
     if (p == nullptr) return kUiOk;
     Ui_MemCheck(p);  // reported, but the block is released all the same
     unsigned char* block = static_cast<unsigned char*>(p) - kHeadBytes;
-    // A recorded size larger than everything live is damage, not a size:
-    // subtracting it would wrap the running total.
+    // A damaged size is not taken off the running total: one larger than
+    // everything live would wrap it.
     const uint32_t total = GetBE32(block + 4);
-    if (total <= gStats.total) gStats.total -= total;
+    if (total >= kUiMemGuardBytes && total <= gStats.total) gStats.total -= total;
     HeapRelease(block);
     return kUiOk;
 }

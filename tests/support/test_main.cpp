@@ -6,8 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/engine_switches.h"
 #include "tests/support/kernel_paths.h"
@@ -55,9 +59,19 @@ int main(int argc, char** argv) {
         std::printf("kernel path forced: %s\n", std::getenv(kKernelPathVariable));
     }
     ::testing::AddGlobalTestEnvironment(new KernelPathCheck);
-    char tmpl[] = "/tmp/vantoria-test-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) return 2;
-    gRoot = std::string(tmpl) + "/";
+    // Under $TMPDIR when it names a folder, as other programs do; else /tmp.
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string base = tmpdir != nullptr && tmpdir[0] == '/' ? tmpdir : "/tmp";
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    std::vector<char> tmpl(base.begin(), base.end());
+    const char suffix[] = "/vantoria-test-XXXXXX";
+    tmpl.insert(tmpl.end(), suffix, suffix + sizeof suffix);
+    if (mkdtemp(tmpl.data()) == nullptr) {
+        std::fprintf(stderr, "cannot make a test folder under %s: %s\n", base.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
+    gRoot = std::string(tmpl.data()) + "/";
     const std::string config = gRoot + "config";
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("XDG_DATA_HOME", (gRoot + "data").c_str(), 1);
