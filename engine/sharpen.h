@@ -17,6 +17,10 @@
 #include "engine/row_desc.h"
 
 constexpr int32_t kSharpenMaxStrength = 24;
+// Channel selectors: each channel by itself, or channel 0 .. 3's change added
+// to every channel.
+constexpr int32_t kSharpenEachChannel = -1;
+constexpr int32_t kSharpenMaxSelector = 3;
 
 struct SharpenParams {
     int32_t strength;    // 0 .. 24
