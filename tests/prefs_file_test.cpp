@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/allocator.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/portable_number.h"
 #include "ui/state.h"
 #include "ui/status.h"
@@ -78,7 +78,7 @@ struct MemFile {
     FLFile file = {};
     int32_t Open(int32_t mode) {
         FLSpec spec;
-        FL_MemorySpec(&spec, 'm', bytes.data(), uint32_t(bytes.size()));
+        FL_MemorySpec(&spec, kFLSpecMemoryBlock, bytes.data(), uint32_t(bytes.size()));
         return FLOpen(&file, &spec, mode);
     }
 };
@@ -181,7 +181,8 @@ TEST(PrefsEntry, HostileEntriesAreRefusedBeforeAnyAllocation) {
         MemFile m{c.file};
         m.bytes.push_back(0);  // memory files are never empty
         FLSpec spec;
-        FL_MemorySpec(&spec, 'm', m.bytes.data(), uint32_t(c.file.size() ? c.file.size() : 1));
+        FL_MemorySpec(&spec, kFLSpecMemoryBlock, m.bytes.data(),
+                      uint32_t(c.file.size() ? c.file.size() : 1));
         ASSERT_EQ(FLOpen(&m.file, &spec, kFLRead), kUiOk);
         if (c.file.empty()) FLSeek(&m.file, 0, kFLFromEnd);
         Ui_Mem_InjectFailure(1, true);  // any allocation would fail with -3
