@@ -236,7 +236,7 @@ int32_t WriteCallback(UiState*, FLFile* file, void* context) {
 class PrefsFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, 1000, 1), kUiOk);
+        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, kStrProductName, 1), kUiOk);
         folder_ = MakeTempFolder("prefs");
         path_ = folder_ + "Vantoria Plugin Prefs";
         for (int32_t f = 0; f < kFLFaultCount; ++f) FL_InjectFault(f, 0);

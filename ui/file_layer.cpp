@@ -264,7 +264,7 @@ bool FL_FileMissing(const char* path) {
     return errno == ENOENT;
 }
 
-int32_t Ui_File_SetInfo(const char*, uint32_t, uint32_t, int32_t, int32_t) {
+int32_t Ui_File_SetInfo(const char*, uint32_t, uint32_t, StringId, int32_t) {
     return kUiOk;
 }
 

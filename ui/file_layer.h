@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "resources/string_table.h"
 #include "ui/paths.h"
 
 // Names the file to open: a disk path (path[0] != 0), or a memory block
@@ -57,8 +58,8 @@ bool FL_FileMissing(const char* path);
 
 // Sets a file's descriptive information (type, creator, description string,
 // kind code). Files carry no such information on our platforms: returns 0.
-int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator,
-                        int32_t descriptionId, int32_t kindCode);
+int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator, StringId description,
+                        int32_t kindCode);
 
 // Layer options, all 0 at first.
 enum FLOption : int32_t {
