@@ -5,6 +5,7 @@
 #include <cstdint>
 
 enum TwSpace : int32_t {
+    kTwSpaceNone = 0,  // none given: a stream of kind 0 leaves the spaces out
     kTwSpaceRgb = 1,   // 3 channels
     kTwSpaceCmyk = 4,  // 4 channels
     kTwSpaceGrey = 5,  // 1 channel

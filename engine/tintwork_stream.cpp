@@ -87,12 +87,12 @@ int32_t ParseHeader(const uint8_t* h, Header* out) {
     }
     if (hd.kind == kTwKindUniform0) {
         // The writer leaves the spaces out: 3 channels are RGB, 4 CMYK-like.
-        if (h[kTwHeaderInputSpace] != 0 || h[kTwHeaderOutputSpace] != 0 ||
+        if (h[kTwHeaderInputSpace] != kTwSpaceNone || h[kTwHeaderOutputSpace] != kTwSpaceNone ||
             h[kTwHeaderHasGrid] != 0) {
             return kUiErrFormat;
         }
         const auto spaceOf = [](int32_t n) {
-            return n == 3 ? kTwSpaceRgb : n == 4 ? kTwSpaceCmyk : 0;
+            return n == 3 ? kTwSpaceRgb : n == 4 ? kTwSpaceCmyk : kTwSpaceNone;
         };
         hd.inputSpace = spaceOf(hd.inputs);
         hd.outputSpace = spaceOf(hd.outputs);
@@ -111,7 +111,7 @@ int32_t ParseHeader(const uint8_t* h, Header* out) {
             return kUiErrFormat;
         }
     }
-    if (hd.inputSpace == 0 || hd.outputSpace == 0) return kUiErrFormat;
+    if (hd.inputSpace == kTwSpaceNone || hd.outputSpace == kTwSpaceNone) return kUiErrFormat;
     const bool tableOnly = hd.hasGrid == 0 || hd.inputs == 1;
     for (int32_t c = 0; c < kTwMaxChannels; ++c) {
         const uint8_t b = h[kTwHeaderNodes + c];
