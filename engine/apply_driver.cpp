@@ -80,7 +80,9 @@ int32_t CheckParams(const ApplyDriverParams* p) {
         (p->sharpenStrength < 0 || p->sharpenStrength > kSharpenMaxStrength)) {
         return kUiErrArg;
     }
-    if (p->sharpenSelector < -1 || p->sharpenSelector > 3) return kUiErrArg;
+    if (p->sharpenSelector < kSharpenEachChannel || p->sharpenSelector > kSharpenMaxSelector) {
+        return kUiErrArg;
+    }
     if (p->width == 0 || p->height == 0 || p->sink == nullptr) return kUiErrArg;
     if (p->planar != 0 && p->planar != 1) return kUiErrArg;
     if (p->placement < kPlaceAfterTransform || p->placement > kPlaceAutomatic) return kUiErrArg;
@@ -96,8 +98,8 @@ int32_t ChooseMode(const ApplyDriverParams& p, const Tintwork* tw) {
     if (!sharpen) return kApplyTransform;
     if (p.placement == kPlaceAfterTransform) return kApplyTransformSharpen;
     if (p.placement == kPlaceBeforeTransform) return kApplySharpenTransform;
-    const bool before = tw->inputSpace == kTwSpaceThree7 || tw->inputSpace == kTwSpaceThree8 ||
-                        tw->inputChannels < tw->outputChannels;
+    const bool before =
+        TwSpaceLightnessFirst(tw->inputSpace) || tw->inputChannels < tw->outputChannels;
     return before ? kApplySharpenTransform : kApplyTransformSharpen;
 }
 

@@ -27,7 +27,7 @@ enum ApplyMode : int32_t {
 enum ApplyPlacement : int32_t {
     kPlaceAfterTransform = 0,
     kPlaceBeforeTransform = 1,
-    kPlaceAutomatic = 2,  // before for input spaces 7 and 8 or fewer inputs than outputs
+    kPlaceAutomatic = 2,  // before for lightness-first input or fewer inputs than outputs
 };
 
 struct ApplyDriverParams {

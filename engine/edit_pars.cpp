@@ -1,50 +1,12 @@
-#include <cfloat>
-#include <cmath>
-#include <cstddef>
 #include <cstring>
 
+#include "engine/colour_science.h"
 #include "engine/edit_pars.h"
+#include "engine/edit_pars_table.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
 
 namespace {
-
-// Each checked scalar of the record, declared once: the name its log line
-// uses, where it lives, its valid range and the value it takes by default
-// and when repaired.
-enum ParamKind : uint8_t { kParamFlag, kParamFloat };
-struct EditParam {
-    const char* name;
-    uint16_t offset;
-    uint8_t kind;
-    float low;
-    float high;
-    float fallback;
-};
-
-// Record-level parameters, in the order they are validated. The amounts have
-// no range of their own; only a value that is not a finite number is refused.
-const EditParam kRecordParams[] = {
-    {"doAutoBlack", offsetof(EditPars, doAutoBlack), kParamFlag, 0, 1, 0},
-    {"doAutoMidGray", offsetof(EditPars, doAutoMidGray), kParamFlag, 0, 1, 0},
-    {"doAutoWhite", offsetof(EditPars, doAutoWhite), kParamFlag, 0, 1, 0},
-    {"brightness", offsetof(EditPars, brightness), kParamFloat, 0, 1, 0.5f},
-    {"contrast", offsetof(EditPars, contrast), kParamFloat, 0, 1, 0.5f},
-    {"autoBlackAmount", offsetof(EditPars, autoBlackAmount), kParamFloat, -FLT_MAX, FLT_MAX, 0},
-    {"autoWhiteAmount", offsetof(EditPars, autoWhiteAmount), kParamFloat, -FLT_MAX, FLT_MAX, 0},
-    {"autoMidGrayAmount", offsetof(EditPars, autoMidGrayAmount), kParamFloat, -FLT_MAX, FLT_MAX, 0},
-};
-
-// The ideal of a defined memory colour, in the order it is validated.
-const EditParam kFcnParams[] = {
-    {"fcn.maxChroma", offsetof(MemoryColorBin, fcn.maxChroma), kParamFloat, 0, 100, 0},
-    {"fcn.baseHue", offsetof(MemoryColorBin, fcn.baseHue), kParamFloat, 0, 360, 0},
-    {"fcn.dHdL", offsetof(MemoryColorBin, fcn.dHdL), kParamFloat, -1, 1, 0},
-};
-
-// Working-space ranges of the stored settings.
-constexpr float kMinGamma = 0.5f, kMaxGamma = 5.0f;
-constexpr float kMinWhite = 0.1f, kMaxWhite = 2.0f;
 
 struct PredefinedColorDef {
     const char* name;
@@ -59,68 +21,158 @@ const PredefinedColorDef kPredefinedColors[] = {
 // The predefined colour each bin receives: Neutrals, Skin, Foliage, then Sky.
 const int32_t kBinColorKinds[] = {kColorNeutrals, kColorSkin, kColorFoliage};
 
-double GetParam(const void* base, const EditParam& p) {
-    const uint8_t* at = static_cast<const uint8_t*>(base) + p.offset;
-    if (p.kind == kParamFlag) return *at;
+// Element i of a flag, float or integer row as a number.
+double GetNumber(const EditParRow& row, const void* base, uint32_t i) {
+    const void* at = EditParElement(row, base, i);
+    if (row.kind == kParFlag) return *static_cast<const uint8_t*>(at);
+    if (row.kind == kParInt) {
+        int32_t v;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    }
     float v;
     std::memcpy(&v, at, sizeof v);
     return v;
 }
 
-void SetParam(void* base, const EditParam& p, float value) {
-    uint8_t* at = static_cast<uint8_t*>(base) + p.offset;
-    if (p.kind == kParamFlag)
-        *at = uint8_t(value);
-    else
+void SetNumber(const EditParRow& row, void* base, uint32_t i, float value) {
+    void* at = EditParElement(row, base, i);
+    if (row.kind == kParFlag) {
+        *static_cast<uint8_t*>(at) = uint8_t(value);
+    } else if (row.kind == kParInt) {
+        const int32_t v = int32_t(value);
+        std::memcpy(at, &v, sizeof v);
+    } else {
         std::memcpy(at, &value, sizeof value);
+    }
 }
 
+float DefaultNumber(const EditParDefault& d, uint32_t i) {
+    return d.rule == kDefaultList ? d.list[i] : d.value;
+}
+
+int32_t SetTableDefaults(const EditParTable& table, void* base, int32_t numPredefined);
+
+// Gives the row the value d describes (the row's default when d says "same").
+int32_t SetRowValue(const EditParRow& row, const EditParDefault& d, void* base,
+                    int32_t numPredefined) {
+    if (d.rule == kDefaultSame) return SetRowValue(row, row.value, base, numPredefined);
+    switch (d.rule) {
+        case kDefaultText: {
+            char* text = static_cast<char*>(EditParElement(row, base, 0));
+            std::memset(text, 0, row.count);
+            std::memcpy(text, d.text, std::strlen(d.text));
+            return kUiOk;
+        }
+        case kDefaultDaylightWhite:
+            return DaylightXYZ(kDefaultWhiteKelvin,
+                               static_cast<float*>(EditParElement(row, base, 0)));
+        case kDefaultRecords:
+        case kDefaultMemoryColors:
+            for (uint32_t e = 0; e < row.count; ++e) {
+                void* record = EditParElement(row, base, e);
+                std::memset(record, 0, row.stride);
+                UI_TRY(SetTableDefaults(*row.group, record, numPredefined));
+            }
+            if (d.rule == kDefaultRecords) return kUiOk;
+            for (int32_t b = 0; b < numPredefined && b < row.count; ++b) {
+                const int32_t kind = b < 3 ? kBinColorKinds[b] : int32_t(kColorSky);
+                UI_TRY(SetPredefinedMemoryColor(
+                    kind, static_cast<MemoryColorBin*>(EditParElement(row, base, b))));
+            }
+            return kUiOk;
+        default:
+            for (uint32_t i = 0; i < row.count; ++i) SetNumber(row, base, i, DefaultNumber(d, i));
+            return kUiOk;
+    }
+}
+
+int32_t SetTableDefaults(const EditParTable& table, void* base, int32_t numPredefined) {
+    for (uint32_t r = 0; r < table.count; ++r)
+        UI_TRY(SetRowValue(table.rows[r], table.rows[r].value, base, numPredefined));
+    return kUiOk;
+}
+
+// Validation, driven by the rows' checks in their order.
+
+enum Outcome { kPass, kRepaired, kFailed, kGateClosed, kResetBase };
+
+constexpr int32_t kMaxDepth = 2;
+constexpr uint32_t kMaxLogValues = 12;
+
+struct Walk {
+    bool repair;  // log and repair (reading), or only judge (CheckEditPars)
+    int32_t index[kMaxDepth];
+    int32_t depth;
+};
+
 // NaN is outside every range.
-bool InRange(double v, double low, double high) {
+bool InRange(double v, float low, float high) {
     return v >= low && v <= high;
 }
 
-bool SampleValid(const MemorySample& s) {
-    return s.count >= 0 && InRange(s.sumR, 0, FLT_MAX) && InRange(s.sumG, 0, FLT_MAX) &&
-           InRange(s.sumB, 0, FLT_MAX);
+// A repair's log line: each %d or %f takes the next argument, the indices of
+// the enclosing arrays first, then the values; cut where a line is cut.
+void LogRepair(const char* format, const Walk& w, const double* values, uint32_t n) {
+    double args[kMaxDepth + kMaxLogValues];
+    uint32_t count = 0;
+    for (int32_t d = 0; d < w.depth; ++d) args[count++] = w.index[d];
+    for (uint32_t i = 0; i < n && i < kMaxLogValues; ++i) args[count++] = values[i];
+    char line[512];
+    size_t length = 0;
+    uint32_t next = 0;
+    for (const char* f = format; *f != 0 && length + 1 < sizeof line; ++f) {
+        char piece[400] = {*f, 0};
+        if (f[0] == '%' && (f[1] == 'd' || f[1] == 'f') && next < count) {
+            if (f[1] == 'd')
+                Ui_Sprintf(piece, sizeof piece, "%d", int(args[next++]));
+            else
+                Ui_Sprintf(piece, sizeof piece, "%f", args[next++]);
+            ++f;
+        }
+        for (const char* p = piece; *p != 0 && length + 1 < sizeof line; ++p) line[length++] = *p;
+    }
+    line[length] = 0;
+    Ui_Debug_Log(1, line);
 }
 
-bool RefRGBValid(const RefRGB& r) {
-    if (!InRange(r.gamma, kMinGamma, kMaxGamma)) return false;
-    for (float w : r.xyzWhite)
-        if (!InRange(w, kMinWhite, kMaxWhite)) return false;
-    for (float p : r.primaries)
-        if (!InRange(p, 0, FLT_MAX)) return false;
-    return true;
+const EditParRow* RowOfOrder(const EditParTable& table, uint8_t order) {
+    for (uint32_t r = 0; r < table.count; ++r)
+        if (table.rows[r].order == order) return &table.rows[r];
+    return nullptr;
 }
 
-// True when the bin fails a rule; with log set, the first failing rule of the
-// bin is written to the log.
-bool BinFails(const MemoryColorBin& bin, int32_t b, bool log) {
-    if (bin.haveDef > 1) {
-        if (log)
-            Ui_Debug_Logf(1, "editPars customBinColors[%d].haveDef pref invalid: %d", int(b),
-                          int(bin.haveDef));
-        return true;
+Outcome CheckTable(const EditParTable& table, void* base, Walk& w);
+
+Outcome CheckValues(const EditParRow& row, void* base, Walk& w) {
+    Outcome result = kPass;
+    for (uint32_t i = 0; i < row.count; ++i) {
+        const double v = GetNumber(row, base, i);
+        if (InRange(v, row.low, row.high)) continue;
+        if (!w.repair) return kFailed;
+        if (row.log != nullptr) LogRepair(row.log, w, &v, 1);
+        if (row.repair != kRepairDefault) return kFailed;
+        SetNumber(row, base, i, DefaultNumber(row.value, i));
+        result = kRepaired;
     }
-    if (bin.haveDef == 0) return false;
-    for (const EditParam& p : kFcnParams) {
-        const double v = GetParam(&bin, p);
-        if (InRange(v, p.low, p.high)) continue;
-        if (log)
-            Ui_Debug_Logf(1, "editPars customBinColors[%d].%s pref invalid: %f", int(b), p.name, v);
-        return true;
+    if (row.check == kCheckGate && GetNumber(row, base, 0) == 0) return kGateClosed;
+    return result;
+}
+
+// The checked values of a record in table order; true when one is out of range.
+bool RecordFails(const EditParTable& table, const void* record, double* values, uint32_t* n) {
+    bool fails = false;
+    *n = 0;
+    for (uint32_t r = 0; r < table.count; ++r) {
+        const EditParRow& row = table.rows[r];
+        if (row.check != kCheckRange) continue;
+        for (uint32_t i = 0; i < row.count; ++i) {
+            const double v = GetNumber(row, record, i);
+            fails = fails || !InRange(v, row.low, row.high);
+            if (*n < kMaxLogValues) values[(*n)++] = v;
+        }
     }
-    for (int32_t s = 0; s < kSamplesPerBin; ++s) {
-        const MemorySample& m = bin.samplesBin[s];
-        if (SampleValid(m)) continue;
-        if (log)
-            Ui_Debug_Logf(
-                1, "editPars customBinColors[%d].samplesBin[%d] pref invalid: %f %f %f %f", int(b),
-                int(s), double(m.sumR), double(m.sumG), double(m.sumB), double(m.count));
-        return true;
-    }
-    return false;
+    return fails;
 }
 
 void EmptyBin(MemoryColorBin* bin) {
@@ -129,9 +181,47 @@ void EmptyBin(MemoryColorBin* bin) {
     for (MemorySample& s : bin->samplesBin) s.count = 0;
 }
 
-void SetEmptyBin(MemoryColorBin* bin) {
-    std::memset(bin, 0, sizeof *bin);
-    bin->name[0] = ' ';
+Outcome CheckRecords(const EditParRow& row, void* base, Walk& w) {
+    Outcome result = kPass;
+    for (uint32_t e = 0; e < row.count; ++e) {
+        void* record = EditParElement(row, base, e);
+        const bool indexed = row.count > 1 && w.depth < kMaxDepth;
+        if (indexed) w.index[w.depth++] = int32_t(e);
+        Outcome o = kPass;
+        if (row.check == kCheckWhole) {
+            double values[kMaxLogValues];
+            uint32_t n = 0;
+            if (RecordFails(*row.group, record, values, &n)) {
+                o = kFailed;
+                if (w.repair && row.log != nullptr) LogRepair(row.log, w, values, n);
+            }
+        } else {
+            o = CheckTable(*row.group, record, w);
+        }
+        if (indexed) --w.depth;
+        if (o == kRepaired) result = kRepaired;
+        if (o != kFailed) continue;
+        if (!w.repair) return kFailed;
+        if (row.repair == kRepairResetBase) return kResetBase;
+        if (row.repair != kRepairEmptyBin) return kFailed;
+        EmptyBin(static_cast<MemoryColorBin*>(record));
+        result = kRepaired;
+    }
+    return result;
+}
+
+Outcome CheckTable(const EditParTable& table, void* base, Walk& w) {
+    Outcome result = kPass;
+    for (uint8_t order = 1; const EditParRow* row = RowOfOrder(table, order); ++order) {
+        // CheckEditPars judges the working space by its usability instead.
+        if (!w.repair && row->repair == kRepairResetBase) continue;
+        const Outcome o =
+            row->kind == kParGroup ? CheckRecords(*row, base, w) : CheckValues(*row, base, w);
+        if (o == kGateClosed) return result;
+        if (o == kFailed || o == kResetBase) return o;
+        if (o == kRepaired) result = kRepaired;
+    }
+    return result;
 }
 
 }  // namespace
@@ -151,24 +241,14 @@ void ClearMemorySamples(MemoryColorBin* bin) {
 }
 
 int32_t SetDefaultRefRGB(EditPars* pars) {
-    if (pars == nullptr) return kUiErrArg;
-    return DefaultRefRGB(&pars->refRGB);
+    const EditParRow* row = FindEditPar("refRGB");
+    if (pars == nullptr || row == nullptr) return kUiErrArg;
+    return SetRowValue(*row, row->value, pars, 0);
 }
 
 int32_t SetDefaultEditParsBase(EditPars* pars, int32_t numPredefined) {
     if (pars == nullptr) return kUiErrArg;
-    UI_TRY(SetDefaultRefRGB(pars));
-    for (const EditParam& p : kRecordParams) SetParam(pars, p, p.fallback);
-    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
-        MemoryColorBin* bin = &pars->customBinColors[b];
-        if (b >= numPredefined) {
-            SetEmptyBin(bin);
-            continue;
-        }
-        const int32_t kind = b < 3 ? kBinColorKinds[b] : int32_t(kColorSky);
-        UI_TRY(SetPredefinedMemoryColor(kind, bin));
-    }
-    return kUiOk;
+    return SetTableDefaults(kEditParsBaseTable, pars, numPredefined);
 }
 
 int32_t SetDefaultEditPars(EditPars* pars, int32_t numPredefined) {
@@ -176,46 +256,26 @@ int32_t SetDefaultEditPars(EditPars* pars, int32_t numPredefined) {
     EditPars fresh;
     std::memset(&fresh, 0, sizeof fresh);  // also the padding: copies compare bytewise
     UI_TRY(SetDefaultEditParsBase(&fresh, numPredefined));
+    UI_TRY(SetTableDefaults(kEditParsExtensionTable, &fresh, numPredefined));
     *pars = fresh;
     return kUiOk;
 }
 
 int32_t ValidateEditPars(EditPars* pars) {
     if (pars == nullptr) return kUiErrArg;
-    const RefRGB& r = pars->refRGB;
-    if (!RefRGBValid(r)) {
-        Ui_Debug_Logf(1, "refRGB in the editPars prefs is invalid: %f, %f %f %f, %f %f %f %f %f %f",
-                      double(r.gamma), double(r.xyzWhite[0]), double(r.xyzWhite[1]),
-                      double(r.xyzWhite[2]), double(r.primaries[0]), double(r.primaries[1]),
-                      double(r.primaries[2]), double(r.primaries[3]), double(r.primaries[4]),
-                      double(r.primaries[5]));
+    Walk w = {true, {}, 0};
+    const Outcome o = CheckTable(kEditParsBaseTable, pars, w);
+    if (o == kResetBase) {
         UI_TRY(SetDefaultEditParsBase(pars, kDefaultPredefinedBins));
         return kUiErrUnsupported;
     }
-    bool repaired = false;
-    for (const EditParam& p : kRecordParams) {
-        const double v = GetParam(pars, p);
-        if (InRange(v, p.low, p.high)) continue;
-        if (p.kind == kParamFlag)
-            Ui_Debug_Logf(1, "editPars %s pref invalid: %d", p.name, int(v));
-        else
-            Ui_Debug_Logf(1, "editPars %s pref invalid: %f", p.name, v);
-        SetParam(pars, p, p.fallback);
-        repaired = true;
-    }
-    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
-        if (!BinFails(pars->customBinColors[b], b, true)) continue;
-        EmptyBin(&pars->customBinColors[b]);
-        repaired = true;
-    }
-    return repaired ? kUiErrUnsupported : kUiOk;
+    return o == kPass ? kUiOk : kUiErrUnsupported;
 }
 
 int32_t CheckEditPars(const EditPars* pars) {
     if (pars == nullptr) return kUiErrArg;
-    for (const EditParam& p : kRecordParams)
-        if (!InRange(GetParam(pars, p), p.low, p.high)) return kUiErrArg;
-    for (int32_t b = 0; b < kMemoryColorBins; ++b)
-        if (BinFails(pars->customBinColors[b], b, false)) return kUiErrArg;
+    EditPars judged = *pars;  // a walk without repairs writes nothing, but takes a record
+    Walk w = {false, {}, 0};
+    if (CheckTable(kEditParsBaseTable, &judged, w) != kPass) return kUiErrArg;
     return CheckWorkingSpace(&pars->refRGB);
 }

@@ -2,7 +2,8 @@
 // amounts, brightness and contrast, ten memory-colour definitions with their
 // eyedropper samples, and the sharpen / noise-removal block. Its defaults,
 // its validation and its persisted images (a 2032-byte base block and a
-// 56-byte extension block of 4-byte cells).
+// 56-byte extension block of 4-byte cells), all derived from the settings
+// tables of engine/edit_pars_table.h.
 #pragma once
 
 #include <cstdint>

@@ -1,68 +1,19 @@
-// The persisted images of the settings record: every numeric field one 4-byte
-// cell (flags and integers stored as numbers too), in a fixed order that is
-// not the in-memory layout; the bin name is 20 raw bytes at the end of its bin.
-// The cells are portable numbers or big-endian IEEE singles.
+// The persisted images of the settings record, laid out by the settings
+// tables: every numeric field one 4-byte cell (flags and integers stored as
+// numbers too), in a fixed order that is not the in-memory layout; the bin
+// name is 20 raw bytes at the end of its bin. The cells are portable numbers
+// or big-endian IEEE singles.
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 
 #include "engine/edit_pars.h"
+#include "engine/edit_pars_table.h"
+#include "engine/working_space.h"
 #include "ui/portable_number.h"
 #include "ui/status.h"
 
 namespace {
-
-enum CellKind : uint8_t { kCellFloat, kCellFlag, kCellInt };
-
-// count consecutive fields of one kind at offset, one cell each.
-struct CellRun {
-    uint16_t offset;
-    uint8_t kind;
-    uint8_t count;
-};
-
-const CellRun kRecordCells[] = {
-    {offsetof(EditPars, refRGB.gamma), kCellFloat, 1},
-    {offsetof(EditPars, refRGB.xyzWhite), kCellFloat, 3},
-    {offsetof(EditPars, refRGB.primaries), kCellFloat, 6},
-    {offsetof(EditPars, doAutoBlack), kCellFlag, 1},
-    {offsetof(EditPars, autoBlackAmount), kCellFloat, 1},
-    {offsetof(EditPars, doAutoWhite), kCellFlag, 1},
-    {offsetof(EditPars, autoWhiteAmount), kCellFloat, 1},
-    {offsetof(EditPars, doAutoMidGray), kCellFlag, 1},
-    {offsetof(EditPars, autoMidGrayAmount), kCellFloat, 1},
-    {offsetof(EditPars, brightness), kCellFloat, 1},
-    {offsetof(EditPars, contrast), kCellFloat, 1},
-};
-const CellRun kBinCells[] = {
-    {offsetof(MemoryColorBin, haveDef), kCellFlag, 1},
-    {offsetof(MemoryColorBin, fcn.maxChroma), kCellFloat, 1},
-    {offsetof(MemoryColorBin, fcn.baseHue), kCellFloat, 1},
-    {offsetof(MemoryColorBin, fcn.dHdL), kCellFloat, 1},
-};
-const CellRun kSampleCells[] = {
-    {offsetof(MemorySample, sumR), kCellFloat, 1},
-    {offsetof(MemorySample, sumG), kCellFloat, 1},
-    {offsetof(MemorySample, sumB), kCellFloat, 1},
-    {offsetof(MemorySample, count), kCellInt, 1},
-};
-const CellRun kExtensionCells[] = {
-    {offsetof(EditPars, doSharpen), kCellFlag, 1},
-    {offsetof(EditPars, sharpenStrength), kCellInt, 1},
-    {offsetof(EditPars, sharpenMode), kCellInt, 1},
-    {offsetof(EditPars, doRemoveNoise), kCellFlag, 1},
-    {offsetof(EditPars, noiseFlag), kCellFlag, 1},
-    {offsetof(EditPars, noiseRadius), kCellInt, kNoiseChannels},
-    {offsetof(EditPars, noiseThreshold), kCellInt, kNoiseChannels},
-    {offsetof(EditPars, noiseExtra), kCellInt, 1},
-};
-
-constexpr uint32_t kCellBytes = 4;
-constexpr uint32_t kRecordCellBytes = 18 * kCellBytes;
-constexpr uint32_t kBinBytes = (4 + 4 * kSamplesPerBin) * kCellBytes + kBinNameBytes;
-static_assert(kRecordCellBytes + kMemoryColorBins * kBinBytes == kEditParsBytes,
-              "base block layout");
-static_assert(14 * kCellBytes == kEditParsExtensionBytes, "extension block layout");
 
 struct CellCodec {
     float (*get)(const uint8_t* cell);
@@ -85,75 +36,70 @@ int32_t TruncateToInt32(float v) {
     return int32_t(v);
 }
 
-void PutRuns(const void* record, const CellRun* runs, size_t n, const CellCodec& codec,
-             uint8_t** out) {
-    const uint8_t* base = static_cast<const uint8_t*>(record);
-    for (size_t r = 0; r < n; ++r) {
-        for (uint32_t i = 0; i < runs[r].count; ++i) {
+// Writes the cells of every row of table for the record at base, the
+// record's first cell at out.
+void PutTable(const EditParTable& table, const void* base, const CellCodec& codec, uint8_t* out) {
+    for (uint32_t r = 0; r < table.count; ++r) {
+        const EditParRow& row = table.rows[r];
+        uint8_t* cells = out + row.cell;
+        const uint32_t step = EditParCellStride(row);
+        if (row.kind == kParText) {
+            // The text up to its terminator; the rest of the field is zero.
+            const char* text = static_cast<const char*>(EditParElement(row, base, 0));
+            const void* end = std::memchr(text, 0, row.count);
+            const size_t n = end ? size_t(static_cast<const char*>(end) - text) : row.count;
+            std::memset(cells, 0, row.count);
+            std::memcpy(cells, text, n);
+            continue;
+        }
+        for (uint32_t i = 0; i < row.count; ++i, cells += step) {
+            const void* at = EditParElement(row, base, i);
             float v;
-            if (runs[r].kind == kCellFlag) {
-                v = base[runs[r].offset + i];
-            } else if (runs[r].kind == kCellInt) {
+            if (row.kind == kParGroup) {
+                PutTable(*row.group, at, codec, cells);
+                continue;
+            } else if (row.kind == kParFlag) {
+                v = *static_cast<const uint8_t*>(at);
+            } else if (row.kind == kParInt) {
                 int32_t k;
-                std::memcpy(&k, base + runs[r].offset + 4 * i, 4);
+                std::memcpy(&k, at, 4);
                 v = float(k);
             } else {
-                std::memcpy(&v, base + runs[r].offset + 4 * i, 4);
+                std::memcpy(&v, at, 4);
             }
-            codec.put(v, *out);
-            *out += kCellBytes;
+            codec.put(v, cells);
         }
     }
 }
 
-void GetRuns(void* record, const CellRun* runs, size_t n, const CellCodec& codec,
-             const uint8_t** in) {
-    uint8_t* base = static_cast<uint8_t*>(record);
-    for (size_t r = 0; r < n; ++r) {
-        for (uint32_t i = 0; i < runs[r].count; ++i) {
-            const float v = codec.get(*in);
-            *in += kCellBytes;
-            if (runs[r].kind == kCellFlag) {
-                base[runs[r].offset + i] = v > 0.5f ? 1 : 0;
-            } else if (runs[r].kind == kCellInt) {
+void GetTable(const EditParTable& table, const uint8_t* in, const CellCodec& codec, void* base) {
+    for (uint32_t r = 0; r < table.count; ++r) {
+        const EditParRow& row = table.rows[r];
+        const uint8_t* cells = in + row.cell;
+        const uint32_t step = EditParCellStride(row);
+        if (row.kind == kParText) {
+            char* text = static_cast<char*>(EditParElement(row, base, 0));
+            std::memcpy(text, cells, row.count);
+            text[row.count - 1] = 0;
+            continue;
+        }
+        for (uint32_t i = 0; i < row.count; ++i, cells += step) {
+            void* at = EditParElement(row, base, i);
+            if (row.kind == kParGroup) {
+                GetTable(*row.group, cells, codec, at);
+                continue;
+            }
+            float v = codec.get(cells);
+            if (row.kind == kParFlag) {
+                *static_cast<uint8_t*>(at) = v > 0.5f ? 1 : 0;
+            } else if (row.kind == kParInt) {
                 const int32_t k = TruncateToInt32(v);
-                std::memcpy(base + runs[r].offset + 4 * i, &k, 4);
+                std::memcpy(at, &k, 4);
             } else {
-                std::memcpy(base + runs[r].offset + 4 * i, &v, 4);
+                if (row.rounding == kRoundFourDecimals) v = RoundToFourDecimals(v);
+                std::memcpy(at, &v, 4);
             }
         }
-    }
-}
-
-template <size_t N>
-constexpr size_t Count(const CellRun (&)[N]) {
-    return N;
-}
-
-void PutBase(const EditPars& pars, const CellCodec& codec, uint8_t* out) {
-    PutRuns(&pars, kRecordCells, Count(kRecordCells), codec, &out);
-    for (const MemoryColorBin& bin : pars.customBinColors) {
-        PutRuns(&bin, kBinCells, Count(kBinCells), codec, &out);
-        for (const MemorySample& s : bin.samplesBin)
-            PutRuns(&s, kSampleCells, Count(kSampleCells), codec, &out);
-        // The name up to its terminator; the rest of the field is zero.
-        const void* end = std::memchr(bin.name, 0, kBinNameBytes);
-        const size_t n = end ? size_t(static_cast<const char*>(end) - bin.name) : kBinNameBytes;
-        std::memset(out, 0, kBinNameBytes);
-        std::memcpy(out, bin.name, n);
-        out += kBinNameBytes;
-    }
-}
-
-void GetBase(const uint8_t* in, const CellCodec& codec, EditPars* pars) {
-    GetRuns(pars, kRecordCells, Count(kRecordCells), codec, &in);
-    for (MemoryColorBin& bin : pars->customBinColors) {
-        GetRuns(&bin, kBinCells, Count(kBinCells), codec, &in);
-        for (MemorySample& s : bin.samplesBin)
-            GetRuns(&s, kSampleCells, Count(kSampleCells), codec, &in);
-        std::memcpy(bin.name, in, kBinNameBytes);
-        bin.name[kBinNameBytes - 1] = 0;
-        in += kBinNameBytes;
     }
 }
 
@@ -162,14 +108,13 @@ int32_t ReadBase(const uint8_t* cells, uint32_t length, EditPars* pars, const Ce
     // Anything not decoded keeps its default.
     UI_TRY(SetDefaultEditParsBase(pars, kDefaultPredefinedBins));
     if (length != kEditParsBytes) return kUiErrFormat;
-    GetBase(cells, codec, pars);
-    RoundPrimaries(pars->refRGB.primaries);
+    GetTable(kEditParsBaseTable, cells, codec, pars);
     return ValidateEditPars(pars);
 }
 
 int32_t WriteBase(const EditPars* pars, uint8_t* cells, uint32_t capacity, const CellCodec& codec) {
     if (pars == nullptr || cells == nullptr || capacity < kEditParsBytes) return kUiErrArg;
-    PutBase(*pars, codec, cells);
+    PutTable(kEditParsBaseTable, pars, codec, cells);
     return kUiOk;
 }
 
@@ -186,7 +131,7 @@ int32_t ReadEditParsBigEndian(const uint8_t* cells, uint32_t length, EditPars* p
 int32_t ReadEditParsExtension(const uint8_t* cells, uint32_t length, EditPars* pars) {
     if (cells == nullptr || pars == nullptr) return kUiErrArg;
     if (length != kEditParsExtensionBytes) return kUiErrFormat;
-    GetRuns(pars, kExtensionCells, Count(kExtensionCells), kPortable, &cells);
+    GetTable(kEditParsExtensionTable, cells, kPortable, pars);
     return kUiOk;
 }
 
@@ -200,6 +145,6 @@ int32_t WriteEditParsBigEndian(const EditPars* pars, uint8_t* cells, uint32_t ca
 
 int32_t WriteEditParsExtension(const EditPars* pars, uint8_t* cells, uint32_t capacity) {
     if (pars == nullptr || cells == nullptr || capacity < kEditParsExtensionBytes) return kUiErrArg;
-    PutRuns(pars, kExtensionCells, Count(kExtensionCells), kPortable, &cells);
+    PutTable(kEditParsExtensionTable, pars, kPortable, cells);
     return kUiOk;
 }

@@ -206,14 +206,14 @@ int32_t CheckParams(const NoiseParams* p) {
     if (p == nullptr || p->sink == nullptr || p->width == 0 || p->height == 0) return kUiErrArg;
     if (p->channels < 1 || p->channels > 4 || p->maskShape > kNoiseRays) return kUiErrArg;
     switch (p->colorKind) {
-        case 1:
-        case 7:
+        case kTwSpaceRgb:
+        case kTwSpaceLab:
             if (p->channels != 3 || p->order != kRowOrderIdentity3) return kUiErrArg;
             break;
-        case 4:
+        case kTwSpaceCmyk:
             if (p->channels != 4 || p->order != kRowOrderIdentity4) return kUiErrArg;
             break;
-        case 5:
+        case kTwSpaceGrey:
             if (p->channels != 1) return kUiErrArg;
             break;
         default:

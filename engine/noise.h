@@ -19,14 +19,14 @@
 struct NoiseParams {
     uint32_t width;         // pixels per row
     uint32_t height;        // rows of the image or rectangle
-    uint32_t colorKind;     // 1 or 7: three channels; 4: four; 5: one
+    uint32_t colorKind;     // TwSpace: RGB or Lab, three channels; CMYK four; grey one
     uint8_t lumaChroma;     // 1: filter in Y, U, V (three channels only); other values: off
     int32_t channels;       // 1 .. 4
     int32_t radius[4];      // 0 .. 16 per channel; the random disc needs 0 or 3 .. 16
     int32_t threshold[4];   // 0 or more per channel, in 8-bit sample units
     uint32_t maskShape;     // 0 square, 1 disc, 2 diamond, 3 cross, 4 random disc, 5 eight rays
     uint32_t planarOutput;  // non-zero: the rows passed on are planar, else interleaved
-    uint32_t order;         // 36 for kinds 1 and 7, 228 for kind 4
+    uint32_t order;         // kRowOrderIdentity3 for RGB and Lab, kRowOrderIdentity4 for CMYK
     uint32_t outputDepth;   // 1: 8-bit rows out; anything else: 16-bit
     RowSink sink;
     void* sinkContext;

@@ -115,7 +115,7 @@ void AddChange(const ChannelRow<T>& r, const Coeffs& c, const int32_t* change) {
     }
 }
 
-// The channels that colour kinds 7 and 8 do not sharpen: the rounded 5 × 5
+// The channels that lightness-first kinds do not sharpen: the rounded 5 × 5
 // mean for 8-bit samples, the centre sample kept for 16-bit ones.
 template <typename T>
 void PassiveChannel(const ChannelRow<T>& r, const Coeffs& c) {
@@ -146,7 +146,7 @@ LANES_INLINE void ColumnSums(const void* const rows[kRing], ColOf<T>* col, ptrdi
     for (; i < count; ++i) col[i] = ColOf<T>(a[i] + b[i] + c[i] + d[i] + e[i]);
 }
 
-enum class Plan { kEach, kSelector, kKind78 };
+enum class Plan { kEach, kSelector, kLightnessFirst };
 
 }  // namespace
 
@@ -193,7 +193,7 @@ LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], vo
                     AddChange<T>(channelRow(c), w->coeffs, w->change);
                 }
                 break;
-            case Plan::kKind78:
+            case Plan::kLightnessFirst:
                 SharpenChannel<T>(channelRow(0), w->coeffs);
                 for (uint32_t c = 1; c < p.channels; ++c) {
                     PassiveChannel<T>(channelRow(c), w->coeffs);
@@ -225,7 +225,7 @@ int32_t CheckParams(const SharpenParams* p) {
     if (p->strength < 0 || p->strength > kSharpenMaxStrength) return kUiErrArg;
     if (p->width == 0 || p->height == 0 || p->channels < 1 || p->channels > 4) return kUiErrArg;
     // A selector naming a channel the rows do not have would read past them.
-    if (p->selector < -1 || p->selector >= int32_t(p->channels)) return kUiErrArg;
+    if (p->selector < kSharpenEachChannel || p->selector >= int32_t(p->channels)) return kUiErrArg;
     if (p->depth != 1 && p->depth != 2) return kUiErrArg;
     const int32_t maxSample = p->depth == 1 ? 255 : 65535;
     if (p->lo < 0 || p->lo > p->hi || p->hi > maxSample) return kUiErrArg;
@@ -293,8 +293,8 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
     w->coeffs.divSmall = TruncDivSmall::For(uint32_t(d));
     w->coeffs.lo = p.lo;
     w->coeffs.hi = p.hi;
-    if (p.colorKind == 7 || p.colorKind == 8) {
-        w->plan = Plan::kKind78;
+    if (TwSpaceLightnessFirst(p.colorKind)) {
+        w->plan = Plan::kLightnessFirst;
     } else {
         w->plan = p.selector < 0 ? Plan::kEach : Plan::kSelector;
     }

@@ -17,6 +17,10 @@
 #include "engine/row_desc.h"
 
 constexpr int32_t kSharpenMaxStrength = 24;
+// Channel selectors: each channel by itself, or channel 0 .. 3's change added
+// to every channel.
+constexpr int32_t kSharpenEachChannel = -1;
+constexpr int32_t kSharpenMaxSelector = 3;
 
 struct SharpenParams {
     int32_t strength;    // 0 .. 24
@@ -24,7 +28,7 @@ struct SharpenParams {
     uint32_t width;      // pixels per row, at least 1
     uint32_t height;     // rows of the image
     uint32_t channels;   // 1 .. 4; a selector of 0 .. 3 must name one of them
-    uint32_t colorKind;  // 7 and 8: channel 0 sharpened, the others smoothed or kept
+    uint32_t colorKind;  // TwSpace; lightness first: channel 0 sharpened, the others not
     uint32_t planar;     // layout of the rows in and out, as in RowDesc
     uint32_t order;      // channel order written into the rows passed on
     uint32_t depth;      // 1: 8-bit samples (data8), 2: 16-bit samples (data16)

@@ -11,22 +11,15 @@
 
 #include <cstdint>
 
+#include "engine/colour_space.h"
+
 constexpr int32_t kTwMaxChannels = 4;
 constexpr uint32_t kTwMaxNodes = 256;
-
-// Colour-space codes and the channel count each one requires.
-enum TwSpace : int32_t {
-    kTwSpaceRgb = 1,     // 3 channels
-    kTwSpaceCmyk = 4,    // 4 channels
-    kTwSpaceGrey = 5,    // 1 channel
-    kTwSpaceThree7 = 7,  // 3 channels
-    kTwSpaceThree8 = 8,  // 3 channels
-};
 
 // kind: how the grid nodes are placed along each input.
 enum TwKind : int32_t {
     kTwKindUniform0 = 0,  // generated nodes (2, 3, 5, 9 or 17, evenly spaced)
-    kTwKindUniform1 = 1,  // the same, also for the three-channel spaces 7 and 8
+    kTwKindUniform1 = 1,  // the same, also for the lightness-first spaces
     kTwKindExplicit = 2,  // the caller's node list per input
 };
 
@@ -131,6 +124,21 @@ struct TwStream {
     uint32_t length;  // bytes written
 };
 constexpr uint32_t kTwStreamHeaderBytes = 128;
+// Byte offsets in the header.
+enum TwStreamHeaderField : uint32_t {
+    kTwHeaderMagic0 = 0,        // 19
+    kTwHeaderMagic1 = 1,        // 0x35
+    kTwHeaderInputs = 2,        // inputChannels
+    kTwHeaderOutputs = 3,       // outputChannels
+    kTwHeaderNodes = 4,         // 4 .. 7, one per input channel (see the writer)
+    kTwHeaderKind = 8,          // TwKind
+    kTwHeaderInputSpace = 9,    // TwSpace; left 0 for kind 0
+    kTwHeaderOutputSpace = 10,  // TwSpace; left 0 for kind 0
+    kTwHeaderHasGrid = 11,      // explicit nodes only
+    kTwHeaderWide = 12,         // 1 when grid values are 16-bit
+    kTwHeaderWideCopy = 13,     // the same again
+    kTwHeaderReserved = 14,     // 14 .. 127: zero
+};
 
 // Bytes the stream form of tw takes; -1 for an unfinished object.
 int32_t TintworkStreamSize(const Tintwork* tw, uint32_t* size);

@@ -9,8 +9,8 @@
 int32_t TwSpaceChannels(int32_t space) {
     switch (space) {
         case kTwSpaceRgb:
-        case kTwSpaceThree7:
-        case kTwSpaceThree8:
+        case kTwSpaceLab:
+        case kTwSpaceLuv:
             return 3;
         case kTwSpaceCmyk:
             return 4;
@@ -55,14 +55,13 @@ static int32_t CheckKindAndSpaces(int32_t inputChannels, int32_t outputChannels,
     if (!hasGrid && (inputChannels != outputChannels || inputSpace != outputSpace)) {
         return kUiErrArg;
     }
-    const auto isThree = [](int32_t s) { return s == kTwSpaceThree7 || s == kTwSpaceThree8; };
     if (kind == kTwKindUniform1 &&
         (!hasGrid || inputSpace == kTwSpaceGrey || outputSpace == kTwSpaceGrey)) {
         return kUiErrUnsupported;
     }
     if (kind == kTwKindUniform0 &&
         (!hasGrid || inputSpace == kTwSpaceGrey || outputSpace == kTwSpaceGrey ||
-         isThree(inputSpace) || isThree(outputSpace))) {
+         TwSpaceLightnessFirst(inputSpace) || TwSpaceLightnessFirst(outputSpace))) {
         return kUiErrUnsupported;
     }
     if (kind != kTwKindExplicit && gridDepth != 1) return kUiErrArg;

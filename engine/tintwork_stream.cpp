@@ -72,46 +72,49 @@ int32_t AsFormatError(int32_t status) {
 }
 
 int32_t ParseHeader(const uint8_t* h, Header* out) {
-    if (h[0] != kMagic0 || h[1] != kMagic1) return kUiErrFormat;
+    if (h[kTwHeaderMagic0] != kMagic0 || h[kTwHeaderMagic1] != kMagic1) return kUiErrFormat;
     Header hd = {};
-    hd.inputs = h[2];
-    hd.outputs = h[3];
-    hd.kind = h[8];
+    hd.inputs = h[kTwHeaderInputs];
+    hd.outputs = h[kTwHeaderOutputs];
+    hd.kind = h[kTwHeaderKind];
     if (hd.inputs < 1 || hd.inputs > kTwMaxChannels) return kUiErrFormat;
     if (hd.outputs < 1 || hd.outputs > kTwMaxChannels) return kUiErrFormat;
     if (hd.kind > kTwKindExplicit) return kUiErrFormat;
-    if (h[12] != h[13] || h[12] > 1) return kUiErrFormat;
-    hd.gridDepth = h[12] ? 2 : 1;
-    for (uint32_t i = 14; i < kTwStreamHeaderBytes; ++i) {
+    if (h[kTwHeaderWide] != h[kTwHeaderWideCopy] || h[kTwHeaderWide] > 1) return kUiErrFormat;
+    hd.gridDepth = h[kTwHeaderWide] ? 2 : 1;
+    for (uint32_t i = kTwHeaderReserved; i < kTwStreamHeaderBytes; ++i) {
         if (h[i] != 0) return kUiErrFormat;
     }
     if (hd.kind == kTwKindUniform0) {
         // The writer leaves the spaces out: 3 channels are RGB, 4 CMYK-like.
-        if (h[9] != 0 || h[10] != 0 || h[11] != 0) return kUiErrFormat;
+        if (h[kTwHeaderInputSpace] != kTwSpaceNone || h[kTwHeaderOutputSpace] != kTwSpaceNone ||
+            h[kTwHeaderHasGrid] != 0) {
+            return kUiErrFormat;
+        }
         const auto spaceOf = [](int32_t n) {
-            return n == 3 ? kTwSpaceRgb : n == 4 ? kTwSpaceCmyk : 0;
+            return n == 3 ? kTwSpaceRgb : n == 4 ? kTwSpaceCmyk : kTwSpaceNone;
         };
         hd.inputSpace = spaceOf(hd.inputs);
         hd.outputSpace = spaceOf(hd.outputs);
         hd.hasGrid = 1;
     } else {
-        hd.inputSpace = h[9];
-        hd.outputSpace = h[10];
-        hd.hasGrid = hd.kind == kTwKindExplicit ? h[11] : 1;
-        if (hd.kind == kTwKindUniform1 && h[11] != 0) return kUiErrFormat;
+        hd.inputSpace = h[kTwHeaderInputSpace];
+        hd.outputSpace = h[kTwHeaderOutputSpace];
+        hd.hasGrid = hd.kind == kTwKindExplicit ? h[kTwHeaderHasGrid] : 1;
+        if (hd.kind == kTwKindUniform1 && h[kTwHeaderHasGrid] != 0) return kUiErrFormat;
         if (hd.hasGrid > 1) return kUiErrFormat;
     }
     if (hd.kind == kTwKindUniform1) {
         const int32_t s = hd.inputSpace;
         if (hd.inputs < 3 || hd.outputs < 3) return kUiErrFormat;
-        if (s != kTwSpaceRgb && s != kTwSpaceCmyk && s != kTwSpaceThree7 && s != kTwSpaceThree8) {
+        if (s != kTwSpaceRgb && s != kTwSpaceCmyk && !TwSpaceLightnessFirst(s)) {
             return kUiErrFormat;
         }
     }
-    if (hd.inputSpace == 0 || hd.outputSpace == 0) return kUiErrFormat;
+    if (hd.inputSpace == kTwSpaceNone || hd.outputSpace == kTwSpaceNone) return kUiErrFormat;
     const bool tableOnly = hd.hasGrid == 0 || hd.inputs == 1;
     for (int32_t c = 0; c < kTwMaxChannels; ++c) {
-        const uint8_t b = h[4 + c];
+        const uint8_t b = h[kTwHeaderNodes + c];
         if (c >= hd.inputs) {
             if (b != (hd.kind == kTwKindExplicit ? 1 : 0)) return kUiErrFormat;
         } else if (hd.kind != kTwKindExplicit) {
@@ -193,25 +196,26 @@ int32_t WriteTintworkStream(const Tintwork* tw, TwStream* stream) {
     if (size > stream->capacity - stream->length) return kUiErrWrite;
 
     uint8_t header[kTwStreamHeaderBytes] = {};
-    header[0] = kMagic0;
-    header[1] = kMagic1;
-    header[2] = static_cast<uint8_t>(tw->inputChannels);
-    header[3] = static_cast<uint8_t>(tw->outputChannels);
+    header[kTwHeaderMagic0] = kMagic0;
+    header[kTwHeaderMagic1] = kMagic1;
+    header[kTwHeaderInputs] = static_cast<uint8_t>(tw->inputChannels);
+    header[kTwHeaderOutputs] = static_cast<uint8_t>(tw->outputChannels);
     for (int32_t c = 0; c < kTwMaxChannels; ++c) {
         const uint32_t n = tw->inputChannel[c].nodeCount;
         if (tw->kind == kTwKindExplicit) {
-            header[4 + c] = c < tw->inputChannels ? static_cast<uint8_t>(n) : 1;
+            header[kTwHeaderNodes + c] = c < tw->inputChannels ? static_cast<uint8_t>(n) : 1;
         } else {
-            header[4 + c] = c < tw->inputChannels ? static_cast<uint8_t>(TwLog2(n - 1)) : 0;
+            header[kTwHeaderNodes + c] =
+                c < tw->inputChannels ? static_cast<uint8_t>(TwLog2(n - 1)) : 0;
         }
     }
-    header[8] = static_cast<uint8_t>(tw->kind);
+    header[kTwHeaderKind] = static_cast<uint8_t>(tw->kind);
     if (tw->kind >= kTwKindUniform1) {
-        header[9] = static_cast<uint8_t>(tw->inputSpace);
-        header[10] = static_cast<uint8_t>(tw->outputSpace);
+        header[kTwHeaderInputSpace] = static_cast<uint8_t>(tw->inputSpace);
+        header[kTwHeaderOutputSpace] = static_cast<uint8_t>(tw->outputSpace);
     }
-    if (tw->kind == kTwKindExplicit) header[11] = static_cast<uint8_t>(tw->hasGrid);
-    header[12] = header[13] = tw->gridDepth == 2 ? 1 : 0;
+    if (tw->kind == kTwKindExplicit) header[kTwHeaderHasGrid] = static_cast<uint8_t>(tw->hasGrid);
+    header[kTwHeaderWide] = header[kTwHeaderWideCopy] = tw->gridDepth == 2 ? 1 : 0;
 
     Writer out{stream, {}};
     for (uint8_t b : header) out.Byte(b);

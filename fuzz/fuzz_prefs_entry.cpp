@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(size));
     std::memcpy(copy, data, size);
     FLSpec spec;
-    FL_MemorySpec(&spec, 'm', copy, uint32_t(size));
+    FL_MemorySpec(&spec, kFLSpecMemoryBlock, copy, uint32_t(size));
     FLFile file;
     if (FLOpen(&file, &spec, kFLRead) != kUiOk) std::abort();
     for (bool keep = true;; keep = !keep) {

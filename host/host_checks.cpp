@@ -9,15 +9,12 @@
 
 namespace {
 
-constexpr int32_t kHostTooOldCaptionId = 16990;
-constexpr int32_t kHostTooOldTextId = 16992;
-
 void ShowHostTooOld(const char* version) {
     char caption[64];
     char text[256];
     char message[512];
-    Ui_ResToCString(gUiState, kHostTooOldCaptionId, caption, sizeof caption);
-    Ui_ResToCString(gUiState, kHostTooOldTextId, text, sizeof text);
+    Ui_ResToCString(gUiState, kStrHostTooOldCaption, caption, sizeof caption);
+    Ui_ResToCString(gUiState, kStrHostTooOldText, text, sizeof text);
     const char* args[] = {nullptr, version};
     Host_ExpandPlaceholders(message, sizeof message, text, args, 2);
     Plat_MessageBox(message, caption, kPlatBoxWarning);

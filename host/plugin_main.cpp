@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int32_t kProductNameStringId = 1000;
-constexpr int32_t kMakerFolderStringId = 1072;
 constexpr char kSeparator[] = "-------------------------------";
 
 // Stands in for a host that passes no result slot, so handlers can always store.
@@ -97,12 +95,12 @@ extern "C" void PluginMain(int16_t selector, void* paramBlock, intptr_t* data, i
     if (gModuleInstance == nullptr)
         Ui_Debug_Alert(1, "Vantoria was called without required parameters.");
 
-    if (Ui_State_Open(&gUiState, gModuleInstance, HostWindow(selector), kProductNameStringId,
+    if (Ui_State_Open(&gUiState, gModuleInstance, HostWindow(selector), kStrProductName,
                       gDiagnostics) != kUiOk) {
         Host_StoreResult(userCanceledErr);
         return;
     }
-    const int32_t makerStatus = Ui_State_SetMakerName(gUiState, kMakerFolderStringId);
+    const int32_t makerStatus = Ui_State_SetMakerName(gUiState, kStrMakerFolder);
     if (makerStatus != kUiOk) {
         char message[96];
         Ui_Sprintf(message, sizeof message, "Error %ld setting the maker folder name",

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/edit_pars_table.h"
 #include "tests/support/edit_pars_samples.h"
 #include "tests/support/test_support.h"
 #include "ui/portable_number.h"
@@ -435,6 +436,112 @@ TEST_F(EditParsTest, CheckWithoutRepair) {
     }
     EXPECT_EQ(CheckEditPars(nullptr), kUiErrArg);
     EXPECT_EQ(ReadDebugLog(), "");
+}
+
+// Marks the block bytes and record bytes each row of a table takes.
+void Cover(const EditParTable& table, uint32_t cellBase, uint32_t memoryBase,
+           std::vector<int>* cells, std::vector<int>* memory) {
+    for (uint32_t r = 0; r < table.count; ++r) {
+        const EditParRow& row = table.rows[r];
+        SCOPED_TRACE(row.name);
+        const uint32_t step = EditParCellStride(row);
+        for (uint32_t i = 0; i < row.count; ++i) {
+            const uint32_t cell = cellBase + row.cell + i * step;
+            const uint32_t at = memoryBase + row.offset + i * row.stride;
+            if (row.kind == kParGroup) {
+                ASSERT_NE(row.group, nullptr);
+                EXPECT_EQ(row.stride, row.group->recordBytes);
+                Cover(*row.group, cell, at, cells, memory);
+                continue;
+            }
+            const uint32_t size = row.kind == kParFlag || row.kind == kParText ? 1 : 4;
+            EXPECT_EQ(row.stride, size);
+            EXPECT_EQ(step, row.kind == kParText ? 1u : 4u);
+            ASSERT_LE(cell + step, cells->size());
+            ASSERT_LE(at + size, memory->size());
+            for (uint32_t b = 0; b < step; ++b) ++(*cells)[cell + b];
+            for (uint32_t b = 0; b < size; ++b) ++(*memory)[at + b];
+        }
+    }
+}
+
+// Each block is laid out by its table alone: every byte of it belongs to
+// exactly one setting, and no two settings share a byte of the record.
+TEST(EditParsTable, EveryByteOfEachBlockBelongsToOneSetting) {
+    std::vector<int> memory(sizeof(EditPars), 0);
+    const EditParTable* tables[] = {&kEditParsBaseTable, &kEditParsExtensionTable};
+    for (const EditParTable* table : tables) {
+        std::vector<int> cells(table->cellBytes, 0);
+        Cover(*table, 0, 0, &cells, &memory);
+        for (size_t b = 0; b < cells.size(); ++b) EXPECT_EQ(cells[b], 1) << "block byte " << b;
+    }
+    for (size_t b = 0; b < memory.size(); ++b) EXPECT_LE(memory[b], 1) << "record byte " << b;
+    EXPECT_EQ(kEditParsBaseTable.cellBytes, kEditParsBytes);
+    EXPECT_EQ(kEditParsExtensionTable.cellBytes, kEditParsExtensionBytes);
+}
+
+TEST(EditParsTable, SettingsAreFoundByName) {
+    struct Case {
+        const char* name;
+        size_t offset;  // in its record
+        EditParKind kind;
+        uint8_t count;
+    };
+    const Case found[] = {
+        {"brightness", offsetof(EditPars, brightness), kParFloat, 1},
+        {"refRGB", offsetof(EditPars, refRGB), kParGroup, 1},
+        {"refRGB.primaries", offsetof(RefRGB, primaries), kParFloat, 6},
+        {"customBinColors.name", offsetof(MemoryColorBin, name), kParText, kBinNameBytes},
+        {"customBinColors.fcn.baseHue", offsetof(MemoryColorBin, fcn.baseHue), kParFloat, 1},
+        {"customBinColors.samplesBin.count", offsetof(MemorySample, count), kParInt, 1},
+        {"noiseRadius", offsetof(EditPars, noiseRadius), kParInt, kNoiseChannels},
+        {"doSharpen", offsetof(EditPars, doSharpen), kParFlag, 1},
+    };
+    for (const Case& c : found) {
+        const EditParRow* row = FindEditPar(c.name);
+        ASSERT_NE(row, nullptr) << c.name;
+        EXPECT_EQ(row->offset, c.offset) << c.name;
+        EXPECT_EQ(row->kind, c.kind) << c.name;
+        EXPECT_EQ(row->count, c.count) << c.name;
+    }
+    for (const char* name : {"", "bright", "brightness.", "refRGB.", "refRGB.gamma.x",
+                             "customBinColors.fcn", "samplesBin.count", "gamma"}) {
+        EXPECT_EQ(FindEditPar(name), nullptr) << name;
+    }
+    EXPECT_EQ(FindEditPar(nullptr), nullptr);
+}
+
+// The sharpen / noise rows: where a reset run starts lies within each range,
+// and the block is not validated on reading.
+TEST(EditParsTable, SharpenAndNoiseRanges) {
+    struct Case {
+        const char* name;
+        float low, high, start0, start1;
+    };
+    const Case cases[] = {
+        {"doSharpen", 0, 1, 0, 0},         {"sharpenStrength", 1, 24, 6, 6},
+        {"sharpenMode", -1, 3, -1, -1},    {"doRemoveNoise", 0, 1, 0, 0},
+        {"noiseFlag", 0, 1, 1, 1},         {"noiseRadius", 0, 16, 0, 8},
+        {"noiseThreshold", 0, 255, 0, 16}, {"noiseExtra", 0, 5, 4, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const EditParRow* row = FindEditPar(c.name);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->low, c.low);
+        EXPECT_EQ(row->high, c.high);
+        EXPECT_EQ(row->check, kCheckNone);
+        for (uint32_t i = 0; i < row->count; ++i) {
+            const EditParDefault& s = row->start;
+            const float start = s.rule == kDefaultList    ? s.list[i]
+                                : s.rule == kDefaultValue ? s.value
+                                                          : row->value.value;
+            if (i < 2) {
+                EXPECT_EQ(start, i == 0 ? c.start0 : c.start1);
+            }
+            EXPECT_TRUE(start >= row->low && start <= row->high) << i;
+        }
+    }
 }
 
 }  // namespace

@@ -30,11 +30,11 @@ class FileLayer : public ::testing::Test {
     void SetUp() override {
         folder_ = MakeTempFolder("fl");
         for (int32_t f = 0; f < kFLFaultCount; ++f) FL_InjectFault(f, 0);
-        FLSetOption(3, 0);
+        FLSetOption(kFLOptionNoDisk, 0);
     }
     void TearDown() override {
         for (int32_t f = 0; f < kFLFaultCount; ++f) FL_InjectFault(f, 0);
-        FLSetOption(3, 0);
+        FLSetOption(kFLOptionNoDisk, 0);
     }
     std::string Path(const char* name) const { return folder_ + name; }
     FLSpec DiskSpec(const std::string& path) {
@@ -50,7 +50,8 @@ struct Source {
     const char* name;
     char letter;  // 0 for the disk
 };
-const Source kSources[] = {{"disk", 0}, {"memory block", 'm'}, {"buffer", 'b'}};
+const Source kSources[] = {
+    {"disk", 0}, {"memory block", kFLSpecMemoryBlock}, {"buffer", kFLSpecBuffer}};
 
 struct Opened {
     FLFile file;
@@ -136,7 +137,7 @@ TEST_F(FileLayer, ReadLineEndings) {
 TEST_F(FileLayer, MemorySeekRangeAndPosition) {
     std::vector<uint8_t> block = kSample;
     FLSpec spec;
-    FL_MemorySpec(&spec, 'm', block.data(), uint32_t(block.size()));
+    FL_MemorySpec(&spec, kFLSpecMemoryBlock, block.data(), uint32_t(block.size()));
     FLFile f;
     ASSERT_EQ(FLOpen(&f, &spec, kFLRead), kUiOk);
     const int64_t size = int64_t(block.size());
@@ -183,7 +184,7 @@ TEST_F(FileLayer, DiskSeekFailureIsASeekError) {
 TEST_F(FileLayer, MemoryWritesStopAtTheSize) {
     std::vector<uint8_t> block(8, 0xEE);
     FLSpec spec;
-    FL_MemorySpec(&spec, 'b', block.data(), uint32_t(block.size()));
+    FL_MemorySpec(&spec, kFLSpecBuffer, block.data(), uint32_t(block.size()));
     FLFile f;
     ASSERT_EQ(FLOpen(&f, &spec, kFLWrite), kUiOk);
     EXPECT_EQ(f.highest, 0u);
@@ -229,14 +230,14 @@ TEST_F(FileLayer, BadFileNamesAndModesLeaveTheFileClosed) {
         cases.push_back(c);
     }
     Case c = {"no data", {}, kFLRead, kUiErrArg};
-    FL_MemorySpec(&c.spec, 'm', nullptr, 4);
+    FL_MemorySpec(&c.spec, kFLSpecMemoryBlock, nullptr, 4);
     cases.push_back(c);
     c = {"size 0", {}, kFLRead, kUiErrArg};
-    FL_MemorySpec(&c.spec, 'b', data, 0);
+    FL_MemorySpec(&c.spec, kFLSpecBuffer, data, 0);
     cases.push_back(c);
     for (int32_t mode : {0, 4, -1}) {
         c = {"mode", {}, mode, kUiErrArg};
-        FL_MemorySpec(&c.spec, 'm', data, sizeof data);
+        FL_MemorySpec(&c.spec, kFLSpecMemoryBlock, data, sizeof data);
         cases.push_back(c);
         c = {"disk mode", DiskSpec(Path("mode.bin")), mode, kUiErrArg};
         cases.push_back(c);
@@ -256,7 +257,7 @@ TEST_F(FileLayer, BadFileNamesAndModesLeaveTheFileClosed) {
     EXPECT_FALSE(FileExists(Path("mode.bin")));
 
     // Disk files refused by the layer option.
-    FLSetOption(3, 1);
+    FLSetOption(kFLOptionNoDisk, 1);
     FLSpec spec = DiskSpec(Path("refused.bin"));
     EXPECT_EQ(FLOpen(&f, &spec, kFLWrite), kUiErrArg);
     EXPECT_EQ(f.kind, kFLClosed);
@@ -265,6 +266,19 @@ TEST_F(FileLayer, BadFileNamesAndModesLeaveTheFileClosed) {
     // A path too long for the file name buffer.
     const std::string tooLong(kUiPathCapacity, 'p');
     EXPECT_EQ(FL_DiskSpec(&spec, tooLong.c_str()), kUiErrArg);
+}
+
+// Each listed option keeps a value of its own; any other number is refused.
+TEST_F(FileLayer, OptionsKeepTheirOwnValues) {
+    const int32_t options[] = {kFLOptionMemoryA, kFLOptionNoDisk, kFLOptionMemoryB,
+                               kFLOptionBufferSize};
+    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(FLSetOption(options[i], 10 + i), kUiOk);
+    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(FLGetOption(options[i]), 10 + i);
+    for (int32_t other : {0, 2, 5, 7, -1}) {
+        EXPECT_EQ(FLSetOption(other, 1), kUiErrArg) << other;
+        EXPECT_EQ(FLGetOption(other), 0) << other;
+    }
+    for (int32_t option : options) FLSetOption(option, 0);
 }
 
 TEST_F(FileLayer, ReadWriteModeCreatesAMissingFileAndKeepsAnExistingOne) {

@@ -25,7 +25,7 @@ constexpr int32_t kEFail = int32_t(0x80004005);
 class Paths : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, 1000, 1), kUiOk);
+        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, kStrProductName, 1), kUiOk);
         appData_ = MakeTempFolder("appdata");
         fallback_ = MakeTempFolder("windows");
         Headless_SetAppDataFolder(appData_.c_str(), 0);

@@ -81,7 +81,7 @@ struct MemFile {
     FLFile file = {};
     int32_t Open(int32_t mode) {
         FLSpec spec;
-        FL_MemorySpec(&spec, 'm', bytes.data(), uint32_t(bytes.size()));
+        FL_MemorySpec(&spec, kFLSpecMemoryBlock, bytes.data(), uint32_t(bytes.size()));
         return FLOpen(&file, &spec, mode);
     }
 };
@@ -184,7 +184,8 @@ TEST(PrefsEntry, HostileEntriesAreRefusedBeforeAnyAllocation) {
         MemFile m{c.file};
         m.bytes.push_back(0);  // memory files are never empty
         FLSpec spec;
-        FL_MemorySpec(&spec, 'm', m.bytes.data(), uint32_t(c.file.size() ? c.file.size() : 1));
+        FL_MemorySpec(&spec, kFLSpecMemoryBlock, m.bytes.data(),
+                      uint32_t(c.file.size() ? c.file.size() : 1));
         ASSERT_EQ(FLOpen(&m.file, &spec, kFLRead), kUiOk);
         if (c.file.empty()) FLSeek(&m.file, 0, kFLFromEnd);
         Ui_Mem_InjectFailure(1, true);  // any allocation would fail with -3
@@ -238,7 +239,7 @@ int32_t WriteCallback(UiState*, FLFile* file, void* context) {
 class PrefsFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, 1000, 1), kUiOk);
+        ASSERT_EQ(Ui_State_Open(&state_, nullptr, nullptr, kStrProductName, 1), kUiOk);
         folder_ = MakeTempFolder("prefs");
         path_ = folder_ + "Vantoria Plugin Prefs";
         for (int32_t f = 0; f < kFLFaultCount; ++f) FL_InjectFault(f, 0);

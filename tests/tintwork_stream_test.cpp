@@ -132,20 +132,20 @@ TEST(TintworkStream, ReaderRefusesMalformedStreams) {
         const char* what;
     };
     const Edit edits[] = {
-        {0, 18, "first magic byte"},
-        {1, 0x36, "second magic byte"},
-        {2, 0, "no inputs"},
-        {3, 5, "five outputs"},
-        {8, 3, "kind"},
-        {9, 4, "space for 3 inputs"},
-        {11, 2, "hasGrid"},
-        {12, 1, "depth bytes differ"},
-        {20, 1, "reserved byte"},
-        {4, 1, "one node"},
-        {7, 0, "absent input"},
-        {129, 0, "nodes not rising"},
-        {132, 200, "last node"},
-        {5, 6, "more nodes than sent"},
+        {kTwHeaderMagic0, 18, "first magic byte"},
+        {kTwHeaderMagic1, 0x36, "second magic byte"},
+        {kTwHeaderInputs, 0, "no inputs"},
+        {kTwHeaderOutputs, 5, "five outputs"},
+        {kTwHeaderKind, 3, "kind"},
+        {kTwHeaderInputSpace, 4, "space for 3 inputs"},
+        {kTwHeaderHasGrid, 2, "hasGrid"},
+        {kTwHeaderWide, 1, "depth bytes differ"},
+        {kTwHeaderReserved + 6, 1, "reserved byte"},
+        {kTwHeaderNodes, 1, "one node"},
+        {kTwHeaderNodes + 3, 0, "absent input"},
+        {kTwStreamHeaderBytes + 1, 0, "nodes not rising"},
+        {kTwStreamHeaderBytes + 4, 200, "last node"},
+        {kTwHeaderNodes + 1, 6, "more nodes than sent"},
     };
     for (const Edit& e : edits) {
         const std::vector<uint8_t> bad = WithByte(good, e.at, e.value);

@@ -10,10 +10,25 @@
 
 namespace {
 
-int32_t gOptionNoDisk = 0;      // option 3
-int32_t gOptionMemory1 = 0;     // option 1, kept for the memory kinds
-int32_t gOptionMemory4 = 0;     // option 4, kept for the memory kinds
-int32_t gOptionBufferSize = 0;  // option 6
+int32_t gOptionNoDisk = 0;
+int32_t gOptionMemoryA = 0;
+int32_t gOptionMemoryB = 0;
+int32_t gOptionBufferSize = 0;
+
+int32_t* OptionSlot(int32_t option) {
+    switch (option) {
+        case kFLOptionMemoryA:
+            return &gOptionMemoryA;
+        case kFLOptionNoDisk:
+            return &gOptionNoDisk;
+        case kFLOptionMemoryB:
+            return &gOptionMemoryB;
+        case kFLOptionBufferSize:
+            return &gOptionBufferSize;
+        default:
+            return nullptr;
+    }
+}
 
 uint32_t gFaultAt[kFLFaultCount];
 uint32_t gFaultOps[kFLFaultCount];
@@ -92,10 +107,10 @@ int32_t FLOpen(FLFile* file, const FLSpec* spec, int32_t mode) {
     }
     int32_t kind;
     switch (spec->path[1]) {
-        case 'm':
+        case kFLSpecMemoryBlock:
             kind = kFLMemoryBlock;
             break;
-        case 'b':
+        case kFLSpecBuffer:
             kind = kFLBuffer;
             break;
         default:
@@ -249,42 +264,20 @@ bool FL_FileMissing(const char* path) {
     return errno == ENOENT;
 }
 
-int32_t Ui_File_SetInfo(const char*, uint32_t, uint32_t, int32_t, int32_t) {
+int32_t Ui_File_SetInfo(const char*, uint32_t, uint32_t, StringId, int32_t) {
     return kUiOk;
 }
 
 int32_t FLSetOption(int32_t option, int32_t value) {
-    switch (option) {
-        case 1:
-            gOptionMemory1 = value;
-            return kUiOk;
-        case 3:
-            gOptionNoDisk = value;
-            return kUiOk;
-        case 4:
-            gOptionMemory4 = value;
-            return kUiOk;
-        case 6:
-            gOptionBufferSize = value;
-            return kUiOk;
-        default:
-            return kUiErrArg;
-    }
+    int32_t* slot = OptionSlot(option);
+    if (slot == nullptr) return kUiErrArg;
+    *slot = value;
+    return kUiOk;
 }
 
 int32_t FLGetOption(int32_t option) {
-    switch (option) {
-        case 1:
-            return gOptionMemory1;
-        case 3:
-            return gOptionNoDisk;
-        case 4:
-            return gOptionMemory4;
-        case 6:
-            return gOptionBufferSize;
-        default:
-            return 0;
-    }
+    const int32_t* slot = OptionSlot(option);
+    return slot != nullptr ? *slot : 0;
 }
 
 int32_t FLOpenReplacement(FLFile* file, const char* path) {

@@ -4,15 +4,20 @@
 
 #include <cstdint>
 
+#include "resources/string_table.h"
 #include "ui/paths.h"
 
 // Names the file to open: a disk path (path[0] != 0), or a memory block
-// (path[0] == 0, path[1] == 'm') or buffer (path[1] == 'b') of size bytes at data.
+// (path[0] == 0, path[1] == kFLSpecMemoryBlock) or buffer (kFLSpecBuffer) of
+// size bytes at data.
 struct FLSpec {
     char path[kUiPathCapacity];
     uint8_t* data;
     uint32_t size;
 };
+
+// The letters of memory specifications.
+enum FLSpecLetter : char { kFLSpecMemoryBlock = 'm', kFLSpecBuffer = 'b' };
 
 enum FLKind : int32_t { kFLDisk = 0, kFLMemoryBlock = 4, kFLBuffer = 5, kFLClosed = 1000 };
 enum FLMode : int32_t { kFLRead = 1, kFLWrite = 2, kFLReadWrite = 3 };
@@ -53,11 +58,17 @@ bool FL_FileMissing(const char* path);
 
 // Sets a file's descriptive information (type, creator, description string,
 // kind code). Files carry no such information on our platforms: returns 0.
-int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator,
-                        int32_t descriptionId, int32_t kindCode);
+int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator, StringId description,
+                        int32_t kindCode);
 
-// Layer options: 3 refuses disk files when 1; 1 and 4 are kept for the memory
-// kinds; 6 is the stdio buffer size given to each disk file when above 0.
+// Layer options, all 0 at first.
+enum FLOption : int32_t {
+    kFLOptionMemoryA = 1,     // kept for the memory kinds; nothing reads it
+    kFLOptionNoDisk = 3,      // 1: disk files are refused
+    kFLOptionMemoryB = 4,     // kept for the memory kinds; nothing reads it
+    kFLOptionBufferSize = 6,  // stdio buffer size given to each disk file when above 0
+};
+// -1 for an option not listed; FLGetOption gives 0 for it.
 int32_t FLSetOption(int32_t option, int32_t value);
 int32_t FLGetOption(int32_t option);
 

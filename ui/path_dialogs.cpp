@@ -12,17 +12,16 @@ namespace {
 
 struct SaveKind {
     uint32_t fileKind;
-    int32_t filterId;
-    int32_t extensionId;
+    StringId filterId;
+    StringId extensionId;
 };
 
 constexpr SaveKind kSaveKinds[] = {
-    {kUiFileKindTintwork, 6902, 6800},
-    {kUiFileKindProfile, 6909, 6801},
-    {kUiFileKindText, 6908, 6802},
-    {kUiFileKindData, 6910, 6809},
+    {kUiFileKindTintwork, kStrFilterTintwork, kStrExtTintwork},
+    {kUiFileKindProfile, kStrFilterProfile, kStrExtProfile},
+    {kUiFileKindText, kStrFilterText, kStrExtText},
+    {kUiFileKindData, kStrFilterData, kStrExtData},
 };
-constexpr int32_t kTextFilterId = 6908;
 
 constexpr size_t kFilterCapacity = 128;
 constexpr size_t kExtensionCapacity = 16;
@@ -82,7 +81,7 @@ int32_t Ui_Path_OpenDialog(UiState* state, const char* prompt, const char* initi
                            size_t capacity) {
     if (path == nullptr || capacity == 0) return kUiErrArg;
     char filter[kFilterCapacity];
-    UI_TRY(Ui_ResToCString(state, kTextFilterId, filter, sizeof filter));
+    UI_TRY(Ui_ResToCString(state, kStrFilterText, filter, sizeof filter));
     const DialogRequest request = {false, prompt ? prompt : "", filter, nullptr,
                                    initial ? initial : ""};
     return RunDialog(state, request, path, capacity);

@@ -12,7 +12,6 @@ namespace {
 constexpr char kDefaultMakerName[] = "Quorvane";
 constexpr char kDebugLogName[] = "QuorvaneDebug.txt";
 constexpr char kTempNamePattern[] = "Quorvane%06d.tmp";
-constexpr int32_t kTempNamePatternId = 6116;
 constexpr int32_t kTempNameLimit = 999999;
 // Bytes a temporary name and its terminator take ("Quorvane000000.tmp").
 constexpr size_t kTempNameBytes = 19;
@@ -147,7 +146,7 @@ int32_t Ui_Path_SetToTempFile(UiState* state, const char* folder, char* result, 
     const size_t separator = EndsWithSeparator(folder) ? 0 : 1;
     if (n + separator + kTempNameBytes > capacity) return kUiErrArg;
     char pattern[32];
-    if (Ui_ResToCString(state, kTempNamePatternId, pattern, sizeof pattern) != kUiOk)
+    if (Ui_ResToCString(state, kStrTempNamePattern, pattern, sizeof pattern) != kUiOk)
         std::memcpy(pattern, kTempNamePattern, sizeof kTempNamePattern);
     std::memcpy(result, folder, n + 1);
     AppendSeparator(result, capacity);

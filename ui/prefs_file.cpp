@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t kPrefsFileType = 0x70726566;  // 'pref'
 constexpr uint32_t kPrefsCreator = 0x58522D2D;   // 'XR--'
-constexpr int32_t kPrefsDescriptionId = 6100;
 constexpr int32_t kVersion = 1;
 
 uint8_t Level(const UiState* state) {
@@ -204,7 +203,7 @@ int32_t Ui_Prefs_WriteAll(UiState* state, const char* path, int32_t fileKind,
         return status;
     }
     const int32_t info =
-        Ui_File_SetInfo(path, kPrefsFileType, kPrefsCreator, kPrefsDescriptionId, fileKind);
+        Ui_File_SetInfo(path, kPrefsFileType, kPrefsCreator, kStrPrefsFileDescription, fileKind);
     if (info != kUiOk)
         Ui_Debug_Logf(level, "Ui_Prefs_WriteAll: Ui_File_SetInfo returned %d", int(info));
     return kUiOk;

@@ -8,8 +8,6 @@
 #include "ui/status.h"
 
 namespace {
-constexpr int32_t kMakerNameStringId = 6128;
-
 void CopyText(char* dst, size_t capacity, const char* src) {
     size_t n = std::strlen(src);
     if (n >= capacity) n = capacity - 1;
@@ -18,15 +16,15 @@ void CopyText(char* dst, size_t capacity, const char* src) {
 }
 }  // namespace
 
-int32_t Ui_ResToCString(UiState* state, int32_t stringId, char* buffer, int32_t capacity) {
+int32_t Ui_ResToCString(UiState* state, StringId id, char* buffer, int32_t capacity) {
     if (buffer == nullptr || capacity < 1) return kUiErrArg;
     buffer[0] = 0;
     void* instance = state ? state->resourceSource : Plat_ModuleInstance();
-    return Plat_LoadString(instance, stringId, buffer, capacity) < 0 ? kUiErrArg : kUiOk;
+    return Plat_LoadString(instance, id, buffer, capacity) < 0 ? kUiErrArg : kUiOk;
 }
 
-int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow,
-                      int32_t appNameStringId, uint8_t diagnostics) {
+int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow, StringId appName,
+                      uint8_t diagnostics) {
     if (out == nullptr) return kUiErrArg;
     *out = nullptr;
     if (diagnostics > 1) return kUiErrArg;
@@ -44,18 +42,17 @@ int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow,
         Ui_Free(state);
         return kUiErrGeneral;
     }
-    if (appNameStringId < 0 ||
-        Ui_ResToCString(state, appNameStringId, state->appName, kUiAppNameCapacity) != kUiOk)
+    if (appName < 0 || Ui_ResToCString(state, appName, state->appName, kUiAppNameCapacity) != kUiOk)
         CopyText(state->appName, kUiAppNameCapacity, " ");
-    Ui_State_SetMakerName(state, kMakerNameStringId);
+    Ui_State_SetMakerName(state, kStrMakerName);
     *out = state;
     return kUiOk;
 }
 
-int32_t Ui_State_SetMakerName(UiState* state, int32_t stringId) {
+int32_t Ui_State_SetMakerName(UiState* state, StringId id) {
     if (state == nullptr) return kUiErrArg;
     char name[kUiMakerNameCapacity];
-    const int32_t status = Ui_ResToCString(state, stringId, name, kUiMakerNameCapacity);
+    const int32_t status = Ui_ResToCString(state, id, name, kUiMakerNameCapacity);
     if (status != kUiOk) return status;
     CopyText(state->makerName, kUiMakerNameCapacity, name);
     return kUiOk;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "resources/string_table.h"
+
 constexpr int32_t kUiMaxOpenDialogs = 500;
 constexpr int32_t kUiAppNameCapacity = 101;
 constexpr int32_t kUiMakerNameCapacity = 64;
@@ -18,13 +20,13 @@ struct UiState {
     void* openDialogs[kUiMaxOpenDialogs];
 };
 
-int32_t Ui_State_Open(UiState** state, void* resourceSource, void* ownerWindow,
-                      int32_t appNameStringId, uint8_t diagnostics);
+int32_t Ui_State_Open(UiState** state, void* resourceSource, void* ownerWindow, StringId appName,
+                      uint8_t diagnostics);
 int32_t Ui_State_Close(UiState** state);
 
 // Sets the maker folder name from a string-table entry.
-int32_t Ui_State_SetMakerName(UiState* state, int32_t stringId);
+int32_t Ui_State_SetMakerName(UiState* state, StringId name);
 
 // Loads a string-table entry into buffer (capacity bytes, terminated).
 // -1 when the entry does not exist.
-int32_t Ui_ResToCString(UiState* state, int32_t stringId, char* buffer, int32_t capacity);
+int32_t Ui_ResToCString(UiState* state, StringId id, char* buffer, int32_t capacity);

@@ -3,7 +3,7 @@
 namespace {
 struct StatusEntry {
     int32_t code;
-    int32_t messageId;
+    StringId messageId;
     const char* name;
 };
 
@@ -12,14 +12,12 @@ constexpr StatusEntry kStatusTable[] = {
     UI_STATUS_LIST(UI_STATUS_ROW)
 #undef UI_STATUS_ROW
 };
-
-constexpr int32_t kUnknownErrorMessageId = 6010;
 }  // namespace
 
-int32_t Ui_StatusMessageId(int32_t status) {
+StringId Ui_StatusMessageId(int32_t status) {
     for (const StatusEntry& e : kStatusTable)
         if (e.code == status) return e.messageId;
-    return kUnknownErrorMessageId;
+    return kStrMsgUnknown;
 }
 
 const char* Ui_StatusName(int32_t status) {

@@ -5,20 +5,22 @@
 
 #include <cstdint>
 
-//        name                code  message string id
-#define UI_STATUS_LIST(X)          \
-    X(kUiOk, 0, 0)                 \
-    X(kUiErrArg, -1, 6000)         \
-    X(kUiErrGeneral, -2, 6001)     \
-    X(kUiErrMemory, -3, 6002)      \
-    X(kUiErrOpen, -4, 6003)        \
-    X(kUiErrRead, -5, 6004)        \
-    X(kUiErrWrite, -6, 6005)       \
-    X(kUiErrSeek, -7, 6006)        \
-    X(kUiErrFormat, -8, 6007)      \
-    X(kUiErrUnsupported, -9, 6008) \
-    X(kUiErrCancelled, -10, 0)     \
-    X(kUiErrTimeout, -11, 6009)
+#include "resources/string_table.h"
+
+//        name                code  message string
+#define UI_STATUS_LIST(X)                        \
+    X(kUiOk, 0, kStrNone)                        \
+    X(kUiErrArg, -1, kStrMsgProblem)             \
+    X(kUiErrGeneral, -2, kStrMsgError)           \
+    X(kUiErrMemory, -3, kStrMsgMemory)           \
+    X(kUiErrOpen, -4, kStrMsgOpen)               \
+    X(kUiErrRead, -5, kStrMsgRead)               \
+    X(kUiErrWrite, -6, kStrMsgWrite)             \
+    X(kUiErrSeek, -7, kStrMsgSeek)               \
+    X(kUiErrFormat, -8, kStrMsgFormat)           \
+    X(kUiErrUnsupported, -9, kStrMsgUnsupported) \
+    X(kUiErrCancelled, -10, kStrNone)            \
+    X(kUiErrTimeout, -11, kStrMsgTimeout)
 
 enum UiStatus : int32_t {
 #define UI_STATUS_ENUM(name, code, msgId) name = code,
@@ -26,9 +28,10 @@ enum UiStatus : int32_t {
 #undef UI_STATUS_ENUM
 };
 
-// String id of the message for a code: 6010 ("An unknown error occurred") for
-// codes outside the list, 0 for success and for a cancel (never reported).
-int32_t Ui_StatusMessageId(int32_t status);
+// The message for a code: kStrMsgUnknown ("An unknown error occurred") for
+// codes outside the list, kStrNone for success and for a cancel (never
+// reported).
+StringId Ui_StatusMessageId(int32_t status);
 
 // Short symbolic name ("kUiErrRead") for logs and test output.
 const char* Ui_StatusName(int32_t status);

@@ -8,6 +8,7 @@
 #include "apps/vantoria_host/platform_checks.h"
 #include "apps/vantoria_host/report.h"
 #include "resources/plugin_properties.h"
+#include "resources/string_table.h"
 #include "ui/platform.h"
 #include "ui/status.h"
 
@@ -21,9 +22,9 @@ struct StringCase {
 };
 
 const StringCase kStringCases[] = {
-    {"an entry", 1000, 64, 8, "Vantoria"},
-    {"an empty entry is there with length 0", 1022, 64, 0, ""},
-    {"a long entry is cut at the capacity", 1000, 4, 3, "Van"},
+    {"an entry", kStrProductName, 64, 8, "Vantoria"},
+    {"an empty entry is there with length 0", kStrNoticeExtra, 64, 0, ""},
+    {"a long entry is cut at the capacity", kStrProductName, 4, 3, "Van"},
     {"an entry outside every block is -1", 40000, 64, -1, ""},
     {"a negative id is -1", -5, 64, -1, ""},
 };

@@ -5,9 +5,9 @@
 #include "apps/vantoria_host/module_checks.h"
 #include "apps/vantoria_host/property_list.h"
 #include "apps/vantoria_host/report.h"
+#include "resources/plugin_properties.h"
 
 namespace {
-constexpr int kPropertiesId = 16000;
 constexpr char kMenuName[] = "Vantoria 2.0...";
 constexpr char kCategory[] = "Quorvane";
 constexpr uint32_t kFilterKind = FourCharCode("8BFM");
@@ -15,7 +15,7 @@ constexpr uint32_t kInterfaceVersion = 0x00040000;  // 4.0
 constexpr uint32_t kRgbModeBit = 0x10;              // first byte of the mode flags
 
 bool LoadBytes(HMODULE module, const char* type, const uint8_t** bytes, uint32_t* size) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPropertiesId), type);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPluginPropertiesResourceId), type);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     *bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
     *size = found ? uint32_t(SizeofResource(module, found)) : 0;

@@ -8,13 +8,9 @@
 #include "resources/string_table.h"
 
 namespace {
-constexpr int32_t kVersionStringId = 1006;
-constexpr int32_t kProductNameId = 1000;
-
-const char* TableText(int32_t id) {
-    for (int32_t i = 0; i < kStringTableCount; ++i)
-        if (kStringTable[i].id == id) return kStringTable[i].text;
-    return "";
+const char* TableText(StringId id) {
+    const StringTableEntry* entry = FindStringTableEntry(id);
+    return entry != nullptr ? entry->text : "";
 }
 }  // namespace
 
@@ -53,8 +49,8 @@ void CheckVersionInfo(const char* modulePath) {
                    reinterpret_cast<void**>(&version), &length);
     VS_FIXEDFILEINFO* fixed = nullptr;
     VerQueryValueA(info, "\\", reinterpret_cast<void**>(&fixed), &length);
-    const char* wantProduct = TableText(kProductNameId);
-    const char* wantVersion = TableText(kVersionStringId);
+    const char* wantProduct = TableText(kStrProductName);
+    const char* wantVersion = TableText(kStrVersion);
     char what[128];
     std::snprintf(what, sizeof what, "version info: %s %s", wantProduct, wantVersion);
     const bool texts = product && version && std::strcmp(product, wantProduct) == 0 &&

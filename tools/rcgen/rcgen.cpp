@@ -16,14 +16,9 @@
 #include "resources/string_table.h"
 
 namespace {
-constexpr int32_t kProductNameId = 1000;
-constexpr int32_t kVersionId = 1006;
-constexpr int32_t kCopyrightId = 1021;
-constexpr int32_t kMakerId = 1072;
-
-const char* TableText(int32_t id) {
-    for (int32_t i = 0; i < kStringTableCount; ++i)
-        if (kStringTable[i].id == id) return kStringTable[i].text;
+const char* TableText(StringId id) {
+    const StringTableEntry* entry = FindStringTableEntry(id);
+    if (entry != nullptr) return entry->text;
     std::fprintf(stderr, "rcgen: the string table has no entry %d\n", int(id));
     std::exit(1);
 }
@@ -112,8 +107,8 @@ std::string VersionNumbers(const char* text) {
 }
 
 void WriteVersionInfo(std::FILE* rc, const char* moduleName) {
-    const char* product = TableText(kProductNameId);
-    const char* version = TableText(kVersionId);
+    const char* product = TableText(kStrProductName);
+    const char* version = TableText(kStrVersion);
     const std::string numbers = VersionNumbers(version);
     const std::string description = std::string(product) + " filter plug-in";
     struct Value {
@@ -121,11 +116,11 @@ void WriteVersionInfo(std::FILE* rc, const char* moduleName) {
         std::string text;
     };
     const Value values[] = {
-        {"CompanyName", TableText(kMakerId)},
+        {"CompanyName", TableText(kStrMakerFolder)},
         {"FileDescription", description},
         {"FileVersion", version},
         {"InternalName", product},
-        {"LegalCopyright", TableText(kCopyrightId)},
+        {"LegalCopyright", TableText(kStrNoticeCopyright)},
         {"OriginalFilename", moduleName},
         {"ProductName", product},
         {"ProductVersion", version},

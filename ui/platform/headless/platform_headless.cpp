@@ -107,13 +107,13 @@ int32_t Plat_UnregisterUserItemClass(void*) {
 }
 
 int32_t Plat_LoadString(void*, int32_t id, char* buffer, int32_t capacity) {
-    for (int32_t i = 0; i < kStringTableCount; ++i) {
-        if (kStringTable[i].id != id) continue;
-        Copy(buffer, size_t(capacity), kStringTable[i].text);
-        return int32_t(std::strlen(buffer));
+    const StringTableEntry* entry = FindStringTableEntry(id);
+    if (entry == nullptr) {
+        if (capacity > 0) buffer[0] = 0;
+        return -1;
     }
-    if (capacity > 0) buffer[0] = 0;
-    return -1;
+    Copy(buffer, size_t(capacity), entry->text);
+    return int32_t(std::strlen(buffer));
 }
 
 // Custom resources: the property list and the scripting terminology, built
