@@ -166,7 +166,7 @@ std::vector<Seed> Seeds() {
         {"no-grid", kTwKindExplicit, 3, 3, 1, 0, 2},
         {"uniform0-rgb", kTwKindUniform0, 3, 3, 1, 1, 5},
         {"uniform0-cmyk", kTwKindUniform0, 4, 4, 1, 1, 2},
-        {"uniform1-three7", kTwKindUniform1, 3, 3, 1, 1, 3, kTwSpaceThree7},
+        {"uniform1-three7", kTwKindUniform1, 3, 3, 1, 1, 3, kTwSpaceLab},
     };
     for (const StreamShape& shape : shapes) {
         seeds.push_back(

@@ -1,12 +1,13 @@
 #include "ui/alert_stand_in.h"
 
+#include "resources/string_table.h"
+
 #include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/status.h"
 
 namespace {
 
-constexpr int32_t kStrWhile = 6050;
 constexpr int32_t kTextCapacity = 512;
 
 // Hint string by status code; 0 for none.
