@@ -18,10 +18,12 @@ constexpr int32_t kFirstCreditId = 1020, kLastCreditId = 1022;
 constexpr int32_t kPictureItem = 3;
 constexpr int32_t kTextItem = 4;
 
+// The picture, centred across the top of its item.
 void DrawPicture(void* dialog, int32_t item, void* dc) {
     UiRect r;
-    if (Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
-    Ui_Draw_Bitmap(dc, r.left, r.top, kBitmapAbout);
+    const PictureDef* picture = FindPictureDef(kPictureBitmap, kBitmapAbout);
+    if (picture == nullptr || Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
+    Ui_Draw_Bitmap(dc, r.left + (r.right - r.left - picture->width) / 2, r.top, kBitmapAbout);
 }
 
 // One line at y, centred in the item.

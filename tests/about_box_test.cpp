@@ -24,7 +24,8 @@ class AboutBoxTest : public ::testing::Test {
 }  // namespace
 
 // Title, picture and the centred lines: the version, two blank lines, the
-// four notice lines, a blank line and three credit lines at a pitch of 14.
+// four notice lines, a blank line and the credit lines, 16 pixels apart with
+// two credit lines (1022 is empty).
 TEST_F(AboutBoxTest, ShowsTheVersionAndNoticeLines) {
     Headless_QueueClick(1);
     ASSERT_EQ(RunAboutBox(state), kUiOk);
@@ -55,7 +56,7 @@ TEST_F(AboutBoxTest, ShowsTheVersionAndNoticeLines) {
                                            Ui_ResString(state, 1021, s),
                                            Ui_ResString(state, 1022, s)};
     EXPECT_EQ(lines, want);
-    EXPECT_EQ(offsets, (std::vector<int32_t>{0, 42, 56, 70, 84, 112, 126, 140}));
+    EXPECT_EQ(offsets, (std::vector<int32_t>{0, 48, 64, 80, 96, 128, 144, 160}));
 }
 
 TEST_F(AboutBoxTest, AnyOfTheFirstFourItemsCloses) {
