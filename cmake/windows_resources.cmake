@@ -1,5 +1,6 @@
 # Windows resources of the plug-in module (string table, version information,
-# PIPL and AETE), generated from the same sources the Linux build compiles.
+# dialogs, help text, icons, cursors, bitmaps, PIPL and AETE), generated from
+# the same sources the Linux build compiles.
 # The build is a cross build, so the generator is compiled with the machine's
 # own compiler and run before windres.
 enable_language(RC)
@@ -11,11 +12,19 @@ set(RCGEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/rcgen)
 set(RCGEN ${RCGEN_DIR}/vantoria-rcgen)
 set(RCGEN_SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/tools/rcgen/rcgen.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tools/rcgen/rcgen_pictures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/dialog_table.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/help_text.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/pictures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/plugin_properties.cpp)
 set(RCGEN_HEADERS
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/string_table.h
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/strings.inc
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/dialog_table.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/help_text.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/resources/pictures.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/tools/rcgen/rcgen.h
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/plugin_properties.h)
 
 set(RCGEN_WERROR "")

@@ -8,7 +8,7 @@
 #include "engine/image_view_check.h"
 #include "engine/tone_analysis.h"
 #include "engine/working_space.h"
-#include "ui/alert_stand_in.h"
+#include "ui/alert.h"
 #include "ui/allocator.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
@@ -131,7 +131,7 @@ int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** s
     if (status == kUiOk) status = TWHandleSetDepth(handle.get(), kTwSideOutput, outputDepth);
     if (status != kUiOk) {
         if (handle) DestroyTintwork(handle.p->tintwork);
-        Ui_Alert_ReportStandIn(status, kUiStrCreatingTintwork);
+        Ui_Alert_ReportErrorf(source->ui, status, nullptr, kStrCtxCreatingTintwork);
         return status;
     }
     *slot = handle.release();

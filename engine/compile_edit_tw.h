@@ -25,12 +25,15 @@ struct TWHandle {
 
 // What the compile needs of one run's working state; the host's edit state
 // holds it.
+struct UiState;
+
 struct EditTWSource {
     EditPars editPars;
     IPImage views[2];                // 0: the reduced preview; 1: the 1:1 view of a zoomed editor
     uint8_t zoomed;                  // 1 analyses views[1]
     const SelectionMask* selection;  // null: every pixel takes part; else covers the analysed view
     uint8_t diagnostics;             // log level of the trace lines
+    UiState* ui;                     // the call's library state, for the error alert; may be null
 };
 
 // Compiles pars against view (and mask) into handle, which must be empty.

@@ -1,14 +1,17 @@
 // The small handlers: about, continue and finish.
 #include "host/stages.h"
 
+#include "host/about_box.h"
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
 #include "ui/debug_log.h"
+#include "ui/status.h"
 
 void DoAbout() {
     Ui_Debug_Log(gDiagnostics, "DoAbout...");
-    // The About box is drawn by the dialog framework.
+    const int32_t status = RunAboutBox(gUiState);
+    if (status != kUiOk) Ui_Debug_Logf(gDiagnostics, "RunAboutBox error %d", int(status));
     Ui_Debug_Log(gDiagnostics, "...DoAbout");
 }
 

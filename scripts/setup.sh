@@ -26,6 +26,9 @@ test_packages=(
     # 32-bit loader is absent, so no i386 architecture is needed. Its fonts,
     # in which dialogs are laid out, are only recommended, hence named here.
     wine64 wine fonts-wine xvfb xauth
+    # Screenshots of the dialogs under Wine: xwd reads the virtual display,
+    # ImageMagick turns it into PNG.
+    x11-apps imagemagick
 )
 
 case $purpose in

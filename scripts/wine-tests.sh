@@ -83,10 +83,36 @@ started=$SECONDS
 if timeout -k 10 240 wineboot --init >"$work/wineboot.log" 2>&1 &&
     timeout -k 10 120 wineserver -w; then
     ok "wine prefix ready in $((SECONDS - started)) s ($(wine --version 2>/dev/null))"
+    # The display has no window manager: Wine draws the frames and captions
+    # itself, so the screenshots show the dialogs' titles.
+    timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+        >>"$work/wineboot.log" 2>&1
 else
     failed "wineboot: $(tail -5 "$work/wineboot.log")"
     exit 1
 fi
+
+# Screenshots: vantoria-host writes screenshots/<name>.request with a window's
+# geometry and waits for <name>.done; this watcher captures the display with
+# xwd, crops the window with ImageMagick into <name>.png and answers.
+shots=$build/screenshots
+mkdir -p "$shots"
+rm -f "$shots"/*.request "$shots"/*.done "$shots"/*.png
+(
+    while true; do
+        for request in "$shots"/*.request; do
+            [[ -e $request ]] || continue
+            name=$(basename "$request" .request)
+            [[ -e $shots/$name.done ]] && continue
+            geometry=$(tr -d '\r\n' <"$request")
+            xwd -root -silent -display "$DISPLAY" |
+                convert xwd:- -crop "$geometry" +repage "$shots/$name.png" 2>>"$work/shots.log"
+            touch "$shots/$name.done"
+        done
+        sleep 0.2
+    done
+) &
+watcher_pid=$!
 
 # Each program writes "wine ok ..." lines itself, in text mode (CR LF).
 for run in "${runs[@]}"; do
@@ -100,6 +126,17 @@ for run in "${runs[@]}"; do
     if [[ $status -ne 0 ]]; then
         failed "${command[*]} exited with $status$( ((status == 124)) && echo ' (timed out)')"
         tail -20 "$work/err.txt"
+    fi
+done
+
+kill "$watcher_pid" 2>/dev/null
+wait "$watcher_pid" 2>/dev/null
+for name in about alert question help; do
+    png=$shots/$name.png
+    if [[ -s $png ]]; then
+        ok "screenshot $name: $png ($(identify -format '%wx%h' "$png" 2>/dev/null))"
+    else
+        failed "screenshot $name: no $png $(tail -2 "$work/shots.log" 2>/dev/null)"
     fi
 done
 

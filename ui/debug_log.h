@@ -4,6 +4,7 @@
 // for traces and 1 for abnormal events, which are always written.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,6 +16,7 @@ int32_t Ui_Debug_Alert(uint8_t level, const char* message);
 // after the sign) and %f (six decimals, rounded half up). Returns the number
 // of conversions performed.
 int32_t Ui_Sprintf(char* buffer, size_t capacity, const char* format, ...);
+int32_t Ui_VSprintf(char* buffer, size_t capacity, const char* format, va_list args);
 
 // Formats one line and logs it.
 int32_t Ui_Debug_Logf(uint8_t level, const char* format, ...);

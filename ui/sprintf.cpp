@@ -146,6 +146,10 @@ static int32_t FormatV(char* buffer, size_t capacity, const char* format, va_lis
     return conversions;
 }
 
+int32_t Ui_VSprintf(char* buffer, size_t capacity, const char* format, va_list args) {
+    return FormatV(buffer, capacity, format, args);
+}
+
 int32_t Ui_Sprintf(char* buffer, size_t capacity, const char* format, ...) {
     va_list ap;
     va_start(ap, format);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ui/allocator.h"
+#include "ui/cursor.h"
 #include "ui/debug_log.h"
 #include "ui/platform.h"
 #include "ui/status.h"
@@ -20,7 +21,17 @@ int32_t Ui_ResToCString(UiState* state, StringId id, char* buffer, int32_t capac
     if (buffer == nullptr || capacity < 1) return kUiErrArg;
     buffer[0] = 0;
     void* instance = state ? state->resourceSource : Plat_ModuleInstance();
-    return Plat_LoadString(instance, id, buffer, capacity) < 0 ? kUiErrArg : kUiOk;
+    if (Plat_LoadString(instance, id, buffer, capacity) >= 0) return kUiOk;
+    Ui_Debug_Logf(state ? state->diagnostics : 0, "Ui_ResToCString, LoadString error = %ld",
+                  long(id));
+    return kUiErrArg;
+}
+
+const char* Ui_ResString(UiState* state, StringId id, char* buffer) {
+    static char shared[kUiStringCapacity];
+    char* out = buffer ? buffer : shared;
+    Ui_ResToCString(state, id, out, kUiStringCapacity);
+    return out;
 }
 
 int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow, StringId appName,
@@ -38,6 +49,7 @@ int32_t Ui_State_Open(UiState** out, void* resourceSource, void* ownerWindow, St
     state->resourceSource = resourceSource;
     state->ownerWindow = ownerWindow;
     state->parentWindow = ownerWindow;
+    Ui_Cursor_Set(kUiCursorArrow);
     if (Plat_RegisterUserItemClass(resourceSource) != kUiOk) {
         Ui_Free(state);
         return kUiErrGeneral;

@@ -28,5 +28,13 @@ int32_t Ui_State_Close(UiState** state);
 int32_t Ui_State_SetMakerName(UiState* state, StringId name);
 
 // Loads a string-table entry into buffer (capacity bytes, terminated).
-// -1 when the entry does not exist.
+// -1 when the entry does not exist: the buffer then holds an empty text and
+// the failure is logged.
 int32_t Ui_ResToCString(UiState* state, StringId id, char* buffer, int32_t capacity);
+
+// Strings hold at most this many bytes with their terminator.
+constexpr int32_t kUiStringCapacity = 256;
+// The text of a string-table entry (empty when missing) in buffer, which
+// holds kUiStringCapacity bytes, or with no buffer in one shared buffer that
+// stays valid until the next such call.
+const char* Ui_ResString(UiState* state, StringId id, char* buffer);

@@ -18,6 +18,27 @@ int32_t gAlertCount = 0;
 char gFileAnswer[MAX_PATH];
 bool gFileAnswerQueued = false;
 int32_t gFileDialogs = 0;
+void (*gInspector)(HWND) = nullptr;
+HWND gInspected = nullptr;
+
+void CALLBACK InspectLater(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND window = gInspected;
+    gInspected = nullptr;
+    if (gInspector != nullptr && IsWindow(window)) gInspector(window);
+}
+
+// Any other dialog (the plug-in's own) is handed to the inspector once it
+// has had time to paint, or closed with its first item.
+void HandleOtherDialog(HWND window) {
+    if (gInspector == nullptr) {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, 1)));
+        return;
+    }
+    gInspected = window;
+    SetTimer(nullptr, 0, 500, InspectLater);
+}
 
 bool IsDialog(HWND window) {
     char className[16];
@@ -58,6 +79,9 @@ LRESULT CALLBACK RobotHook(int code, WPARAM wParam, LPARAM lParam) {
         } else if (nameBox != nullptr) {
             gLastAnswered = window;
             AnswerFileDialog(window, nameBox);
+        } else {
+            gLastAnswered = window;
+            HandleOtherDialog(window);
         }
     }
     return CallNextHookEx(gHook, code, wParam, lParam);
@@ -88,4 +112,8 @@ void DialogRobot_AnswerFileDialog(const char* name) {
 
 int32_t DialogRobot_FileDialogsSeen() {
     return gFileDialogs;
+}
+
+void DialogRobot_SetInspector(void (*inspector)(HWND dialog)) {
+    gInspector = inspector;
 }

@@ -18,3 +18,7 @@ void CheckVersionInfo(const char* modulePath);
 // the module afresh with Ctrl and Shift held at its first call.
 void CheckSelectors(const char* modulePath, const char* entryName);
 void CheckDiagnosticsSwitch(const char* modulePath, const char* entryName);
+
+// Opens the About box, an alert with advice, a question and help topic 2000,
+// checks their items, has them captured and closes them.
+void CheckDialogs(const char* modulePath, const char* entryName);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "resources/help_text.h"
 #include "resources/plugin_properties.h"
 #include "resources/string_table.h"
 #include "ui/platform.h"
@@ -23,6 +24,7 @@ bool gAlertEcho = true;
 bool gInstanceMissing = false;
 bool gClassFailure = false;
 int32_t gClassRegistrations = 0;
+int32_t gBeeps = 0;
 
 void Copy(char* dst, size_t capacity, const char* src) {
     std::snprintf(dst, capacity, "%s", src ? src : "");
@@ -59,6 +61,7 @@ int32_t Headless_UserItemClassRegistrations() {
 
 void Headless_ResetFolders();
 void Headless_ResetFileDialogs();
+void Headless_ResetDialogs();
 void Headless_Reset() {
     std::memset(gKeys, 0, sizeof gKeys);
     std::memset(gKeyQueries, 0, sizeof gKeyQueries);
@@ -68,6 +71,8 @@ void Headless_Reset() {
     gClassFailure = false;
     Headless_ResetFolders();
     Headless_ResetFileDialogs();
+    Headless_ResetDialogs();
+    gBeeps = 0;
 }
 
 bool Plat_KeyDown(int virtualKey) {
@@ -85,7 +90,13 @@ void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {
     if (gAlertEcho) std::fprintf(stderr, "Vantoria: %s\n", a.text);
 }
 
-void Plat_Beep() {}
+void Plat_Beep() {
+    ++gBeeps;
+}
+
+int32_t Headless_Beeps() {
+    return gBeeps;
+}
 
 void* Plat_ModuleInstance() {
     if (gInstanceMissing) return nullptr;
@@ -116,11 +127,17 @@ int32_t Plat_LoadString(void*, int32_t id, char* buffer, int32_t capacity) {
     return int32_t(std::strlen(buffer));
 }
 
-// Custom resources: the property list and the scripting terminology, built
-// once from their description. Type names compare case-insensitively.
+// Custom resources: the help text, and the property list and the scripting
+// terminology, built once from their description. Type names compare case-insensitively.
 int32_t Plat_FindResource(void*, const char* type, int32_t id, const void** data, uint32_t* size) {
     if (data) *data = nullptr;
     if (size) *size = 0;
+    if (type != nullptr && strcasecmp(type, kHelpTextResourceType) == 0 &&
+        id == kHelpTextResourceId) {
+        if (data) *data = kHelpText;
+        if (size) *size = kHelpTextSize;
+        return kUiOk;
+    }
     if (type == nullptr || id != kPluginPropertiesResourceId) return kUiErrArg;
     struct Built {
         uint8_t bytes[kPluginPropertiesMaxBytes];

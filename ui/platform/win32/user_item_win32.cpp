@@ -1,23 +1,65 @@
-// Win32 backend: the window class of owner-drawn user items.
+// Win32 backend: the window class of owner-drawn user items. Painting, keys
+// and presses go to the dialog framework; the rest to the default procedure.
 #include <windows.h>
 
+#include "ui/dialog_events.h"
 #include "ui/platform.h"
+#include "ui/platform/win32/win32_internal.h"
 #include "ui/status.h"
 
 namespace {
 constexpr char kUserItemClass[] = "UiUserItem";
 
+bool IsKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+           message == WM_SYSKEYUP;
+}
+
 LRESULT CALLBACK UserItemProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND dialog = GetParent(window);
+    const int32_t item = GetDlgCtrlID(window);
+    switch (message) {
+        case WM_GETDLGCODE: {
+            const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+            return msg != nullptr && IsKeyMessage(msg->message) ? DLGC_WANTALLKEYS : 0;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC hdc = BeginPaint(window, &ps);
+            alignas(16) unsigned char dc[64];
+            if (Win32_DcSize() <= sizeof dc) {
+                Win32_PrepareDc(dc, hdc, window, dialog);
+                UiDlg_UserItemPaint(dialog, item, dc);
+                Win32_FinishDc(dc);
+            }
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (UiDlg_UserItemKey(dialog, item, int32_t(wParam), message == WM_SYSKEYDOWN))
+                return 0;
+            break;
+        case WM_LBUTTONDOWN: {
+            SetFocus(window);
+            POINT p = {short(LOWORD(lParam)), short(HIWORD(lParam))};
+            MapWindowPoints(window, dialog, &p, 1);
+            if (UiDlg_UserItemPress(dialog, item, p.x, p.y)) return 0;
+            break;
+        }
+        default:
+            break;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 }  // namespace
 
 int32_t Plat_RegisterUserItemClass(void* instance) {
     WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = UserItemProc;
     wc.hInstance = static_cast<HINSTANCE>(instance);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));      // IDI_APPLICATION
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.lpszClassName = kUserItemClass;
     return RegisterClassA(&wc) != 0 ? kUiOk : kUiErrGeneral;
 }
