@@ -195,7 +195,8 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
 
     HMODULE module = LoadLibraryA(modulePath);
     UiState* state = nullptr;
-    if (!Report(module != nullptr && Ui_State_Open(&state, module, nullptr, 1000, 0) == kUiOk,
+    if (!Report(module != nullptr &&
+                    Ui_State_Open(&state, module, nullptr, kStrProductName, 0) == kUiOk,
                 "dialogs: library state over the module's resources", "cannot open"))
         return;
 
