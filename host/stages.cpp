@@ -1,10 +1,11 @@
 // The small handlers: about, continue and finish.
 #include "host/stages.h"
 
-#include "ui/debug_log.h"
+#include "host/blocks.h"
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
+#include "ui/debug_log.h"
 
 void DoAbout() {
     Ui_Debug_Log(gDiagnostics, "DoAbout...");
@@ -26,6 +27,7 @@ void DoContinue() {
 void DoFinish() {
     Ui_Debug_Log(gDiagnostics, "DoFinish...");
     LockHandles();
-    if (!Host_ResultSet()) WriteScriptParameters();
+    // Settings are recorded only from a sound parameters block.
+    if (!Host_ResultSet() && CheckParameters() == 0) WriteScriptParameters();
     Ui_Debug_Log(gDiagnostics, "...DoFinish");
 }

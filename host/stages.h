@@ -2,7 +2,7 @@
 #pragma once
 
 void DoAbout();
-void DoParameters();
+void DoParameters();  // host/blocks.cpp
 void DoPrepare();
 void DoStart();
 void DoContinue();

@@ -1,21 +1,19 @@
-// Handlers whose work is not built yet: each only traces its entry and exit,
-// and the host sees success.
-#include "ui/debug_log.h"
+// Handlers whose work is not built yet: each validates the blocks, traces its
+// entry and exit, and the host sees success.
+#include "host/blocks.h"
 #include "host/module_state.h"
 #include "host/stages.h"
-
-void DoParameters() {
-    Ui_Debug_Log(gDiagnostics, "DoParameters...");
-    Ui_Debug_Log(gDiagnostics, "...DoParameters");
-}
+#include "ui/debug_log.h"
 
 void DoPrepare() {
     Ui_Debug_Log(gDiagnostics, "DoPrepare...");
+    RecoverBlocks();
     Ui_Debug_Log(gDiagnostics, "...DoPrepare");
 }
 
 void DoStart() {
     Ui_Debug_Log(gDiagnostics, "DoStart...");
+    LockAndCheckBlocks();
     Ui_Debug_Log(gDiagnostics, "...DoStart");
 }
 

@@ -48,6 +48,10 @@ bool Unlink(T** list, T* b) {
 
 Handle NewHandle(int32_t size) {
     if (gActive == nullptr || size < 0) return nullptr;
+    ++gActive->newHandleCalls;
+    if (gActive->options.failNewHandle > 0 &&
+        gActive->newHandleCalls >= gActive->options.failNewHandle)
+        return nullptr;
     HKHandle* h = static_cast<HKHandle*>(std::calloc(1, sizeof(HKHandle)));
     char* data = static_cast<char*>(std::calloc(1, size_t(size) + 1));
     if (h == nullptr || data == nullptr) {
@@ -55,6 +59,7 @@ Handle NewHandle(int32_t size) {
         std::free(data);
         return nullptr;
     }
+    if (gActive->options.dirtyHandles) std::memset(data, 0xA5, size_t(size));
     h->data = data;
     h->size = size;
     h->next = gActive->handles;
@@ -213,6 +218,8 @@ HKOptions HK_DefaultOptions() {
     o.title = "Untitled";
     o.abortAfter = 0;
     o.maxContinues = 100000;
+    o.dirtyHandles = false;
+    o.failNewHandle = 0;
     return o;
 }
 

@@ -56,9 +56,11 @@ struct HKOptions {
     intptr_t window;   // platformData->hwnd
     int32_t maxSpace;  // bytes the plug-in may use
     uint32_t hostSig;
-    const char* title;     // document title for the 'titl' property (null: none)
-    int32_t abortAfter;    // abortProc answers true from this poll on (0: never)
-    int32_t maxContinues;  // the continue loop stops after this many calls
+    const char* title;      // document title for the 'titl' property (null: none)
+    int32_t abortAfter;     // abortProc answers true from this poll on (0: never)
+    int32_t maxContinues;   // the continue loop stops after this many calls
+    bool dirtyHandles;      // new handles hold leftover bytes (0xA5), as real hosts may
+    int32_t failNewHandle;  // newProc fails from this call on (0: never)
 };
 
 // The defaults of a full host: big documents, handle and buffer procs, 1 GB.
@@ -97,6 +99,7 @@ struct HKHost {
     HKHandle* handles;  // live handles, newest first
     int32_t liveHandles;
     int32_t unbalancedUnlocks;  // unlocks of handles that were not locked
+    int32_t newHandleCalls;
     HKBuffer* buffers;
     int32_t liveBuffers;
 };

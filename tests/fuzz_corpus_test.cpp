@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "editor/stored_prefs.h"
 #include "engine/edit_pars.h"
 #include "tests/support/edit_pars_samples.h"
+#include "tests/support/prefs_samples.h"
 #include "tests/support/test_support.h"
 #include "ui/prefs_file.h"
 #include "ui/status.h"
@@ -76,6 +78,16 @@ Bytes PrefsFile(UiPrefsWriteCallback write, Stored* stored) {
     return b;
 }
 
+// A preferences file as the plug-in writes it.
+Bytes StoredPrefsFile(PrefsRecord* prefs) {
+    const std::string path = MakeTempFolder("corpus") + "prefs";
+    EXPECT_EQ(Ui_Prefs_WriteAll(nullptr, path.c_str(), kUiPrefsFileKind, WriteStoredPrefs, prefs),
+              kUiOk);
+    Bytes b;
+    EXPECT_TRUE(ReadWholeFile(path, &b));
+    return b;
+}
+
 struct Seed {
     std::string file;  // under fuzz/corpus/
     Bytes bytes;
@@ -84,10 +96,14 @@ struct Seed {
 std::vector<Seed> Seeds() {
     Stored defaults = {DefaultPars(), false};
     Stored changed = {ChangedPars(), true};
+    PrefsRecord storedDefaults = DefaultPrefs();
+    PrefsRecord storedChanged = ChangedPrefs();
     return {
         {"prefs_entry/version-end", PrefsFile(nullptr, nullptr)},
         {"prefs_entry/defaults", PrefsFile(WriteStored, &defaults)},
         {"prefs_entry/changed", PrefsFile(WriteStored, &changed)},
+        {"stored_prefs/defaults", StoredPrefsFile(&storedDefaults)},
+        {"stored_prefs/changed", StoredPrefsFile(&storedChanged)},
         {"editpars/defaults", Block(DefaultPars(), false)},
         {"editpars/changed", Block(ChangedPars(), false)},
         {"editpars_bigendian/defaults", Block(DefaultPars(), true)},

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/allocator.h"
+#include "host/blocks.h"
 #include "host/handle_lock.h"
 #include "host/host_checks.h"
 #include "host/host_rects.h"
@@ -15,6 +15,7 @@
 #include "host/plugin_main.h"
 #include "hostkit/hostkit.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless.h"
 
@@ -52,10 +53,11 @@ class PluginMainTest : public ::testing::Test {
     }
     int16_t Call(int16_t selector) { return HK_Call(&host, PluginMain, selector); }
 
-    // Gives the host the two blocks the parameters stage will create.
+    // Gives the host two blocks of the right sizes, not yet filled.
     void GiveBlocks() {
-        host.record->parameters = host.handleProcs.newProc(64);
-        host.data = reinterpret_cast<intptr_t>(host.handleProcs.newProc(64));
+        host.record->parameters = host.handleProcs.newProc(int32_t(sizeof(ParametersBlock)));
+        host.data =
+            reinterpret_cast<intptr_t>(host.handleProcs.newProc(int32_t(sizeof(DataBlock))));
     }
 };
 
@@ -128,8 +130,7 @@ TEST_F(PluginMainTest, EachSelectorRunsItsHandlerInsideTheLibraryState) {
         {filterSelectorPrepare, "DoPrepare", noErr},
         {filterSelectorStart, "DoStart", noErr},
         {filterSelectorContinue, "DoContinue", noErr},
-        // No blocks exist yet, so finish cannot lock them.
-        {filterSelectorFinish, "DoFinish", filterBadParameters},
+        {filterSelectorFinish, "DoFinish", noErr},
         {6, nullptr, noErr},
         {-1, nullptr, noErr},
         {32767, nullptr, noErr},

@@ -18,10 +18,29 @@ constexpr int kPlatKeyControl = 0x11;
 bool Plat_KeyDown(int virtualKey);
 
 // Message box kinds.
-enum PlatBoxKind : int32_t { kPlatBoxPlain = 0, kPlatBoxWarning = 1, kPlatBoxStop = 2 };
+enum PlatBoxKind : int32_t {
+    kPlatBoxPlain = 0,
+    kPlatBoxWarning = 1,
+    kPlatBoxStop = 2,
+    kPlatBoxQuestion = 3,
+};
 // Modal message box with an OK button and no owner window.
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind);
+// Modal question with two buttons (labels may be null for the system's own):
+// 1 when the first was pressed, 2 for the second.
+int32_t Plat_QuestionBox(const char* text, const char* caption, const char* button1,
+                         const char* button2);
 void Plat_Beep();
+
+// The screen's work area (the desktop without task bars) in pixels.
+struct PlatRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+// 0, or -2 when the system cannot tell.
+int32_t Plat_WorkArea(PlatRect* area);
 
 // The module's instance handle (null when it could not be recorded).
 void* Plat_ModuleInstance();

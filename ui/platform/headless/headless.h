@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+#include "ui/platform.h"
+
+// A key is down when a test set it, or when the environment variable
+// VANTORIA_MODIFIERS names it ("ctrl", "shift", "alt", separated by commas),
+// so that any host can hold the diagnostics keys at the module's first call.
 void Headless_SetKeyDown(int virtualKey, bool down);
 // How often the program asked for the key's state since the last reset.
 int32_t Headless_KeyQueryCount(int virtualKey);
@@ -26,6 +31,12 @@ void Headless_SetAlertEcho(bool echo);
 void Headless_SetAppDataFolder(const char* path, int32_t error);
 // The fallback ("Windows") folder; null for the default (the temporary folder).
 void Headless_SetFallbackFolder(const char* path, int32_t error);
+
+// Answers to question boxes, taken in order (1 or 2); an empty queue answers 1.
+void Headless_QueueQuestionAnswer(int32_t answer);
+
+// The screen work area; null makes the query fail. The default is 1920 x 1040.
+void Headless_SetWorkArea(const PlatRect* area);
 
 // Simulates a module whose instance handle could not be recorded.
 void Headless_SetInstanceMissing(bool missing);

@@ -4,7 +4,9 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "resources/plugin_properties.h"
@@ -23,6 +25,30 @@ bool gAlertEcho = true;
 bool gInstanceMissing = false;
 bool gClassFailure = false;
 int32_t gClassRegistrations = 0;
+std::deque<int32_t> gQuestionAnswers;
+constexpr PlatRect kDefaultWorkArea = {0, 0, 1920, 1040};
+PlatRect gWorkArea = kDefaultWorkArea;
+bool gWorkAreaKnown = true;
+
+// Modifier keys named in VANTORIA_MODIFIERS.
+bool EnvironmentKeyDown(int virtualKey) {
+    const char* names = std::getenv("VANTORIA_MODIFIERS");
+    if (names == nullptr) return false;
+    const struct {
+        const char* name;
+        int key;
+    } kKeys[] = {{"ctrl", kPlatKeyControl}, {"shift", kPlatKeyShift}, {"alt", 0x12}};
+    for (const char* p = names; *p != 0;) {
+        const char* end = std::strchr(p, ',');
+        const size_t n = end != nullptr ? size_t(end - p) : std::strlen(p);
+        for (const auto& k : kKeys)
+            if (k.key == virtualKey && n == std::strlen(k.name) && strncasecmp(p, k.name, n) == 0)
+                return true;
+        p += n;
+        if (*p == ',') ++p;
+    }
+    return false;
+}
 
 void Copy(char* dst, size_t capacity, const char* src) {
     std::snprintf(dst, capacity, "%s", src ? src : "");
@@ -66,6 +92,9 @@ void Headless_Reset() {
     gAlertEcho = true;
     gInstanceMissing = false;
     gClassFailure = false;
+    gQuestionAnswers.clear();
+    gWorkArea = kDefaultWorkArea;
+    gWorkAreaKnown = true;
     Headless_ResetFolders();
     Headless_ResetFileDialogs();
 }
@@ -73,7 +102,7 @@ void Headless_Reset() {
 bool Plat_KeyDown(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= 256) return false;
     ++gKeyQueries[virtualKey];
-    return gKeys[virtualKey];
+    return gKeys[virtualKey] || EnvironmentKeyDown(virtualKey);
 }
 
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {
@@ -83,6 +112,31 @@ void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {
     a.kind = kind;
     gAlerts.push_back(a);
     if (gAlertEcho) std::fprintf(stderr, "Vantoria: %s\n", a.text);
+}
+
+void Headless_QueueQuestionAnswer(int32_t answer) {
+    gQuestionAnswers.push_back(answer);
+}
+
+int32_t Plat_QuestionBox(const char* text, const char* caption, const char*, const char*) {
+    Plat_MessageBox(text, caption, kPlatBoxQuestion);
+    int32_t answer = 1;
+    if (!gQuestionAnswers.empty()) {
+        answer = gQuestionAnswers.front() == 2 ? 2 : 1;
+        gQuestionAnswers.pop_front();
+    }
+    return answer;
+}
+
+void Headless_SetWorkArea(const PlatRect* area) {
+    gWorkAreaKnown = area != nullptr;
+    if (area != nullptr) gWorkArea = *area;
+}
+
+int32_t Plat_WorkArea(PlatRect* area) {
+    if (area == nullptr || !gWorkAreaKnown) return kUiErrGeneral;
+    *area = gWorkArea;
+    return kUiOk;
 }
 
 void Plat_Beep() {}

@@ -1,4 +1,4 @@
-// Win32 backend: key state, message boxes and the beep.
+// Win32 backend: key state, message boxes, the beep and the work area.
 #include <windows.h>
 
 #include "ui/platform.h"
@@ -13,6 +13,20 @@ void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {
     if (kind == kPlatBoxWarning) icon = MB_ICONEXCLAMATION;
     if (kind == kPlatBoxStop) icon = MB_ICONSTOP;
     MessageBoxA(nullptr, text ? text : "", caption ? caption : "", MB_OK | icon);
+}
+
+// The system box cannot take other labels: OK and Cancel stand for them.
+int32_t Plat_QuestionBox(const char* text, const char* caption, const char*, const char*) {
+    const int answer = MessageBoxA(nullptr, text ? text : "", caption ? caption : "",
+                                   MB_OKCANCEL | MB_ICONEXCLAMATION);
+    return answer == IDOK ? 1 : 2;
+}
+
+int32_t Plat_WorkArea(PlatRect* area) {
+    RECT r;
+    if (area == nullptr || !SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0)) return -2;
+    *area = PlatRect{r.left, r.top, r.right, r.bottom};
+    return 0;
 }
 
 void Plat_Beep() {
