@@ -5,6 +5,7 @@
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
+#include "host/script_params.h"
 #include "ui/debug_log.h"
 
 void DoAbout() {

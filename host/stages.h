@@ -7,6 +7,3 @@ void DoPrepare();
 void DoStart();
 void DoContinue();
 void DoFinish();
-
-// Records the settings in the host's scripting descriptor.
-void WriteScriptParameters();

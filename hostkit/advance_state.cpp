@@ -1,6 +1,6 @@
-// advanceState: the host lends the plug-in the areas it asked for (input,
-// output pre-filled with the current pixels, selection mask) and writes the
-// previous output back into the image first.
+// advanceState: the host lends the plug-in the areas it asked for (input
+// from the document, output pre-filled with the result so far, selection
+// mask) and writes the previous output back into the result first.
 #include <cstdlib>
 #include <cstring>
 
@@ -107,6 +107,13 @@ uint8_t* Lend(uint8_t*& slot, uint8_t* buffer) {
     return buffer;
 }
 
+VRect FilterRect(const HKHost* host) {
+    const FilterRecord* r = host->record;
+    const BigDocumentStruct* big = r->bigDocumentData;
+    return big != nullptr && big->PluginUsing32BitCoordinates != 0 ? big->filterRect32
+                                                                   : Widen(r->filterRect);
+}
+
 }  // namespace
 
 VRect HK_RequestedRect(const HKHost* host, HKArea area) {
@@ -130,10 +137,11 @@ bool HK_AnyAreaRequested(const HKHost* host) {
            !Empty(HK_RequestedRect(host, kHKAreaMask));
 }
 
-// Copies the output lent by the previous request back into the image.
+// Copies the output lent by the previous request back into the result.
 void HK_WriteBackOutput(HKHost* host) {
     if (host->outBuffer == nullptr) return;
-    HKImage& im = host->image;
+    HKImage im = host->image;
+    im.pixels = host->result;
     const int32_t bytes = im.depth / 8;
     const int32_t planes = host->outHiPlane - host->outLoPlane + 1;
     const VRect& o = host->outRect;
@@ -164,6 +172,8 @@ OSErr HK_Advance(HKHost* host) {
 
     const VRect in = HK_RequestedRect(host, kHKAreaIn);
     if (!Empty(in)) {
+        host->lastIn = in;
+        if (in.bottom - in.top > host->maxInRows) host->maxInRows = in.bottom - in.top;
         uint8_t* buffer = nullptr;
         const OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, Step(r->inputRate),
                                r->inputPadding, &buffer, &r->inRowBytes);
@@ -173,13 +183,16 @@ OSErr HK_Advance(HKHost* host) {
         r->inPlaneBytes = bytes;
     }
 
-    // Output is never sampled or padded: it must lie inside the image.
+    // Output is never sampled or padded: it must lie inside the filter rectangle.
     const VRect out = HK_RequestedRect(host, kHKAreaOut);
     if (!Empty(out)) {
-        if (out.top < 0 || out.left < 0 || out.bottom > im.height || out.right > im.width)
+        const VRect f = FilterRect(host);
+        if (out.top < f.top || out.left < f.left || out.bottom > f.bottom || out.right > f.right)
             return paramErr;
+        HKImage result = im;
+        result.pixels = host->result;
         uint8_t* buffer = nullptr;
-        const OSErr err = Fill(im, out, r->outLoPlane, r->outHiPlane, 1,
+        const OSErr err = Fill(result, out, r->outLoPlane, r->outHiPlane, 1,
                                plugInWantsErrorOnBoundsException, &buffer, &r->outRowBytes);
         if (err != noErr) return err;
         r->outData = Lend(host->outBuffer, buffer);

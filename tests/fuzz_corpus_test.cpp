@@ -12,6 +12,7 @@
 
 #include "editor/stored_prefs.h"
 #include "engine/edit_pars.h"
+#include "host/script_params.h"
 #include "tests/support/edit_pars_samples.h"
 #include "tests/support/prefs_samples.h"
 #include "tests/support/test_support.h"
@@ -88,6 +89,15 @@ Bytes StoredPrefsFile(PrefsRecord* prefs) {
     return b;
 }
 
+// The 'Dt  ' text of a record, as the plug-in records it.
+Bytes ScriptText(const PrefsRecord& prefs) {
+    Bytes blob(kScriptBlobBytes);
+    EXPECT_EQ(EncodeScriptBlob(&prefs, blob.data(), kScriptBlobBytes), kUiOk);
+    Bytes text(ScriptTextBytes(kScriptBlobBytes));
+    PackScriptText(blob.data(), kScriptBlobBytes, text.data());
+    return text;
+}
+
 struct Seed {
     std::string file;  // under fuzz/corpus/
     Bytes bytes;
@@ -104,6 +114,8 @@ std::vector<Seed> Seeds() {
         {"prefs_entry/changed", PrefsFile(WriteStored, &changed)},
         {"stored_prefs/defaults", StoredPrefsFile(&storedDefaults)},
         {"stored_prefs/changed", StoredPrefsFile(&storedChanged)},
+        {"script_parameters/defaults", ScriptText(storedDefaults)},
+        {"script_parameters/changed", ScriptText(storedChanged)},
         {"editpars/defaults", Block(DefaultPars(), false)},
         {"editpars/changed", Block(ChangedPars(), false)},
         {"editpars_bigendian/defaults", Block(DefaultPars(), true)},

@@ -176,6 +176,8 @@ TEST_F(HostKitTest, AdvanceLendsRequestedPlanesAndWritesOutputBack) {
             EXPECT_EQ(inData, nullptr);
             EXPECT_EQ(outData, nullptr);
             const uint32_t changed = depth == 8 ? 0x7F : 0x7F7F;
+            EXPECT_EQ(t.Get(2, 1, 0), t.Expected(2, 1, 0)) << "the document waits for the end";
+            HK_CommitResult(&host);
             for (int32_t p = 0; p < 3; ++p) {
                 EXPECT_EQ(t.Get(2, 1, p), changed);
                 EXPECT_EQ(t.Get(1, 1, p), t.Expected(1, 1, p)) << "untouched";

@@ -183,7 +183,9 @@ TEST_F(PluginMainTest, OutOfMemoryAtAnyRequestCancelsCleanly) {
                 EXPECT_EQ(result, noErr);
                 break;
             }
-            EXPECT_EQ(result, userCanceledErr) << "request " << n;
+            // Without the library state the call is cancelled; a failure
+            // while recording the settings leaves the finish result alone.
+            EXPECT_EQ(result, n == 1 ? userCanceledErr : noErr) << "request " << n;
         }
     }
 }
