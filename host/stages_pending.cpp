@@ -7,12 +7,6 @@
 #include "host/stages.h"
 #include "ui/debug_log.h"
 
-void DoPrepare() {
-    Ui_Debug_Log(gDiagnostics, "DoPrepare...");
-    RecoverBlocks();
-    Ui_Debug_Log(gDiagnostics, "...DoPrepare");
-}
-
 void DoStart() {
     Ui_Debug_Log(gDiagnostics, "DoStart...");
     LockAndCheckBlocks();

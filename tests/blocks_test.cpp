@@ -97,7 +97,7 @@ TEST_F(BlocksTest, UnsoundBlocksAreDroppedAndRebuiltFromTheFile) {
     for (const auto& c : cases) {
         ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
         Parameters()->prefs.startMode = kStartPrevious;  // differs from the file
-        Data()->rowSkip = 77;
+        Data()->edit.title[0] = 'x';
         c.spoil(Parameters(), Data());
         const Handle oldParameters = h.host.record->parameters;
         const intptr_t oldData = h.host.data;
@@ -107,13 +107,13 @@ TEST_F(BlocksTest, UnsoundBlocksAreDroppedAndRebuiltFromTheFile) {
         EXPECT_EQ(Parameters()->prefs.startMode, kStartCustom) << c.name;
         EXPECT_STREQ(Parameters()->prefs.settingsName, "Studio.txt") << c.name;
         EXPECT_EQ(Parameters()->prefs.useLargestWindow, 0) << c.name;
-        EXPECT_EQ(Data()->rowSkip, 1) << c.name;
+        EXPECT_EQ(Data()->edit.title[0], 0) << c.name;
         // A sound pair is kept as it is.
-        Data()->rowSkip = 5;
+        Parameters()->prefs.windowValue2 = 5;
         const Handle kept = h.host.record->parameters;
         EXPECT_EQ(h.Call(filterSelectorPrepare), noErr);
         EXPECT_EQ(h.host.record->parameters, kept);
-        EXPECT_EQ(Data()->rowSkip, 5) << c.name;
+        EXPECT_EQ(Parameters()->prefs.windowValue2, 5) << c.name;
         h.Open(TestDocument(6, 4, 3, 8));
     }
 }

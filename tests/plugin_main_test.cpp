@@ -323,7 +323,7 @@ TEST_F(PluginMainTest, HandlesNotLockedInACallAreNotUnlocked) {
 TEST_F(PluginMainTest, BookkeepingLinesAtTheirLevels) {
     MakeHost();
     host.record->bufferSpace = 1;
-    EXPECT_EQ(FirstCall(filterSelectorPrepare, false), noErr);
+    EXPECT_EQ(FirstCall(filterSelectorContinue, false), noErr);
     const UiMemStats stats = Ui_Mem_Stats();
     std::string log = ReadDebugLog();
     EXPECT_TRUE(Has(
@@ -333,9 +333,9 @@ TEST_F(PluginMainTest, BookkeepingLinesAtTheirLevels) {
 
     RemoveDebugLog();
     host.record->bufferSpace = 0;
-    EXPECT_EQ(Call(filterSelectorPrepare), noErr);
+    EXPECT_EQ(Call(filterSelectorContinue), noErr);
     host.record->bufferSpace = int32_t(stats.maxTotal);
-    EXPECT_EQ(Call(filterSelectorPrepare), noErr);
+    EXPECT_EQ(Call(filterSelectorContinue), noErr);
     EXPECT_FALSE(FileExists(DebugLogPath())) << "within bounds: nothing written";
 
     // Blocks still live at finish are always reported.
