@@ -82,7 +82,11 @@ void FillRecord(HKHost* host) {
     r->imageSize = Point{Clamp16(h), Clamp16(w)};
     r->wholeSize = r->imageSize;
     r->planes = int16_t(image.planes);
-    r->filterRect = Rect{0, 0, Clamp16(h), Clamp16(w)};
+    const VRect& area = o.filterRect;
+    const bool whole = area.bottom <= area.top || area.right <= area.left;
+    const VRect filter = whole ? VRect{0, 0, h, w} : area;
+    r->filterRect = Rect{Clamp16(filter.top), Clamp16(filter.left), Clamp16(filter.bottom),
+                         Clamp16(filter.right)};
     r->background = RGBColor{65535, 65535, 65535};
     r->foreground = RGBColor{0, 0, 0};
     r->maxSpace = o.maxSpace;
@@ -117,7 +121,7 @@ void FillRecord(HKHost* host) {
         BigDocumentStruct& big = host->bigDocument;
         big.imageSize32 = VPoint{h, w};
         big.wholeSize32 = big.imageSize32;
-        big.filterRect32 = VRect{0, 0, h, w};
+        big.filterRect32 = filter;
         r->bigDocumentData = &big;
     }
     HK_InstallDisplayProcs(host);
@@ -161,6 +165,10 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
     if (mask != nullptr && mask->data != nullptr && mask->rowBytes < image->width) return -1;
     host->options = options != nullptr ? *options : HK_DefaultOptions();
     HKOptions& o = host->options;
+    const VRect& f = o.filterRect;
+    const bool whole = f.bottom <= f.top || f.right <= f.left;
+    if (!whole && (f.top < 0 || f.left < 0 || f.bottom > image->height || f.right > image->width))
+        return -1;
     if (o.recordBytes != int32_t(kFilterRecordShortSize)) o.recordBytes = kFullRecordBytes;
     // An older host's record ends at recordBytes: nothing past it exists.
     host->record = static_cast<FilterRecord*>(std::calloc(1, size_t(o.recordBytes)));

@@ -49,6 +49,8 @@ struct HKMask {
 
 // ---- The host --------------------------------------------------------------------------
 
+struct HKHost;
+
 struct HKOptions {
     bool bigDocument;    // supply bigDocumentData (32-bit coordinates)
     bool handleProcs;    // supply handleProcs
@@ -66,6 +68,7 @@ struct HKOptions {
     // Between calls the host moves the parameters and data blocks into new
     // allocations, copying only their contents.
     bool relocateHandles;
+    VRect filterRect;  // the area to filter; empty: the whole image
     intptr_t window;   // platformData->hwnd
     int32_t maxSpace;  // bytes the plug-in may use
     uint32_t hostSig;
@@ -75,6 +78,10 @@ struct HKOptions {
     int32_t abortAfter;     // abortProc answers true from this poll on (0: never)
     int32_t abortAtRow;     // abortProc answers true once progress reached this row (0: never)
     int32_t maxContinues;   // the continue loop stops after this many calls
+    // Called by HK_RunFilter between prepare and start (tests look at or
+    // change what prepare left); null: nothing.
+    void (*beforeStart)(HKHost* host, void* context);
+    void* beforeStartContext;
     bool dirtyHandles;      // new handles hold leftover bytes (0xA5), as real hosts may
     int32_t failNewHandle;  // newProc fails from this call on (0: never)
 };
@@ -92,6 +99,8 @@ struct HKPickerAnswer {
     int16_t rgb[3];  // 0..255
 };
 constexpr int32_t kHKMaxPickerAnswers = 8;
+
+constexpr int32_t kHKMaxLoggedAreas = 256;
 
 struct HKHost {
     FilterRecord* record;  // zero-filled, options.recordBytes long
@@ -124,8 +133,9 @@ struct HKHost {
     int32_t progressDone;
     int32_t progressTotal;
     int32_t abortPolls;
-    int32_t maxInRows;  // the tallest input area requested
-    VRect lastIn;       // the last input area requested
+    int32_t maxInRows;                 // the tallest input area requested
+    VRect inAreas[kHKMaxLoggedAreas];  // the input areas requested, in order
+    int32_t inAreaCount;               // all of them, also those not logged
 
     HKHandle* handles;  // live handles, newest first
     int32_t liveHandles;
@@ -155,7 +165,10 @@ void HK_Host_Free(HKHost* host);
 // advanceState as the host implements it (also run between continue calls):
 // writes back the previous output, then lends the requested input, output
 // and mask areas. Input comes from the document, output is written into the
-// result. Returns noErr, paramErr for an area outside the image, or memFullErr.
+// result; while the plug-in leaves autoMask set, the host itself blends the
+// output with the document by the selection, as hosts do. Returns noErr,
+// paramErr for an area outside the image (output: outside the filter
+// rectangle), or memFullErr.
 OSErr HK_Advance(HKHost* host);
 
 // The result becomes the document (a successful run), or is dropped.

@@ -40,6 +40,8 @@ void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun*
     if (plan->about && !Step(host, entry, filterSelectorAbout, run)) return;
     if (plan->parameters && !Step(host, entry, filterSelectorParameters, run)) return;
     if (!Step(host, entry, filterSelectorPrepare, run)) return;
+    if (host->options.beforeStart != nullptr)
+        host->options.beforeStart(host, host->options.beforeStartContext);
     const int16_t start = HK_Call(host, entry, filterSelectorStart);
     Record(run, filterSelectorStart, start, 1);
     bool filtered = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "editor/stored_prefs.h"
 #include "host/blocks.h"
 #include "host/script_params.h"
 #include "tests/support/plugin_host.h"
@@ -93,6 +94,47 @@ TEST(ScriptText, OnlyAWholeBlobOfAKnownLengthIsTaken) {
     }
 }
 
+TEST(ScriptBlob, BothSetsTheStartModeAndTheNameComeBack) {
+    const PrefsRecord changed = ChangedPrefs();
+    PrefsRecord read = DefaultPrefs();
+    const Bytes blob = BlobOf(changed);
+    ASSERT_EQ(DecodeScriptBlob(blob.data(), uint32_t(blob.size()), &read), 0);
+    EXPECT_EQ(BlobOf(read), blob);
+    EXPECT_EQ(read.startMode, kStartCustom);
+    EXPECT_STREQ(read.settingsName, "Portraits.txt");
+    EXPECT_EQ(read.previous.noiseRadius[1], changed.previous.noiseRadius[1]);
+    EXPECT_EQ(read.custom.sharpenStrength, 12);
+    EXPECT_EQ(DecodeScriptBlob(blob.data(), 4000, &read), -8);
+}
+
+TEST(ScriptBlob, TheOlderFormLeavesTheSharpenAndNoiseSettings) {
+    PrefsRecord changed = ChangedPrefs();
+    changed.previous.sharpenStrength = 20;
+    const Bytes blob = ShortBlob(BlobOf(changed));
+    PrefsRecord read = DefaultPrefs();
+    ASSERT_EQ(DecodeScriptBlob(blob.data(), uint32_t(blob.size()), &read), 0);
+    EXPECT_EQ(read.previous.brightness, changed.previous.brightness);
+    EXPECT_EQ(read.custom.brightness, 0.25f);
+    EXPECT_EQ(read.previous.sharpenStrength, DefaultPrefs().previous.sharpenStrength);
+    EXPECT_EQ(read.custom.noiseExtra, DefaultPrefs().custom.noiseExtra);
+    EXPECT_EQ(read.startMode, kStartCustom);
+}
+
+TEST(ScriptBlob, AStartModeOfThreeOrMoreIsNotTaken) {
+    for (uint32_t mode : {3u, 7u, 255u}) {
+        PrefsRecord sent = DefaultPrefs();
+        sent.startMode = mode;
+        const Bytes blob = BlobOf(sent);
+        PrefsRecord read = DefaultPrefs();
+        read.startMode = kStartPrevious;
+        ASSERT_EQ(DecodeScriptBlob(blob.data(), uint32_t(blob.size()), &read), 0);
+        EXPECT_EQ(read.startMode, kStartPrevious) << mode;
+    }
+}
+
+// The start stage reads the script after the preferences file; what the
+// script sets (the custom settings, the start mode, the name) stays in the
+// settings record, while the previous settings become those of the run.
 class ScriptParamsTest : public ::testing::Test {
   protected:
     PluginHost h;
@@ -102,10 +144,12 @@ class ScriptParamsTest : public ::testing::Test {
     }
     ParametersBlock* Parameters() { return h.Locked<ParametersBlock>(h.host.record->parameters); }
     DataBlock* Data() { return h.Locked<DataBlock>(reinterpret_cast<Handle>(h.host.data)); }
-    // Blocks made by the parameters stage, then their settings as given.
-    void MakeBlocks(const PrefsRecord& prefs) {
+    // The preferences file holds prefs; the parameters stage reads it.
+    void MakeBlocks(PrefsRecord prefs) {
+        ASSERT_EQ(Ui_Prefs_WriteAll(nullptr, PrefsFilePath().c_str(), kUiPrefsFileKind,
+                                    WriteStoredPrefs, &prefs),
+                  0);
         ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
-        Parameters()->prefs = prefs;
     }
     int16_t StartWith(const Bytes& text, int16_t playInfo) {
         EXPECT_EQ(HK_SetDescriptorText(&h.host, kScriptDataKey, text.data(), uint32_t(text.size())),
@@ -113,9 +157,10 @@ class ScriptParamsTest : public ::testing::Test {
         h.host.options.playInfo = playInfo;
         return h.Call(filterSelectorStart);
     }
-    Bytes PrefsBytes() {
-        const uint8_t* p = reinterpret_cast<const uint8_t*>(&Parameters()->prefs);
-        return Bytes(p, p + sizeof(PrefsRecord));
+    // What a script sets, apart from the previous settings.
+    static Bytes Scripted(const PrefsRecord& p) {
+        Bytes b = BlobOf(p);
+        return Bytes(b.begin() + kEditParsBytes + kEditParsExtensionBytes, b.end());
     }
 };
 
@@ -130,8 +175,14 @@ TEST_F(ScriptParamsTest, FinishRecordsTheSettingsAndStartReadsThemBack) {
     for (uint32_t i = 0; i < size; ++i) ASSERT_LT(text[i], 128) << i;
     EXPECT_EQ(h.host.descriptorParameters.recordInfo, plugInDialogOptional);
     const Bytes recorded(text, text + size);
+    uint8_t* blob = nullptr;
+    uint32_t length = 0;
+    ASSERT_EQ(UnpackScriptText(recorded.data(), size, &blob, &length), 0);
+    EXPECT_EQ(Bytes(blob, blob + length), BlobOf(Parameters()->prefs)) << "the record as it is";
+    Ui_Free(blob);
 
-    // Another host replays it on fresh blocks.
+    // Another host replays it with fresh blocks and a file of defaults.
+    std::remove(PrefsFilePath().c_str());
     PluginHost other;
     other.Open(TestDocument(5, 3, 3, 8));
     ASSERT_EQ(other.FirstCall(filterSelectorParameters, false), noErr);
@@ -140,29 +191,20 @@ TEST_F(ScriptParamsTest, FinishRecordsTheSettingsAndStartReadsThemBack) {
     ASSERT_EQ(HK_SetDescriptorText(&other.host, kScriptDataKey, recorded.data(), size), 0);
     other.host.options.playInfo = plugInDialogDontDisplay;
     ASSERT_EQ(other.Call(filterSelectorStart), noErr);
-    EXPECT_EQ(BlobOf(p->prefs), BlobOf(changed)) << "both sets, the start mode and the name";
+    EXPECT_EQ(Scripted(p->prefs), Scripted(Parameters()->prefs));
     EXPECT_STREQ(p->prefs.settingsName, "Portraits.txt");
     EXPECT_EQ(other.Locked<DataBlock>(reinterpret_cast<Handle>(other.host.data))->showEditor, 0);
     EXPECT_EQ(other.host.descriptorParameters.descriptor, nullptr) << "read and disposed of";
     EXPECT_EQ(other.host.liveHandles, 2) << "only the two blocks remain";
+    // ... and the replayed settings reach the preferences file.
+    PrefsRecord file = DefaultPrefs();
+    ASSERT_EQ(Ui_Prefs_ReadAll(nullptr, PrefsFilePath().c_str(), kUiPrefsFileKind, ReadStoredPref,
+                               nullptr, &file),
+              0);
+    EXPECT_EQ(Scripted(file), Scripted(p->prefs));
 }
 
-TEST_F(ScriptParamsTest, TheOlderFormLeavesTheSharpenAndNoiseSettings) {
-    MakeBlocks(DefaultPrefs());
-    PrefsRecord changed = ChangedPrefs();
-    changed.previous.sharpenStrength = 20;
-    const Bytes text = TextOf(ShortBlob(BlobOf(changed)));
-    ASSERT_EQ(StartWith(text, plugInDialogDisplay), noErr);
-    const PrefsRecord& p = Parameters()->prefs;
-    EXPECT_EQ(p.previous.brightness, changed.previous.brightness);
-    EXPECT_EQ(p.custom.brightness, 0.25f);
-    EXPECT_EQ(p.previous.sharpenStrength, DefaultPrefs().previous.sharpenStrength);
-    EXPECT_EQ(p.custom.noiseExtra, DefaultPrefs().custom.noiseExtra);
-    EXPECT_EQ(p.startMode, kStartCustom);
-    EXPECT_EQ(Data()->showEditor, 1);
-}
-
-TEST_F(ScriptParamsTest, AStartModeOfThreeOrMoreIsNotTaken) {
+TEST_F(ScriptParamsTest, AStartModeOfThreeOrMoreLeavesTheStoredOne) {
     PrefsRecord stored = DefaultPrefs();
     stored.startMode = kStartPrevious;
     MakeBlocks(stored);
@@ -180,33 +222,26 @@ TEST_F(ScriptParamsTest, TextsThatAreNotWholeBlobsLeaveTheSettingsUntouched) {
     } cases[] = {
         {"cut inside the blob", Bytes(good.begin(), good.begin() + 2000)},
         {"one byte short", Bytes(good.begin(), good.end() - 1)},
-        {"unknown length",
-         [&] {
-             Bytes b = good;
-             b[0] = 80;
-             return b;
-         }()},
+        {"unknown length", [&] { Bytes b = good; b[0] = 80; return b; }()},
         {"empty", Bytes()},
     };
     for (const auto& c : cases) {
         MakeBlocks(DefaultPrefs());
         Data()->showEditor = 0;
-        const Bytes before = PrefsBytes();
         EXPECT_EQ(StartWith(c.text, plugInDialogDisplay), noErr) << c.name;
-        EXPECT_EQ(PrefsBytes(), before) << c.name;
+        EXPECT_EQ(Scripted(Parameters()->prefs), Scripted(DefaultPrefs())) << c.name;
         EXPECT_EQ(Data()->showEditor, 1) << c.name << ": the play information still counts";
     }
 }
 
 TEST_F(ScriptParamsTest, OtherKeysOrNoDescriptorLeaveTheSettings) {
     MakeBlocks(DefaultPrefs());
-    const Bytes before = PrefsBytes();
     const Bytes text = TextOf(BlobOf(ChangedPrefs()));
     ASSERT_EQ(HK_SetDescriptorText(&h.host, PIFourCC("Othr"), text.data(), uint32_t(text.size())),
               0);
     h.host.options.playInfo = plugInDialogDontDisplay;
     ASSERT_EQ(h.Call(filterSelectorStart), noErr);
-    EXPECT_EQ(PrefsBytes(), before);
+    EXPECT_EQ(Scripted(Parameters()->prefs), Scripted(DefaultPrefs()));
     EXPECT_EQ(Data()->showEditor, 0);
     // No descriptor at all: the flag keeps its value.
     h.host.options.playInfo = plugInDialogDisplay;

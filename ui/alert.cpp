@@ -41,6 +41,11 @@ int32_t Ui_Alert_DoOrvexError(UiState* state, int32_t code, const char* context,
     return code;
 }
 
+int32_t Ui_Alert_Stop(UiState* state, const char* message) {
+    Plat_MessageBox(message, state != nullptr ? state->appName : " ", kPlatBoxStop);
+    return kUiOk;
+}
+
 int32_t Ui_Alert_Question(UiState* state, const char* message, const char* label1,
                           const char* label2, bool beep, int32_t* pressed) {
     if (state == nullptr || pressed == nullptr) return kUiErrArg;

@@ -18,6 +18,9 @@ void Ui_Alert_ErrorSentence(UiState* state, int32_t code, const char* context, c
 int32_t Ui_Alert_DoOrvexError(UiState* state, int32_t code, const char* context,
                               const char* advice);
 
+// Stop box with the message and an OK button.
+int32_t Ui_Alert_Stop(UiState* state, const char* message);
+
 // Caution box with two buttons; *pressed receives 1 or 2. 0, or -1 without a
 // state or result slot.
 int32_t Ui_Alert_Question(UiState* state, const char* message, const char* label1,

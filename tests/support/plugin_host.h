@@ -46,7 +46,10 @@ struct TestDocument {
         return pixels.data() + size_t(y) * size_t(RowBytes()) +
                size_t(x * planes + c) * size_t(depth / 8);
     }
-    uint32_t Get(int32_t x, int32_t y, int32_t c) {
+    const uint8_t* At(int32_t x, int32_t y, int32_t c) const {
+        return const_cast<TestDocument*>(this)->At(x, y, c);
+    }
+    uint32_t Get(int32_t x, int32_t y, int32_t c) const {
         if (depth == 8) return *At(x, y, c);
         uint16_t s;
         std::memcpy(&s, At(x, y, c), 2);
