@@ -334,7 +334,7 @@ int32_t FilterImage(EditState* edit) {
     status =
         run.planar != nullptr ? WriteStream(edit->transform, &stream, &streamSize) : kUiErrMemory;
     if (status == kUiOk) status = OpenStages(&run, stream, streamSize);
-    if (status == kUiErrMemory) ReportError(gUiState, status, nullptr, nullptr);
+    if (status != kUiOk) ReportError(gUiState, status, nullptr, nullptr);
     if (status == kUiOk) status = RunRows(&run);
     Ui_Free(stream);
     Ui_Free(run.planar);

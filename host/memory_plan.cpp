@@ -88,8 +88,6 @@ void Measure(Needs* n, const PassRect& f, int64_t w, int64_t h, uint8_t* reduced
 int32_t PlanMemory(const MemoryPlanInput& in, MemoryPlan* plan, uint8_t level) {
     const uint64_t available = in.available > 0 ? uint64_t(in.available) : 0;
     const uint64_t limit = (available >> 2) * 3;
-    Ui_Debug_Logf(level, "available memory = %d, (75 percent = %ld)", int(in.available),
-                  Long(limit));
     Needs n = {};
     const bool deep = in.depth > 8;
     n.tables = deep ? kTablesNeeds16 : kTablesNeeds8;
@@ -172,6 +170,9 @@ void DoPrepare() {
     EditState& edit = gDataBlock->edit;
     MemoryPlanInput in = {};
     in.available = gFilterRecord->maxSpace;
+    const uint64_t available = in.available > 0 ? uint64_t(in.available) : 0;
+    Ui_Debug_Logf(gDiagnostics, "available memory = %d, (75 percent = %ld)", int(in.available),
+                  Long((available >> 2) * 3));
     in.depth = gFilterRecord->depth;
     in.planes = gFilterRecord->planes;
     const VRect f = GetFilterRect();

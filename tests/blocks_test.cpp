@@ -102,7 +102,7 @@ TEST_F(BlocksTest, UnsoundBlocksAreDroppedAndRebuiltFromTheFile) {
         const Handle oldParameters = h.host.record->parameters;
         const intptr_t oldData = h.host.data;
         EXPECT_EQ(h.Call(filterSelectorPrepare), noErr) << c.name;
-        EXPECT_NE(h.host.record->parameters, oldParameters) << c.name;
+        EXPECT_NE(Handle(h.host.record->parameters), oldParameters) << c.name;
         EXPECT_NE(h.host.data, oldData) << c.name;
         EXPECT_EQ(Parameters()->prefs.startMode, kStartCustom) << c.name;
         EXPECT_STREQ(Parameters()->prefs.settingsName, "Studio.txt") << c.name;
@@ -112,7 +112,7 @@ TEST_F(BlocksTest, UnsoundBlocksAreDroppedAndRebuiltFromTheFile) {
         Parameters()->prefs.windowValue2 = 5;
         const Handle kept = h.host.record->parameters;
         EXPECT_EQ(h.Call(filterSelectorPrepare), noErr);
-        EXPECT_EQ(h.host.record->parameters, kept);
+        EXPECT_EQ(Handle(h.host.record->parameters), kept);
         EXPECT_EQ(Parameters()->prefs.windowValue2, 5) << c.name;
         h.Open(TestDocument(6, 4, 3, 8));
     }

@@ -505,7 +505,7 @@ TEST_F(HostKitTest, RelocatedBlocksKeepTheirContents) {
     ASSERT_EQ(HK_Call(&host, FakeEntry, filterSelectorParameters), noErr);
     const Handle first = host.record->parameters;
     ASSERT_EQ(HK_Call(&host, FakeEntry, filterSelectorPrepare), noErr);
-    EXPECT_NE(host.record->parameters, first);
+    EXPECT_NE(Handle(host.record->parameters), first);
     EXPECT_EQ(std::memcmp(*host.record->parameters, "settings", 8), 0);
     EXPECT_EQ(host.liveHandles, 1);
 }
