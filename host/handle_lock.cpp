@@ -1,5 +1,6 @@
 #include "host/handle_lock.h"
 
+#include "host/blocks.h"
 #include "host/module_state.h"
 #include "ui/debug_log.h"
 
@@ -48,10 +49,12 @@ void LockHandles() {
         Host_StoreResult(memFullErr);
         return;
     }
-    // The fields inside the blocks are reached through these two; the
-    // pointers into them are set by the blocks' own code once they exist.
     gParametersBlock = reinterpret_cast<ParametersBlock*>(parametersPtr);
     gDataBlock = reinterpret_cast<DataBlock*>(dataPtr);
+    gPrefs = &gParametersBlock->prefs;
+    gTempFolder = gParametersBlock->tempFolder;
+    gMessageBuffer = gDataBlock->message;
+    gDebugChecksumField = &gDataBlock->gDebugChecksum;
 }
 
 void UnlockHandles() {

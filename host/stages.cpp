@@ -2,9 +2,11 @@
 #include "host/stages.h"
 
 #include "host/about_box.h"
+#include "host/blocks.h"
 #include "host/handle_lock.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
+#include "host/script_params.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
 
@@ -29,6 +31,7 @@ void DoContinue() {
 void DoFinish() {
     Ui_Debug_Log(gDiagnostics, "DoFinish...");
     LockHandles();
-    if (!Host_ResultSet()) WriteScriptParameters();
+    // Settings are recorded only from a sound parameters block.
+    if (!Host_ResultSet() && CheckParameters() == 0) WriteScriptParameters();
     Ui_Debug_Log(gDiagnostics, "...DoFinish");
 }

@@ -1,6 +1,6 @@
-// advanceState: the host lends the plug-in the areas it asked for (input,
-// output pre-filled with the current pixels, selection mask) and writes the
-// previous output back into the image first.
+// advanceState: the host lends the plug-in the areas it asked for (input
+// from the document, output pre-filled with the result so far, selection
+// mask) and writes the previous output back into the result first.
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +31,16 @@ uint32_t Sample(const HKImage& im, int32_t x, int32_t y, int32_t plane) {
         return v;
     }
     return p[size_t(x) * size_t(im.planes) + size_t(plane)];
+}
+
+void Load(const uint8_t* p, int32_t bytes, uint32_t* v) {
+    if (bytes == 2) {
+        uint16_t s;
+        std::memcpy(&s, p, 2);
+        *v = s;
+    } else {
+        *v = *p;
+    }
 }
 
 void Store(uint8_t* p, int32_t bytes, uint32_t v) {
@@ -107,6 +117,13 @@ uint8_t* Lend(uint8_t*& slot, uint8_t* buffer) {
     return buffer;
 }
 
+VRect FilterRect(const HKHost* host) {
+    const FilterRecord* r = host->record;
+    const BigDocumentStruct* big = r->bigDocumentData;
+    return big != nullptr && big->PluginUsing32BitCoordinates != 0 ? big->filterRect32
+                                                                   : Widen(r->filterRect);
+}
+
 }  // namespace
 
 VRect HK_RequestedRect(const HKHost* host, HKArea area) {
@@ -130,20 +147,38 @@ bool HK_AnyAreaRequested(const HKHost* host) {
            !Empty(HK_RequestedRect(host, kHKAreaMask));
 }
 
-// Copies the output lent by the previous request back into the image.
+// Copies the output lent by the previous request back into the result; with
+// autoMask the host blends it with the document by the selection first.
 void HK_WriteBackOutput(HKHost* host) {
     if (host->outBuffer == nullptr) return;
-    HKImage& im = host->image;
-    const int32_t bytes = im.depth / 8;
+    const HKImage& doc = host->image;
+    const int32_t bytes = doc.depth / 8;
     const int32_t planes = host->outHiPlane - host->outLoPlane + 1;
     const VRect& o = host->outRect;
     const int32_t rowBytes = host->record->outRowBytes;
+    const bool blend =
+        host->record->autoMask != 0 && host->record->haveMask != 0 && host->mask.data != nullptr;
     for (int32_t y = o.top; y < o.bottom; ++y) {
         const uint8_t* src = host->outBuffer + size_t(y - o.top) * size_t(rowBytes);
-        uint8_t* dst = im.pixels + size_t(y) * size_t(im.rowBytes);
-        for (int32_t x = o.left; x < o.right; ++x)
-            std::memcpy(dst + (size_t(x) * size_t(im.planes) + size_t(host->outLoPlane)) * bytes,
-                        src + size_t(x - o.left) * size_t(planes * bytes), size_t(planes * bytes));
+        const size_t rowStart = size_t(y) * size_t(doc.rowBytes);
+        for (int32_t x = o.left; x < o.right; ++x) {
+            const uint32_t m =
+                blend ? host->mask.data[size_t(y) * size_t(host->mask.rowBytes) + size_t(x)] : 255u;
+            for (int32_t p = 0; p < planes; ++p) {
+                const size_t at =
+                    rowStart +
+                    (size_t(x) * size_t(doc.planes) + size_t(host->outLoPlane + p)) * size_t(bytes);
+                uint32_t v = 0;
+                Load(src + (size_t(x - o.left) * size_t(planes) + size_t(p)) * size_t(bytes), bytes,
+                     &v);
+                if (m != 255) {
+                    uint32_t d = 0;
+                    Load(doc.pixels + at, bytes, &d);
+                    v = (d * (255 - m) + v * m + 127) / 255;
+                }
+                Store(host->result + at, bytes, v);
+            }
+        }
     }
     host->record->outData = Lend(host->outBuffer, nullptr);
 }
@@ -164,6 +199,9 @@ OSErr HK_Advance(HKHost* host) {
 
     const VRect in = HK_RequestedRect(host, kHKAreaIn);
     if (!Empty(in)) {
+        if (host->inAreaCount < kHKMaxLoggedAreas) host->inAreas[host->inAreaCount] = in;
+        ++host->inAreaCount;
+        if (in.bottom - in.top > host->maxInRows) host->maxInRows = in.bottom - in.top;
         uint8_t* buffer = nullptr;
         const OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, Step(r->inputRate),
                                r->inputPadding, &buffer, &r->inRowBytes);
@@ -173,13 +211,16 @@ OSErr HK_Advance(HKHost* host) {
         r->inPlaneBytes = bytes;
     }
 
-    // Output is never sampled or padded: it must lie inside the image.
+    // Output is never sampled or padded: it must lie inside the filter rectangle.
     const VRect out = HK_RequestedRect(host, kHKAreaOut);
     if (!Empty(out)) {
-        if (out.top < 0 || out.left < 0 || out.bottom > im.height || out.right > im.width)
+        const VRect f = FilterRect(host);
+        if (out.top < f.top || out.left < f.left || out.bottom > f.bottom || out.right > f.right)
             return paramErr;
+        HKImage result = im;
+        result.pixels = host->result;
         uint8_t* buffer = nullptr;
-        const OSErr err = Fill(im, out, r->outLoPlane, r->outHiPlane, 1,
+        const OSErr err = Fill(result, out, r->outLoPlane, r->outHiPlane, 1,
                                plugInWantsErrorOnBoundsException, &buffer, &r->outRowBytes);
         if (err != noErr) return err;
         r->outData = Lend(host->outBuffer, buffer);

@@ -49,35 +49,75 @@ struct HKMask {
 
 // ---- The host --------------------------------------------------------------------------
 
+struct HKHost;
+
 struct HKOptions {
-    bool bigDocument;  // supply bigDocumentData (32-bit coordinates)
-    bool handleProcs;  // supply handleProcs
-    bool bufferProcs;  // supply bufferProcs
+    bool bigDocument;    // supply bigDocumentData (32-bit coordinates)
+    bool handleProcs;    // supply handleProcs
+    bool bufferProcs;    // supply bufferProcs
+    bool advanceState;   // supply advanceState
+    bool displayPixels;  // supply displayPixels (drawing into the host's frame buffer)
+    bool colorServices;  // supply colorServices (a scripted colour picker)
+    bool descriptors;    // supply descriptorParameters with the read and write procs
+    bool errorString;    // supply a Str255 for the plug-in's own error text
+    // Bytes of the record the host models: 608 (current), or 556 (older
+    // hosts: every field from offset 556 on is absent).
+    int32_t recordBytes;
+    char samplingSupport;  // hostSupportsIntegralSampling, or 0: none
+    bool zeroRates;        // inputRate and maskRate left at 0, as some hosts do
+    // Between calls the host moves the parameters and data blocks into new
+    // allocations, copying only their contents.
+    bool relocateHandles;
+    VRect filterRect;  // the area to filter; empty: the whole image
     intptr_t window;   // platformData->hwnd
     int32_t maxSpace;  // bytes the plug-in may use
     uint32_t hostSig;
-    const char* title;     // document title for the 'titl' property (null: none)
-    int32_t abortAfter;    // abortProc answers true from this poll on (0: never)
-    int32_t maxContinues;  // the continue loop stops after this many calls
+    const char* title;      // document title for the 'titl' property (null: none)
+    PlugInMonitor monitor;  // gamma 0: the host gives no monitor information
+    int16_t playInfo;       // descriptorParameters.playInfo of the next runs
+    int32_t abortAfter;     // abortProc answers true from this poll on (0: never)
+    int32_t abortAtRow;     // abortProc answers true once progress reached this row (0: never)
+    int32_t maxContinues;   // the continue loop stops after this many calls
+    // Called by HK_RunFilter between prepare and start (tests look at or
+    // change what prepare left); null: nothing.
+    void (*beforeStart)(HKHost* host, void* context);
+    void* beforeStartContext;
+    bool dirtyHandles;      // new handles hold leftover bytes (0xA5), as real hosts may
+    int32_t failNewHandle;  // newProc fails from this call on (0: never)
 };
 
-// The defaults of a full host: big documents, handle and buffer procs, 1 GB.
+// The defaults of a full host: every service, big documents, 1 GB, no abort.
 HKOptions HK_DefaultOptions();
 
 struct HKHandle;  // the host's block behind a Handle
 struct HKBuffer;
+struct HKDescriptorItem;
+
+// Answers of the scripted colour picker, taken in order; an empty queue cancels.
+struct HKPickerAnswer {
+    bool cancel;
+    int16_t rgb[3];  // 0..255
+};
+constexpr int32_t kHKMaxPickerAnswers = 8;
+
+constexpr int32_t kHKMaxLoggedAreas = 256;
 
 struct HKHost {
-    FilterRecord* record;  // zero-filled, larger than any record version
+    FilterRecord* record;  // zero-filled, options.recordBytes long
     HKOptions options;
-    HKImage image;
-    HKMask mask;    // data null: no selection
-    intptr_t data;  // the plug-in's data slot, kept across runs
+    HKImage image;    // the document: changed only when a run succeeds
+    uint8_t* result;  // the document as the plug-in writes it (image's layout)
+    HKMask mask;      // data null: no selection
+    intptr_t data;    // the plug-in's data slot, kept across runs
     PlatformData platform;
     HandleProcs handleProcs;
     BufferProcs bufferProcs;
     PropertyProcs propertyProcs;
     BigDocumentStruct bigDocument;
+    PIDescriptorParameters descriptorParameters;
+    ReadDescriptorProcs readDescriptorProcs;
+    WriteDescriptorProcs writeDescriptorProcs;
+    Str255 errorString;
 
     // advanceState: the buffers lent to the plug-in and the output they cover.
     uint8_t* inBuffer;
@@ -93,12 +133,26 @@ struct HKHost {
     int32_t progressDone;
     int32_t progressTotal;
     int32_t abortPolls;
+    int32_t maxInRows;                 // the tallest input area requested
+    VRect inAreas[kHKMaxLoggedAreas];  // the input areas requested, in order
+    int32_t inAreaCount;               // all of them, also those not logged
 
     HKHandle* handles;  // live handles, newest first
     int32_t liveHandles;
     int32_t unbalancedUnlocks;  // unlocks of handles that were not locked
+    int32_t newHandleCalls;
     HKBuffer* buffers;
     int32_t liveBuffers;
+
+    // The frame the plug-in draws into through displayPixels (8-bit RGB).
+    uint8_t* frame;
+    int32_t frameWidth;
+    int32_t frameHeight;
+    int32_t displayCalls;
+
+    HKPickerAnswer pickerAnswers[kHKMaxPickerAnswers];
+    int32_t pickerAnswerCount;
+    int32_t pickerCalls;
 };
 
 // Fills host over image (and an optional mask with mask.data null for none)
@@ -110,12 +164,35 @@ void HK_Host_Free(HKHost* host);
 
 // advanceState as the host implements it (also run between continue calls):
 // writes back the previous output, then lends the requested input, output
-// and mask areas. Returns noErr, paramErr for an area outside the image, or
-// memFullErr.
+// and mask areas. Input comes from the document, output is written into the
+// result; while the plug-in leaves autoMask set, the host itself blends the
+// output with the document by the selection, as hosts do. Returns noErr,
+// paramErr for an area outside the image (output: outside the filter
+// rectangle), or memFullErr.
 OSErr HK_Advance(HKHost* host);
+
+// The result becomes the document (a successful run), or is dropped.
+void HK_CommitResult(HKHost* host);
+void HK_DiscardResult(HKHost* host);
 
 // Handle bookkeeping for tests: how often h is locked now (-1: not a live handle).
 int32_t HK_HandleLockCount(const HKHost* host, Handle h);
+
+// ---- Scripting --------------------------------------------------------------------------
+
+// The descriptor the host hands the plug-in: replaced by one holding a text
+// item under key (bytes copied), or cleared.
+int32_t HK_SetDescriptorText(HKHost* host, uint32_t key, const void* bytes, uint32_t size);
+void HK_ClearDescriptor(HKHost* host);
+// The text item under key of the descriptor the plug-in recorded; null when
+// there is none.
+const uint8_t* HK_DescriptorText(const HKHost* host, uint32_t key, uint32_t* size);
+
+// ---- Display and colour picker ---------------------------------------------------------
+
+// A frame of width x height RGB pixels (white) for displayPixels; -3 out of memory.
+int32_t HK_SetFrame(HKHost* host, int32_t width, int32_t height);
+void HK_QueuePickerAnswer(HKHost* host, const HKPickerAnswer& answer);
 
 // ---- Running the selectors --------------------------------------------------------------
 
@@ -144,7 +221,8 @@ struct HKRunPlan {
 
 // Runs about; parameters; prepare; start; continue until the plug-in leaves
 // every rectangle empty; finish (after a successful or cancelled start), as
-// the plan says, then writes the last output back into the image.
+// the plan says. The document takes the result only when start and the
+// continue loop succeeded; otherwise it stays as it was.
 void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun* run);
 
 // "about", "parameters", ... for reports; "selector" for other values.

@@ -3,6 +3,10 @@
 
 #include "hostkit/hostkit.h"
 
+// The host whose callbacks run now (the callbacks carry no context).
+HKHost* HK_Active();
+void HK_SetActive(HKHost* host);
+
 enum HKArea { kHKAreaIn, kHKAreaOut, kHKAreaMask };
 
 // The area the plug-in requests, from the 32-bit rectangles once it has
@@ -12,3 +16,17 @@ bool HK_AnyAreaRequested(const HKHost* host);
 
 void HK_WriteBackOutput(HKHost* host);
 void HK_ReleaseAreas(HKHost* host);
+
+// Handles the host makes for itself (titles, descriptors, texts): they do not
+// count as the plug-in's requests. Null when memory is short.
+Handle HK_NewHostHandle(const void* bytes, int32_t size);
+// The bytes and size of a live handle; null for anything else.
+const char* HK_HandleBytes(Handle h, int32_t* size);
+void HK_DisposeHandle(Handle h);
+void HK_FreeAllHandles(HKHost* host);
+void HK_InstallHandleProcs(HKHost* host);
+// Moves the parameters and data blocks into new allocations (contents only).
+void HK_RelocateBlocks(HKHost* host);
+
+void HK_InstallDescriptorProcs(HKHost* host);
+void HK_InstallDisplayProcs(HKHost* host);

@@ -36,18 +36,28 @@ bool ContinueLoop(HKHost* host, HKEntryProc entry, HKRun* run) {
 void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun* run) {
     run->stepCount = 0;
     run->result = noErr;
+    HK_DiscardResult(host);  // the run starts from the document as it is
     if (plan->about && !Step(host, entry, filterSelectorAbout, run)) return;
     if (plan->parameters && !Step(host, entry, filterSelectorParameters, run)) return;
     if (!Step(host, entry, filterSelectorPrepare, run)) return;
+    if (host->options.beforeStart != nullptr)
+        host->options.beforeStart(host, host->options.beforeStartContext);
     const int16_t start = HK_Call(host, entry, filterSelectorStart);
     Record(run, filterSelectorStart, start, 1);
-    if (start == noErr) {
-        if (ContinueLoop(host, entry, run)) HK_WriteBackOutput(host);
+    bool filtered = false;
+    if (start == noErr && ContinueLoop(host, entry, run)) {
+        HK_WriteBackOutput(host);
+        filtered = true;
     }
     // Finish follows a start that succeeded or was cancelled, also after a
     // failed continue, so the plug-in can always release what it holds.
     if (start == noErr || start == userCanceledErr) Step(host, entry, filterSelectorFinish, run);
-    HK_ReleaseAreas(host);  // output of a cancelled or failed run is dropped
+    HK_ReleaseAreas(host);
+    // Only a filter that ran to its end changes the document.
+    if (filtered)
+        HK_CommitResult(host);
+    else
+        HK_DiscardResult(host);
 }
 
 const char* HK_SelectorName(int16_t selector) {

@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "editor/stored_prefs.h"
 #include "engine/edit_pars.h"
 #include "engine/tintwork.h"
+#include "host/script_params.h"
 #include "tests/support/edit_pars_samples.h"
+#include "tests/support/prefs_samples.h"
 #include "tests/support/test_support.h"
 #include "tests/tintwork_fixture.h"
 #include "ui/prefs_file.h"
@@ -139,6 +142,25 @@ Bytes TintworkStream(const StreamShape& s) {
     return b;
 }
 
+// A preferences file as the plug-in writes it.
+Bytes StoredPrefsFile(PrefsRecord* prefs) {
+    const std::string path = MakeTempFolder("corpus") + "prefs";
+    EXPECT_EQ(Ui_Prefs_WriteAll(nullptr, path.c_str(), kUiPrefsFileKind, WriteStoredPrefs, prefs),
+              kUiOk);
+    Bytes b;
+    EXPECT_TRUE(ReadWholeFile(path, &b));
+    return b;
+}
+
+// The 'Dt  ' text of a record, as the plug-in records it.
+Bytes ScriptText(const PrefsRecord& prefs) {
+    Bytes blob(kScriptBlobBytes);
+    EXPECT_EQ(EncodeScriptBlob(&prefs, blob.data(), kScriptBlobBytes), kUiOk);
+    Bytes text(ScriptTextBytes(kScriptBlobBytes));
+    PackScriptText(blob.data(), kScriptBlobBytes, text.data());
+    return text;
+}
+
 struct Seed {
     std::string file;  // under fuzz/corpus/
     Bytes bytes;
@@ -147,10 +169,16 @@ struct Seed {
 std::vector<Seed> Seeds() {
     Stored defaults = {DefaultPars(), false};
     Stored changed = {ChangedPars(), true};
+    PrefsRecord storedDefaults = DefaultPrefs();
+    PrefsRecord storedChanged = ChangedPrefs();
     std::vector<Seed> seeds = {
         {"prefs_entry/version-end", PrefsFile(nullptr, nullptr)},
         {"prefs_entry/defaults", PrefsFile(WriteStored, &defaults)},
         {"prefs_entry/changed", PrefsFile(WriteStored, &changed)},
+        {"stored_prefs/defaults", StoredPrefsFile(&storedDefaults)},
+        {"stored_prefs/changed", StoredPrefsFile(&storedChanged)},
+        {"script_parameters/defaults", ScriptText(storedDefaults)},
+        {"script_parameters/changed", ScriptText(storedChanged)},
         {"editpars/defaults", Block(DefaultPars(), false)},
         {"editpars/changed", Block(ChangedPars(), false)},
         {"editpars_bigendian/defaults", Block(DefaultPars(), true)},

@@ -176,6 +176,8 @@ TEST_F(HostKitTest, AdvanceLendsRequestedPlanesAndWritesOutputBack) {
             EXPECT_EQ(inData, nullptr);
             EXPECT_EQ(outData, nullptr);
             const uint32_t changed = depth == 8 ? 0x7F : 0x7F7F;
+            EXPECT_EQ(t.Get(2, 1, 0), t.Expected(2, 1, 0)) << "the document waits for the end";
+            HK_CommitResult(&host);
             for (int32_t p = 0; p < 3; ++p) {
                 EXPECT_EQ(t.Get(2, 1, p), changed);
                 EXPECT_EQ(t.Get(1, 1, p), t.Expected(1, 1, p)) << "untouched";
@@ -359,6 +361,181 @@ TEST_F(HostKitTest, LoadingReportsMissingModulesAndEntryPoints) {
     EXPECT_EQ(HK_LoadModule(plugin, "NoSuchEntry", &module, error, sizeof error), -1);
     EXPECT_NE(std::strstr(error, "NoSuchEntry"), nullptr);
     EXPECT_EQ(module.library, nullptr);
+}
+
+TEST_F(HostKitTest, DescriptorsCarryTextsFromOneRunToTheNext) {
+    TestImage t(2, 2, 3, 8);
+    Init(t);
+    PIDescriptorParameters* d = host.record->descriptorParameters;
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->descriptor, nullptr);
+    const HandleProcs* hp = host.record->handleProcs;
+    // The plug-in writes a text and an integer.
+    PIWriteDescriptor w = d->writeDescriptorProcs->openWriteDescriptorProc();
+    ASSERT_NE(w, nullptr);
+    Handle text = hp->newProc(5);
+    std::memcpy(*text, "hello", 5);
+    EXPECT_EQ(d->writeDescriptorProcs->putIntegerProc(w, PIFourCC("Intg"), -42), noErr);
+    EXPECT_EQ(d->writeDescriptorProcs->putTextProc(w, PIFourCC("Dt  "), text), noErr);
+    hp->disposeProc(text);
+    ASSERT_EQ(d->writeDescriptorProcs->closeWriteDescriptorProc(w, &d->descriptor), noErr);
+    uint32_t size = 0;
+    const uint8_t* recorded = HK_DescriptorText(&host, PIFourCC("Dt  "), &size);
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(recorded), size), "hello");
+    EXPECT_EQ(HK_DescriptorText(&host, PIFourCC("Intg"), &size), nullptr) << "not a text";
+
+    // ... and reads them back: keys in order, the expected ones marked.
+    DescriptorKeyID keys[] = {PIFourCC("Dt  "), PIFourCC("Miss"), 0};
+    PIReadDescriptor r = d->readDescriptorProcs->openReadDescriptorProc(d->descriptor, keys);
+    ASSERT_NE(r, nullptr);
+    DescriptorKeyID key;
+    DescriptorTypeID type;
+    int32_t flags;
+    ASSERT_TRUE(d->readDescriptorProcs->getKeyProc(r, &key, &type, &flags));
+    EXPECT_EQ(key, PIFourCC("Intg"));
+    int32_t value = 0;
+    EXPECT_EQ(d->readDescriptorProcs->getIntegerProc(r, &value), noErr);
+    EXPECT_EQ(value, -42);
+    ASSERT_TRUE(d->readDescriptorProcs->getKeyProc(r, &key, &type, &flags));
+    EXPECT_EQ(type, typeChar);
+    Handle back = nullptr;
+    ASSERT_EQ(d->readDescriptorProcs->getTextProc(r, &back), noErr);
+    EXPECT_EQ(hp->getSizeProc(back), 5);
+    EXPECT_EQ(std::memcmp(*back, "hello", 5), 0);
+    hp->disposeProc(back);
+    EXPECT_FALSE(d->readDescriptorProcs->getKeyProc(r, &key, &type, &flags));
+    EXPECT_EQ(keys[0], typeNull);
+    EXPECT_EQ(keys[1], PIFourCC("Miss"));
+    EXPECT_EQ(d->readDescriptorProcs->closeReadDescriptorProc(r), errMissingParameter);
+
+    ASSERT_EQ(HK_SetDescriptorText(&host, PIFourCC("Dt  "), "abc", 3), 0);
+    EXPECT_NE(HK_DescriptorText(&host, PIFourCC("Dt  "), &size), nullptr);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(host.liveHandles, 1) << "the old descriptor was released";
+    HK_ClearDescriptor(&host);
+    EXPECT_EQ(host.liveHandles, 0);
+    EXPECT_EQ(d->readDescriptorProcs->openReadDescriptorProc(nullptr, keys), nullptr);
+}
+
+TEST_F(HostKitTest, DisplayPixelsDrawsIntoTheFrame) {
+    TestImage t(2, 2, 3, 8);
+    Init(t);
+    ASSERT_EQ(HK_SetFrame(&host, 4, 3), 0);
+    uint8_t pixels[2 * 2 * 3] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    PSPixelMap map = {};
+    map.version = 1;
+    map.bounds = VRect{0, 0, 2, 2};
+    map.imageMode = plugInModeRGBColor;
+    map.rowBytes = 6;
+    map.colBytes = 3;
+    map.planeBytes = 1;
+    map.baseAddr = pixels;
+    const VRect src{1, 0, 2, 2};  // the second row
+    ASSERT_EQ(host.record->displayPixels(&map, &src, 2, 1, nullptr), noErr);
+    EXPECT_EQ(host.displayCalls, 1);
+    const uint8_t* f = host.frame + (2 * 4 + 1) * 3;
+    EXPECT_EQ(f[0], 70);
+    EXPECT_EQ(f[5], 120);
+    EXPECT_EQ(host.frame[0], 255) << "elsewhere the frame stays white";
+    map.baseAddr = nullptr;
+    EXPECT_EQ(host.record->displayPixels(&map, &src, 0, 0, nullptr), filterBadParameters);
+    EXPECT_EQ(host.record->displayPixels(nullptr, &src, 0, 0, nullptr), filterBadParameters);
+}
+
+TEST_F(HostKitTest, TheColourPickerAnswersAsScripted) {
+    TestImage t(2, 2, 3, 8);
+    Init(t);
+    HK_QueuePickerAnswer(&host, HKPickerAnswer{false, {12, 34, 56}});
+    HK_QueuePickerAnswer(&host, HKPickerAnswer{true, {0, 0, 0}});
+    ColorServicesInfo info = {};
+    info.infoSize = sizeof info;
+    info.selector = plugIncolorServicesChooseColor;
+    info.resultSpace = plugIncolorServicesChosenSpace;
+    ASSERT_EQ(host.record->colorServices(&info), noErr);
+    EXPECT_EQ(info.resultSpace, plugIncolorServicesRGBSpace);
+    EXPECT_EQ(info.colorComponents[1], 34);
+    EXPECT_EQ(host.record->colorServices(&info), userCanceledErr);
+    EXPECT_EQ(host.record->colorServices(&info), userCanceledErr) << "no answers left";
+    info.selector = plugIncolorServicesGetSpecialColor;
+    info.selectorParameter.specialColorID = 1;
+    ASSERT_EQ(host.record->colorServices(&info), noErr);
+    EXPECT_EQ(info.colorComponents[0], 255);
+    info.infoSize = 8;
+    EXPECT_EQ(host.record->colorServices(&info), paramErr);
+}
+
+TEST_F(HostKitTest, OlderAndSmallerHosts) {
+    TestImage t(3, 2, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.recordBytes = 556;
+    options.bigDocument = false;
+    options.zeroRates = true;
+    options.errorString = false;
+    options.descriptors = false;
+    options.advanceState = false;
+    options.displayPixels = false;
+    options.colorServices = false;
+    options.samplingSupport = 0;
+    Init(t, options);
+    const FilterRecord* r = host.record;
+    EXPECT_EQ(r->bigDocumentData, nullptr);
+    EXPECT_EQ(r->inputRate, 0);
+    EXPECT_EQ(r->errorString, nullptr);
+    EXPECT_EQ(r->descriptorParameters, nullptr);
+    EXPECT_EQ(r->advanceState, nullptr);
+    EXPECT_EQ(r->displayPixels, nullptr);
+    EXPECT_EQ(r->colorServices, nullptr);
+    EXPECT_EQ(r->samplingSupport, 0);
+    EXPECT_EQ(r->depth, 8) << "fields before offset 556 are all there";
+}
+
+TEST_F(HostKitTest, RelocatedBlocksKeepTheirContents) {
+    TestImage t(2, 2, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.relocateHandles = true;
+    Init(t, options);
+    gScript = [](int16_t selector, FilterRecord* r) -> int16_t {
+        if (selector == filterSelectorParameters) {
+            r->parameters = r->handleProcs->newProc(8);
+            std::memcpy(*r->parameters, "settings", 8);
+        }
+        return noErr;
+    };
+    ASSERT_EQ(HK_Call(&host, FakeEntry, filterSelectorParameters), noErr);
+    const Handle first = host.record->parameters;
+    ASSERT_EQ(HK_Call(&host, FakeEntry, filterSelectorPrepare), noErr);
+    EXPECT_NE(Handle(host.record->parameters), first);
+    EXPECT_EQ(std::memcmp(*host.record->parameters, "settings", 8), 0);
+    EXPECT_EQ(host.liveHandles, 1);
+}
+
+TEST_F(HostKitTest, AbortAtARowAndTheResultOfAFailedRun) {
+    TestImage t(2, 4, 3, 8);
+    HKOptions options = HK_DefaultOptions();
+    options.abortAtRow = 2;
+    Init(t, options);
+    FilterRecord* r = host.record;
+    r->progressProc(1, 4);
+    EXPECT_FALSE(r->abortProc());
+    r->progressProc(2, 4);
+    EXPECT_TRUE(r->abortProc());
+    // A start that writes output and then fails leaves the document as it was.
+    gScript = [](int16_t selector, FilterRecord* rec) -> int16_t {
+        if (selector != filterSelectorStart) return noErr;
+        rec->outRect = Rect{0, 0, 4, 2};
+        rec->outHiPlane = 2;
+        if (rec->advanceState() != noErr) return filterBadParameters;
+        std::memset(rec->outData, 0, 4 * 6);
+        rec->outRect = Rect{0, 0, 0, 0};
+        rec->advanceState();
+        return userCanceledErr;
+    };
+    const HKRunPlan plan{false, false};
+    HKRun run;
+    HK_RunFilter(&host, FakeEntry, &plan, &run);
+    EXPECT_EQ(run.result, userCanceledErr);
+    for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(t.Get(1, y, 2), t.Expected(1, y, 2));
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "hostkit/hostkit.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -47,13 +49,9 @@ TEST(PluginModule, RunsEverySelectorThroughTheHostKit) {
         HKRun run;
         HK_RunFilter(&host, module.entry, &plan, &run);
         const int16_t expected[][2] = {
-            {filterSelectorAbout, noErr},
-            {filterSelectorParameters, noErr},
-            {filterSelectorPrepare, noErr},
-            {filterSelectorStart, noErr},
-            {filterSelectorContinue, noErr},
-            // No parameters block exists yet, so finish cannot lock it.
-            {filterSelectorFinish, filterBadParameters},
+            {filterSelectorAbout, noErr},    {filterSelectorParameters, noErr},
+            {filterSelectorPrepare, noErr},  {filterSelectorStart, noErr},
+            {filterSelectorContinue, noErr}, {filterSelectorFinish, noErr},
         };
         ASSERT_EQ(run.stepCount, 6);
         for (int i = 0; i < 6; ++i) {
@@ -68,6 +66,43 @@ TEST(PluginModule, RunsEverySelectorThroughTheHostKit) {
     }
     HK_UnloadModule(&module);
     EXPECT_EQ(module.library, nullptr);
+}
+
+// A host on Linux holds the diagnostics keys through the environment: a fresh
+// copy of the module (its own lifetime) traces every call, ending each with
+// the allocator's bookkeeping.
+TEST(PluginModule, ModifiersFromTheEnvironmentSwitchTheTraceOn) {
+    const std::string copy = MakeTempFolder("module") + "libvantoria-copy.so";
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(PluginPath(), &bytes));
+    ASSERT_TRUE(WriteWholeFile(copy, bytes));
+    RemoveDebugLog();
+    setenv("VANTORIA_MODIFIERS", "ctrl,shift", 1);
+    HKModule module;
+    char error[512] = {};
+    ASSERT_EQ(HK_LoadModule(copy.c_str(), "PluginMain", &module, error, sizeof error), 0) << error;
+    std::vector<uint8_t> pixels(4 * 3 * 3, 0x40);
+    const HKImage image{4, 3, 3, 8, 12, pixels.data()};
+    HKHost host;
+    ASSERT_EQ(HK_Host_Init(&host, &image, nullptr, nullptr), 0);
+    const HKRunPlan plan{false, true};
+    HKRun run;
+    HK_RunFilter(&host, module.entry, &plan, &run);
+    unsetenv("VANTORIA_MODIFIERS");
+    EXPECT_EQ(run.result, noErr);
+    HK_Host_Free(&host);
+    HK_UnloadModule(&module);
+    const std::string log = ReadDebugLog();
+    for (const char* line : {"-------------------------------\n", "DoParameters...\n",
+                             "DoPrepare...\n", "DoStart...\n", "DoFinish...\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    // Every call ends with the high-water mark and the live blocks: none at the end.
+    size_t calls = 0;
+    for (size_t at = log.find("ul_maxTotal = "); at != std::string::npos;
+         at = log.find("ul_maxTotal = ", at + 1))
+        ++calls;
+    EXPECT_EQ(calls, 4u) << "parameters, prepare, start, finish: start leaves nothing to continue";
+    EXPECT_EQ(log.substr(log.size() - std::strlen("ul_nMallocs = 0\n")), "ul_nMallocs = 0\n");
 }
 
 }  // namespace

@@ -18,7 +18,12 @@ constexpr int kPlatKeyControl = 0x11;
 bool Plat_KeyDown(int virtualKey);
 
 // Message box kinds.
-enum PlatBoxKind : int32_t { kPlatBoxPlain = 0, kPlatBoxWarning = 1, kPlatBoxStop = 2 };
+enum PlatBoxKind : int32_t {
+    kPlatBoxPlain = 0,
+    kPlatBoxWarning = 1,
+    kPlatBoxStop = 2,
+    kPlatBoxQuestion = 3,
+};
 // Modal message box with an OK button and no owner window.
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind);
 void Plat_Beep();

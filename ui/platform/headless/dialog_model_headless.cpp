@@ -39,6 +39,7 @@ std::deque<Event> gEvents;
 std::vector<std::unique_ptr<Model>> gModels;
 std::vector<Model*> gRunning;
 UiRect gScreen = {0, 0, 768, 1024};
+bool gScreenKnown = true;
 std::vector<std::pair<void*, UiRect>> gWindowRects;
 bool gForeground = true;
 // The current track: its points and the next one to hand out.
@@ -231,6 +232,10 @@ const HeadlessDialog* Headless_Model(void* dialog) {
 }
 void Headless_SetScreen(const UiRect& workArea) {
     gScreen = workArea;
+    gScreenKnown = true;
+}
+void Headless_SetScreenUnknown() {
+    gScreenKnown = false;
 }
 void Headless_SetWindowRect(void* window, const UiRect& rect) {
     gWindowRects.push_back({window, rect});
@@ -243,6 +248,7 @@ void Headless_ResetDialogs() {
     gModels.clear();
     gRunning.clear();
     gScreen = {0, 0, 768, 1024};
+    gScreenKnown = true;
     gWindowRects.clear();
     gForeground = true;
     gTrack = nullptr;
@@ -391,6 +397,7 @@ int32_t Plat_Dlg_OwnerRect(void* window, UiRect* rect) {
 }
 
 int32_t Plat_ScreenWorkArea(UiRect* rect) {
+    if (!gScreenKnown) return -2;
     *rect = gScreen;
     return 0;
 }

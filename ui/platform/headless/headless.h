@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+#include "ui/platform.h"
+
+// A key is down when a test set it, or when the environment variable
+// VANTORIA_MODIFIERS names it ("ctrl", "shift", "alt", separated by commas),
+// so that any host can hold the diagnostics keys at the module's first call.
 void Headless_SetKeyDown(int virtualKey, bool down);
 // How often the program asked for the key's state since the last reset.
 int32_t Headless_KeyQueryCount(int virtualKey);

@@ -87,7 +87,8 @@ const HeadlessDialog* Headless_LastDialog(int32_t dialogId);  // null when none 
 // The model of a running dialog window (inside a queued call).
 const HeadlessDialog* Headless_Model(void* dialog);
 
-void Headless_SetScreen(const UiRect& workArea);                // default 0,0 to 1024 x 768
+void Headless_SetScreen(const UiRect& workArea);  // default 0,0 to 1024 x 768
+void Headless_SetScreenUnknown();                 // the query fails until the next reset
 void Headless_SetWindowRect(void* window, const UiRect& rect);  // an owner's rectangle
 void Headless_SetForeground(bool foreground);                   // false: focus requests are refused
 

@@ -4,7 +4,9 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "resources/help_text.h"
@@ -25,6 +27,26 @@ bool gInstanceMissing = false;
 bool gClassFailure = false;
 int32_t gClassRegistrations = 0;
 int32_t gBeeps = 0;
+
+// Modifier keys named in VANTORIA_MODIFIERS.
+bool EnvironmentKeyDown(int virtualKey) {
+    const char* names = std::getenv("VANTORIA_MODIFIERS");
+    if (names == nullptr) return false;
+    const struct {
+        const char* name;
+        int key;
+    } kKeys[] = {{"ctrl", kPlatKeyControl}, {"shift", kPlatKeyShift}, {"alt", 0x12}};
+    for (const char* p = names; *p != 0;) {
+        const char* end = std::strchr(p, ',');
+        const size_t n = end != nullptr ? size_t(end - p) : std::strlen(p);
+        for (const auto& k : kKeys)
+            if (k.key == virtualKey && n == std::strlen(k.name) && strncasecmp(p, k.name, n) == 0)
+                return true;
+        p += n;
+        if (*p == ',') ++p;
+    }
+    return false;
+}
 
 void Copy(char* dst, size_t capacity, const char* src) {
     std::snprintf(dst, capacity, "%s", src ? src : "");
@@ -78,7 +100,7 @@ void Headless_Reset() {
 bool Plat_KeyDown(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= 256) return false;
     ++gKeyQueries[virtualKey];
-    return gKeys[virtualKey];
+    return gKeys[virtualKey] || EnvironmentKeyDown(virtualKey);
 }
 
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind) {

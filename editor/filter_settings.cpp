@@ -1,0 +1,36 @@
+#include "editor/filter_settings.h"
+
+FilterSettings FilterSettingsOf(const EditPars& pars) {
+    FilterSettings f;
+    f.doSharpen = pars.doSharpen;
+    f.sharpen = SharpenSettings{pars.sharpenStrength, pars.sharpenMode};
+    f.doRemoveNoise = pars.doRemoveNoise;
+    f.noise.noiseFlag = pars.noiseFlag;
+    for (int32_t c = 0; c < kNoiseChannels; ++c) {
+        f.noise.noiseRadius[c] = pars.noiseRadius[c];
+        f.noise.noiseThreshold[c] = pars.noiseThreshold[c];
+    }
+    f.noise.noiseExtra = pars.noiseExtra;
+    return f;
+}
+
+void PutSharpenSettings(const SharpenSettings& settings, EditPars* pars) {
+    pars->sharpenStrength = settings.sharpenStrength;
+    pars->sharpenMode = settings.sharpenMode;
+}
+
+void PutNoiseSettings(const NoiseSettings& settings, EditPars* pars) {
+    pars->noiseFlag = settings.noiseFlag;
+    for (int32_t c = 0; c < kNoiseChannels; ++c) {
+        pars->noiseRadius[c] = settings.noiseRadius[c];
+        pars->noiseThreshold[c] = settings.noiseThreshold[c];
+    }
+    pars->noiseExtra = settings.noiseExtra;
+}
+
+void PutFilterSettings(const FilterSettings& settings, EditPars* pars) {
+    pars->doSharpen = settings.doSharpen;
+    PutSharpenSettings(settings.sharpen, pars);
+    pars->doRemoveNoise = settings.doRemoveNoise;
+    PutNoiseSettings(settings.noise, pars);
+}

@@ -1,0 +1,47 @@
+#include "host/compile_pass.h"
+
+#include "host/module_state.h"
+#include "ui/debug_log.h"
+#include "ui/status.h"
+
+namespace {
+
+// The source of a compile: the run's settings and the view they are measured
+// on. The preview is not read yet, so the view is empty and the automatic
+// levels and samples keep their neutral values: the settings alone decide.
+EditTWSource PassSource(const EditState* edit, int32_t bytesPerSample) {
+    static uint16_t noPixels[4];
+    EditTWSource source = {};
+    source.editPars = edit->pars;
+    IPImage& view = source.views[0];
+    view.kind = kIPImageColour;
+    view.planeCount = 3;
+    view.bytesPerSample = bytesPerSample;
+    view.resolution = 72.0f;
+    view.sampleStride = 3;
+    view.rowStride = 3;
+    for (int32_t c = 0; c < 3; ++c) view.planes[c] = noPixels + c;
+    source.diagnostics = gDiagnostics;
+    source.ui = gUiState;
+    return source;
+}
+
+}  // namespace
+
+int32_t CompileForPass(EditState* edit, int32_t bytesPerSample) {
+    if (edit == nullptr || (bytesPerSample != 1 && bytesPerSample != 2)) return kUiErrArg;
+    const EditTWSource source = PassSource(edit, bytesPerSample);
+    return MakeEditTW(&source, bytesPerSample, &edit->transform);
+}
+
+void FreeEditParsStuff(EditState* edit) {
+    if (edit == nullptr) return;
+    Ui_Debug_Log(gDiagnostics, "FreeEditParsStuff...");
+    const EditTWSource source = PassSource(edit, 1);
+    FreeEditStateTW(&source, &edit->transform);
+    Ui_Debug_Log(gDiagnostics, "FreeImages...");
+    // The preview images, the display map and the selection bitmap join here
+    // with the editor.
+    Ui_Debug_Log(gDiagnostics, "...FreeImages");
+    Ui_Debug_Log(gDiagnostics, "... FreeEditParsStuff done");
+}

@@ -1,0 +1,31 @@
+// Memory planning for the start stage: every large buffer it will need (the
+// transform's tables and stack, the preview images, the strips of the
+// filtering pass) is estimated, the preview shrinks until the estimate fits
+// three quarters of the host's allowance, and the rows per strip are chosen.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/edit_state.h"
+
+struct MemoryPlanInput {
+    int32_t available;  // FilterRecord.maxSpace
+    int32_t depth;      // bits per sample
+    int32_t planes;
+    PassRect filter;      // the filter rectangle
+    PassRect minPreview;  // from GetMinMaxPrev
+    PassRect maxPreview;
+    uint32_t swatchNeeds;
+};
+
+struct MemoryPlan {
+    uint32_t bufferSpace;  // for FilterRecord.bufferSpace
+    uint32_t maxSpace;     // for FilterRecord.maxSpace
+    int16_t rowSkip;
+    uint8_t previewReduced;
+    int32_t previewWidth;
+    int32_t previewHeight;
+};
+
+// 0, or -3 when even the smallest preview does not fit (the reasons logged).
+int32_t PlanMemory(const MemoryPlanInput& in, MemoryPlan* plan, uint8_t diagnostics);

@@ -1,0 +1,213 @@
+// The start selector: the host and the image checked, the settings of the
+// run chosen, the transform compiled, the preferences written back and the
+// whole image filtered.
+#include <cstring>
+
+#include "editor/report_error.h"
+#include "engine/colour_science.h"
+#include "engine/working_space.h"
+#include "host/blocks.h"
+#include "host/compile_pass.h"
+#include "host/filter_image.h"
+#include "host/host_checks.h"
+#include "host/module_state.h"
+#include "host/script_params.h"
+#include "host/stages.h"
+#include "ui/alert.h"
+#include "ui/debug_log.h"
+#include "ui/state.h"
+#include "ui/status.h"
+
+namespace {
+
+constexpr double kFixedOne = 65536.0;
+
+// The first step that finds the host or the image unusable stores its result.
+bool HostAndImageUsable() {
+    FilterRecord* f = gFilterRecord;
+    if (f->planes < 3) {
+        char text[256];
+        Ui_ResToCString(gUiState, kStrNeedRgbWritable, text, sizeof text);
+        Ui_Alert_StopOne(gUiState, text, nullptr, 0);
+        Host_StoreResult(userCanceledErr);
+        return false;
+    }
+    if (!Host_HasAdvanceState() || !Host_HasDisplayPixels()) {
+        Ui_Debug_Log(gDiagnostics, "advanceState or displayPixels not available");
+        Host_StoreResult(errPlugInHostInsufficient);
+        return false;
+    }
+    if (f->samplingSupport == hostDoesNotSupportSampling) {
+        Ui_Debug_Log(gDiagnostics, "hostDoesNotSupportSampling");
+        Host_StoreResult(errPlugInHostInsufficient);
+        return false;
+    }
+    if (f->imageMode != plugInModeRGBColor && f->imageMode != plugInModeRGB48) {
+        Ui_Debug_Logf(gDiagnostics, "gFilterRecord->imageMode = %d", int(f->imageMode));
+        Host_StoreResult(filterBadMode);
+        return false;
+    }
+    if (f->depth == 0) f->depth = 8;
+    if (f->depth != 8 && f->depth != 16) {
+        Ui_Debug_Logf(gDiagnostics, "gFilterRecord->depth = %d", int(f->depth));
+        Host_StoreResult(filterBadParameters);
+        return false;
+    }
+    return true;
+}
+
+double FromFixed(Fixed v) {
+    return double(v) / kFixedOne;
+}
+
+// The working space of the run, at the head of the working settings: the
+// host's monitor description when it gives one, else the default space.
+void SetUpReferenceSpace(EditState* edit) {
+    RefRGB& ref = edit->pars.refRGB;
+    const PlugInMonitor& m = gFilterRecord->monitor;
+    float white[2] = {0, 0};
+    if (m.gamma != 0) {
+        Ui_Debug_Log(gDiagnostics, "Host provides monitor information...");
+        ref.gamma = float(FromFixed(m.gamma));
+        const Fixed xy[6] = {m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY};
+        for (int32_t i = 0; i < 6; ++i) ref.primaries[i] = float(FromFixed(xy[i]));
+        white[0] = float(FromFixed(m.whiteX));
+        white[1] = float(FromFixed(m.whiteY));
+        const float xyY[3] = {white[0], white[1], 1.0f};
+        if (xyYToXYZ(xyY, ref.xyzWhite) != kUiOk)
+            ref.xyzWhite[0] = ref.xyzWhite[1] = ref.xyzWhite[2] = 0;
+    } else {
+        Ui_Debug_Log(gDiagnostics, "Using default reference space...");
+        DefaultRefRGB(&ref);
+        const float sum = ref.xyzWhite[0] + ref.xyzWhite[1] + ref.xyzWhite[2];
+        if (sum > 0) {
+            white[0] = ref.xyzWhite[0] / sum;
+            white[1] = ref.xyzWhite[1] / sum;
+        }
+    }
+    RoundPrimaries(ref.primaries);
+    const float* p = ref.primaries;
+    Ui_Debug_Logf(gDiagnostics, "gamma: %f", double(ref.gamma));
+    Ui_Debug_Logf(gDiagnostics, "primaries: %f %f %f %f %f %f", double(p[0]), double(p[1]),
+                  double(p[2]), double(p[3]), double(p[4]), double(p[5]));
+    Ui_Debug_Logf(gDiagnostics, "xyzWhite: %f %f %f (xy: %f %f)", double(ref.xyzWhite[0]),
+                  double(ref.xyzWhite[1]), double(ref.xyzWhite[2]), double(white[0]),
+                  double(white[1]));
+}
+
+// The base part of the settings (everything but the sharpen / noise block).
+void CopyBase(const EditPars& from, EditPars* to) {
+    const FilterSettings kept = FilterSettingsOf(*to);
+    *to = from;
+    PutFilterSettings(kept, to);
+}
+
+// Stored settings made in another working space are applied only when the
+// user goes on; the current working space is then kept.
+int32_t TakeStoredSettings(const EditPars& stored, EditState* edit) {
+    const bool sameSpace = RefRgbMatch(stored.refRGB, edit->pars.refRGB);
+    if (!sameSpace) {
+        char text[256], useAnyway[64];
+        Ui_ResToCString(gUiState, kStrWorkingSpaceChanged, text, sizeof text);
+        Ui_ResToCString(gUiState, kStrUseAnyway, useAnyway, sizeof useAnyway);
+        int32_t pressed = 2;
+        Ui_Alert_Question(gUiState, text, useAnyway, nullptr, false, &pressed);
+        if (pressed != 1) return kUiErrCancelled;
+    }
+    const RefRGB current = edit->pars.refRGB;
+    CopyBase(stored, &edit->pars);
+    if (!sameSpace) edit->pars.refRGB = current;
+    // The pass applies the stored sharpen / noise settings, and the working
+    // settings carry them on, so that they become the previous settings too.
+    PutFilterSettings(FilterSettingsOf(stored), &edit->pars);
+    return kUiOk;
+}
+
+// Settings that leave the image unchanged, keeping the memory-colour
+// definitions of the previous settings without their samples.
+void ResetSettings(const PrefsRecord& prefs, EditPars* pars) {
+    pars->doAutoBlack = pars->doAutoWhite = pars->doAutoMidGray = 0;
+    pars->brightness = pars->contrast = 0.5f;
+    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
+        pars->customBinColors[b] = prefs.previous.customBinColors[b];
+        ClearMemorySamples(&pars->customBinColors[b]);
+    }
+    pars->doSharpen = 0;
+    pars->doRemoveNoise = 0;
+    PutSharpenSettings(prefs.sharpenDefaults, pars);
+    PutNoiseSettings(prefs.noiseDefaults, pars);
+}
+
+int32_t ChooseStartSettings(EditState* edit) {
+    const PrefsRecord& prefs = *gPrefs;
+    int32_t status = kUiOk;
+    if (prefs.startMode == kStartPrevious)
+        status = TakeStoredSettings(prefs.previous, edit);
+    else if (prefs.startMode == kStartCustom)
+        status = TakeStoredSettings(prefs.custom, edit);
+    else
+        ResetSettings(prefs, &edit->pars);
+    edit->filters = FilterSettingsOf(edit->pars);
+    edit->startPars = edit->pars;
+    return status;
+}
+
+// The settings of a replay compiled without the editor. The editor, once it
+// exists, runs instead when the show-editor flag is set.
+bool CompileReplay(EditState* edit) {
+    if (CompileForPass(edit, gFilterRecord->depth == 16 ? 2 : 1) != kUiOk) return false;
+    gPrefs->previous = edit->pars;
+    return true;
+}
+
+// From the working space on: the settings chosen and compiled, the
+// preferences written back, the image filtered. A failure stores its result.
+int32_t RunWithSettings(EditState* edit) {
+    const int32_t space = CheckWorkingSpace(&edit->pars.refRGB);
+    if (space != kUiOk) {
+        char advice[256], context[128];
+        Ui_ResToCString(gUiState, kStrAdviceWorkingSpace, advice, sizeof advice);
+        Ui_ResToCString(gUiState, kStrCtxVerifyingWorkingSpace, context, sizeof context);
+        Ui_Alert_ReportError(gUiState, space, context, advice);
+        Host_StoreResult(filterBadParameters);
+        return space;
+    }
+    UI_TRY(ChooseStartSettings(edit));
+    const bool compiled = CompileReplay(edit);
+
+    Ui_Debug_Log(gDiagnostics, "Update preferences...");
+    WritePreferencesFile();
+    Ui_Debug_Log(gDiagnostics, "... preferences done");
+    if (!compiled) return kUiErrCancelled;
+    Ui_Debug_Log(gDiagnostics, "filter image...");
+    const int32_t status = FilterImage(edit);
+    Ui_Debug_Log(gDiagnostics, "... filter image");
+    return status;
+}
+
+void FinishStart(EditState* edit) {
+    Ui_Debug_Log(gDiagnostics, "ready to free parameters");
+    FreeEditParsStuff(edit);
+    Ui_Debug_Log(gDiagnostics, "...DoStart");
+}
+
+}  // namespace
+
+void DoStart() {
+    Ui_Debug_Log(gDiagnostics, "DoStart...");
+    LockAndCheckBlocks();
+    if (Host_ResultSet() || !HostAndImageUsable()) return;
+    if (ReadPreferencesFile() != kUiOk) {
+        Ui_Debug_Logf(gDiagnostics, "Error reading file %s", gParametersBlock->prefsPath);
+        Host_StoreResult(filterBadParameters);
+        return;
+    }
+    const int32_t scripted = ReadScriptParameters();
+    if (scripted != kUiOk) ReportErrorAt(gUiState, scripted, kStrCtxReadingScript, 0, nullptr);
+
+    EditState* edit = &gDataBlock->edit;
+    FreeEditParsStuff(edit);
+    SetUpReferenceSpace(edit);
+    if (RunWithSettings(edit) != kUiOk && !Host_ResultSet()) Host_StoreResult(userCanceledErr);
+    FinishStart(edit);
+}
