@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "editor/stored_prefs.h"
+#include "engine/compile_edit_tw.h"
 #include "engine/noise.h"
 #include "engine/sharpen.h"
 #include "host/blocks.h"
@@ -99,6 +100,36 @@ TEST_F(FilterPassTest, TheIdentityLeavesEightBitImagesAsTheyAre) {
         EXPECT_EQ(h.host.record->autoMask, 0);
     }
     EXPECT_EQ(ReadDebugLog().find("ul_nMallocs"), std::string::npos) << "no block left at finish";
+}
+
+TEST_F(FilterPassTest, AReplayAppliesTheCompiledSettings) {
+    PrefsRecord p = WithFilters(0, nullptr);
+    p.previous.brightness = 0.75f;
+    p.previous.contrast = 0.6f;
+    WritePrefs(p);
+    const TestDocument d(21, 13, 3, 8);
+    h.Open(d);
+    ASSERT_EQ(Run().result, noErr);
+
+    // The same settings compiled here and applied pixel by pixel.
+    uint8_t none[3] = {};
+    IPImage view = {kIPImageColour, 3, 1, 0, 0, 72.0f, 3, 3, {none, none + 1, none + 2, nullptr}};
+    TWHandle handle = {};
+    ASSERT_EQ(CompileEditTW(&p.previous, &view, nullptr, &handle), kUiOk);
+    int32_t changed = 0;
+    for (int32_t y = 0; y < d.height; ++y)
+        for (int32_t x = 0; x < d.width; ++x) {
+            const uint8_t in[3] = {uint8_t(d.Get(x, y, 0)), uint8_t(d.Get(x, y, 1)),
+                                   uint8_t(d.Get(x, y, 2))};
+            uint16_t out[3];
+            ASSERT_EQ(TwApplyPixel8(handle.tintwork, in, out), kUiOk);
+            for (int32_t c = 0; c < 3; ++c) {
+                EXPECT_EQ(h.doc.Get(x, y, c), out[c]) << x << "," << y << "," << c;
+                changed += out[c] != in[c];
+            }
+        }
+    EXPECT_GT(changed, d.width * d.height) << "the settings change the image";
+    DestroyTintwork(handle.tintwork);
 }
 
 TEST_F(FilterPassTest, SixteenBitSamplesComeBackHalvedFromTheDoubledRange) {
