@@ -9,6 +9,9 @@ namespace {
 constexpr int32_t kStrWhile = 6050;
 constexpr int32_t kTextCapacity = 512;
 
+int32_t gAskAnswer = kUiAskFirstButton;
+int32_t gLastAsked = 0;
+
 // Hint string by status code; 0 for none.
 int32_t HintId(int32_t status) {
     switch (status) {
@@ -53,4 +56,29 @@ int32_t Ui_Alert_ReportStandIn(int32_t status, int32_t contextStringId) {
     Ui_Alert_StandInText(status, contextStringId, text, int32_t(sizeof text));
     Ui_Debug_Log(1, text);
     return status;
+}
+
+int32_t Ui_Alert_AskStandIn(int32_t messageStringId, int32_t buttonStringId) {
+    char message[kTextCapacity], button[kTextCapacity];
+    Load(messageStringId, message);
+    Load(buttonStringId, button);
+    Ui_Debug_Logf(1, "%s [%s]", message, button);
+    gLastAsked = messageStringId;
+    return gAskAnswer;
+}
+
+void Ui_Alert_SetAskAnswerStandIn(int32_t answer) {
+    gAskAnswer = answer;
+    gLastAsked = 0;
+}
+
+int32_t Ui_Alert_LastAskedStandIn() {
+    return gLastAsked;
+}
+
+void Ui_Alert_WarnStandIn(int32_t stringId, int32_t value) {
+    char format[kTextCapacity], text[kTextCapacity];
+    Load(stringId, format);
+    Ui_Sprintf(text, sizeof text, format, int(value));
+    Ui_Debug_Log(1, text);
 }
