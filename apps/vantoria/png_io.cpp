@@ -15,17 +15,6 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 constexpr uint32_t kMaxSide = 100000;
 constexpr uint64_t kMaxBytes = uint64_t(1) << 32;
 
-// Converts the 16-bit samples of a buffer between file and interface scales.
-void Convert16(ImageBuffer* image, uint16_t (*convert)(uint16_t)) {
-    if (image->depth != 16) return;
-    for (size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
-        uint16_t v;
-        std::memcpy(&v, &image->pixels[i], 2);
-        v = convert(v);
-        std::memcpy(&image->pixels[i], &v, 2);
-    }
-}
-
 // The libpng part of reading, apart so that its error jump crosses no C++
 // object with a destructor. Returns false on a damaged or unsupported file.
 bool DecodePng(std::FILE* f, ImageBuffer* image) {
