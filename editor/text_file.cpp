@@ -7,6 +7,12 @@
 
 #include "ui/status.h"
 
+namespace {
+
+constexpr uint32_t kTextFileType = 0x54455854;  // 'TEXT'
+
+}  // namespace
+
 int32_t TextFile_WriteLine(FLFile* file, const char* format, ...) {
     char line[kSettingsLineCapacity];
     va_list args;
@@ -34,7 +40,9 @@ int32_t TextFile_WriteReplacing(const char* path, int32_t (*write)(FLFile*, cons
         FLAbandonReplacement(&file);
         return status;
     }
-    return FLCommitReplacement(&file, path);
+    UI_TRY(FLCommitReplacement(&file, path));
+    // Marked as text where files carry a type.
+    return Ui_File_SetInfo(path, kTextFileType, 0, 0, 0);
 }
 
 int32_t TextFile_ReadLine(FLFile* file, char* line, uint32_t capacity, uint32_t* length) {

@@ -17,7 +17,9 @@ constexpr int32_t kPhases = 16;    // sub-sample phases of the tent table
 struct TentTable {
     int32_t taps;
     int32_t left;
-    int32_t* weight16;  // kPhases × taps
+    int32_t* weight16;      // kPhases × taps
+    int32_t lead[kPhases];  // first tap of the phase with a weight
+    int32_t span[kPhases];  // taps from lead to the last one with a weight
 };
 
 int32_t BuildTent(int32_t step16, TentTable* table) {
@@ -61,6 +63,15 @@ int32_t BuildTent(int32_t step16, TentTable* table) {
             row[t] = next - previous;
             previous = next;
         }
+    }
+    // The zero weights at both ends of a phase are skipped by the filter loops.
+    for (int32_t p = 0; p < kPhases; ++p) {
+        const int32_t* row = table->weight16 + p * taps;
+        int32_t lead = 0, end = taps;
+        while (lead < taps - 1 && row[lead] == 0) ++lead;
+        while (end > lead + 1 && row[end - 1] == 0) --end;
+        table->lead[p] = lead;
+        table->span[p] = end - lead;
     }
     return kUiOk;
 }
@@ -124,14 +135,19 @@ int32_t ScaleTent(const ScaleJob& job) {
     UiOwned<T> across(static_cast<T*>(Ui_MallocArray(size_t(hs) * size_t(wout), sizeof(T))));
     UiOwned<uint32_t> sum(static_cast<uint32_t*>(Ui_MallocArray(size_t(wout), sizeof(uint32_t))));
     UiOwned<int32_t> first(static_cast<int32_t*>(Ui_MallocArray(size_t(wout), sizeof(int32_t))));
+    UiOwned<int32_t> span(static_cast<int32_t*>(Ui_MallocArray(size_t(wout), sizeof(int32_t))));
     UiOwned<const int32_t*> kernel(
         static_cast<const int32_t**>(Ui_MallocArray(size_t(wout), sizeof(int32_t*))));
-    if (!pad || !across || !sum || !first || !kernel) return kUiErrMemory;
+    if (!pad || !across || !sum || !first || !span || !kernel) return kUiErrMemory;
     // Output sample x sits at x × step; its phase is bits 12 .. 15.
     for (int32_t x = 0; x < wout; ++x) {
         const int64_t position = int64_t(x) * job.step16;
-        first[x] = int32_t(position >> 16);  // in padded coordinates: - left + left
-        kernel[x] = tent.weight16 + ((position >> 12) & 15) * taps;
+        const int32_t phase = int32_t((position >> 12) & 15);
+        // In padded coordinates (source index + left) the taps start at the
+        // integer part of the position.
+        first[x] = int32_t(position >> 16) + tent.lead[phase];
+        kernel[x] = tent.weight16 + phase * taps + tent.lead[phase];
+        span[x] = tent.span[phase];
     }
 
     for (int32_t k = 0; k < src->planeCount; ++k) {
@@ -145,18 +161,19 @@ int32_t ScaleTent(const ScaleJob& job) {
             for (int32_t x = 0; x < wout; ++x) {
                 const T* s = pad.p + first[x];
                 const int32_t* w = kernel[x];
+                const int32_t n = span[x];
                 uint32_t acc = 0x8000;
-                for (int32_t t = 0; t < taps; ++t) acc += uint32_t(w[t]) * s[t];
+                for (int32_t t = 0; t < n; ++t) acc += uint32_t(w[t]) * s[t];
                 out[x] = T(acc >> 16);
             }
         }
         for (int32_t y = 0; y < job.hout; ++y) {
             const int64_t position = int64_t(y) * job.step16;
-            const int32_t* w = tent.weight16 + ((position >> 12) & 15) * taps;
+            const int32_t phase = int32_t((position >> 12) & 15);
+            const int32_t* w = tent.weight16 + phase * taps;
             const int32_t top = int32_t(position >> 16) - left;
             for (int32_t x = 0; x < wout; ++x) sum[x] = 0x8000;
-            for (int32_t t = 0; t < taps; ++t) {
-                if (w[t] == 0) continue;
+            for (int32_t t = tent.lead[phase]; t < tent.lead[phase] + tent.span[phase]; ++t) {
                 int32_t r = top + t;
                 r = r < 0 ? 0 : r >= hs ? hs - 1 : r;
                 const T* s = across.p + int64_t(r) * wout;
