@@ -3,6 +3,7 @@
 // writes that leave nothing behind when they fail.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <tiffio.h>
 
 #include <cstdio>
@@ -199,6 +200,34 @@ TEST_F(BatchImageIo, JpegRoundTripKeepsTheProfile) {
     EXPECT_EQ(image.planes, 3);
     EXPECT_EQ(image.pixels[0], image.pixels[2]);
     EXPECT_NEAR(image.pixels[1], 100, 1);
+}
+
+// A real profile goes from a PNG file through a TIFF and a JPEG file and
+// comes back byte for byte.
+TEST_F(BatchImageIo, ProfileTravelsBetweenFormats) {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    ASSERT_NE(srgb, nullptr);
+    cmsUInt32Number size = 0;
+    ASSERT_TRUE(cmsSaveProfileToMem(srgb, nullptr, &size));
+    Bytes profile(size);
+    ASSERT_TRUE(cmsSaveProfileToMem(srgb, profile.data(), &size));
+    cmsCloseProfile(srgb);
+
+    ImageBuffer image = Sample(24, 16, 3, 8);
+    image.iccProfile = profile;
+    ImageBuffer back;
+    for (const char* name : {"a.png", "b.tif", "c.jpg", "d.png"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(WriteImageFile(Path(name), image), "");
+        ASSERT_EQ(ReadImageFile(Path(name), &back), "");
+        EXPECT_EQ(back.iccProfile, profile);
+        image = back;
+    }
+    // A PNG without a profile reads without one, whatever the buffer held.
+    ImageBuffer plain = Sample(4, 4, 3, 8);
+    ASSERT_EQ(WritePng(Path("plain.png"), plain), "");
+    ASSERT_EQ(ReadPng(Path("plain.png"), &back), "");
+    EXPECT_TRUE(back.iccProfile.empty());
 }
 
 // Refused writes and damaged or mistyped files: a message, an empty image,
