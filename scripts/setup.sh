@@ -8,11 +8,12 @@ set -euo pipefail
 
 purpose=${1:-test}
 
-# The plug-in and the batch command (PNG through libpng). The project's
-# languages are C and C++, so both compilers; ccache is used when present.
+# The plug-in and the batch command (PNG, TIFF and JPEG files through libpng,
+# libtiff and libjpeg). The project's languages are C and C++, so both
+# compilers; ccache is used when present.
 run_packages=(
     cmake ninja-build gcc g++ ccache
-    libpng-dev
+    libpng-dev libtiff-dev libjpeg-dev
 )
 
 test_packages=(

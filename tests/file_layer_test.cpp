@@ -114,6 +114,9 @@ TEST_F(FileLayer, ReadLineEndings) {
         {"one\r\n\r\ntwo", {"one\n", "\n", "two\n"}},
         {"a\nb\rc", {"a\n", "b\n", "c\n"}},
         {"abcdefghij\n", {"abcdef\n", "ghij\n"}},  // capacity 8: six bytes at a time
+        {"abcdef\r\ng", {"abcdef\n", "g\n"}},      // a CR LF pair right at the cut
+        {"abcdef\n\ng", {"abcdef\n", "\n", "g\n"}},
+        {"last", {"last\n"}},
     };
     for (const Source& source : kSources) {
         for (const Case& c : cases) {

@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "editor/memory_colour_file.h"
+#include "editor/settings_file.h"
 #include "editor/stored_prefs.h"
 #include "engine/edit_pars.h"
+#include "engine/memory_colour.h"
 #include "engine/tintwork.h"
 #include "host/script_params.h"
 #include "tests/support/edit_pars_samples.h"
@@ -161,6 +165,39 @@ Bytes ScriptText(const PrefsRecord& prefs) {
     return text;
 }
 
+// A file as a writer leaves it on disk.
+template <typename Write>
+Bytes WrittenFile(Write write) {
+    const std::string path = MakeTempFolder("corpus") + "written.txt";
+    EXPECT_EQ(write(path.c_str()), kUiOk);
+    Bytes b;
+    EXPECT_TRUE(ReadWholeFile(path, &b));
+    return b;
+}
+
+Bytes SettingsFile(const EditPars& p) {
+    return WrittenFile([&](const char* path) { return WriteCustomSettings(&p, path); });
+}
+
+Bytes MemoryColourFile(const MemoryColorBin& bin) {
+    return WrittenFile([&](const char* path) { return WriteMemoryColor(&bin, path); });
+}
+
+// Measurements of a colour function's ideal at five lightnesses, as LCh of
+// Lab, with the given line end.
+Bytes MeasurementFile(const MemoryColorFcn& fcn, const char* lineEnd) {
+    std::string text = std::string(kMeasurementTypeNames[kMeasuredLCHab]) + lineEnd;
+    for (float lightness : {20.0f, 35.0f, 50.0f, 65.0f, 80.0f}) {
+        float lch[3];
+        EXPECT_EQ(ColorFunctionLCh(lightness, fcn, lch), kUiOk);
+        char line[80];
+        std::snprintf(line, sizeof line, "%f %f %f%s", double(lch[0]), double(lch[1]),
+                      double(lch[2]), lineEnd);
+        text += line;
+    }
+    return Bytes(text.begin(), text.end());
+}
+
 struct Seed {
     std::string file;  // under fuzz/corpus/
     Bytes bytes;
@@ -183,6 +220,13 @@ std::vector<Seed> Seeds() {
         {"editpars/changed", Block(ChangedPars(), false)},
         {"editpars_bigendian/defaults", Block(DefaultPars(), true)},
         {"editpars_bigendian/changed", Block(ChangedPars(), true)},
+        {"settings_file/defaults", SettingsFile(DefaultPars())},
+        {"settings_file/changed", SettingsFile(ChangedPars())},
+        {"memory_colour_file/skin", MemoryColourFile(DefaultPars().customBinColors[1])},
+        {"memory_colour_file/changed", MemoryColourFile(ChangedPars().customBinColors[4])},
+        {"measurement_file/skin", MeasurementFile(DefaultPars().customBinColors[1].fcn, "\n")},
+        {"measurement_file/skin-crlf",
+         MeasurementFile(ChangedPars().customBinColors[4].fcn, "\r\n")},
     };
     const StreamShape shapes[] = {
         {"rgb8", kTwKindExplicit, 3, 3, 1, 1, 9},

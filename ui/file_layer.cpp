@@ -166,7 +166,9 @@ int32_t FLReadLine(FLFile* file, char* buffer, uint32_t capacity, uint32_t* leng
     if (file == nullptr || buffer == nullptr || length == nullptr || capacity < 3) return kUiErrArg;
     uint32_t start;
     UI_TRY(FLGetPos(file, &start));
-    uint32_t n = capacity - 2;
+    // Two bytes beyond the longest text are read as well, so that a line end
+    // (or CR LF pair) right at the cut is still taken whole; they are never text.
+    uint32_t n = capacity;
     const int32_t status = FLRead(file, buffer, &n, false);
     if (status != kUiOk) return status;
     if (n == 0) {
@@ -174,22 +176,22 @@ int32_t FLReadLine(FLFile* file, char* buffer, uint32_t capacity, uint32_t* leng
         *length = 0;
         return kUiErrRead;
     }
-    // The line ends at the first LF or CR, whichever lies later when both are
-    // found (so CR LF and LF CR endings are taken whole).
-    const void* lf = std::memchr(buffer, '\n', n);
-    const void* cr = std::memchr(buffer, '\r', n);
-    uint32_t end = n;       // length of the text
-    uint32_t consumed = n;  // bytes the position moves by
-    if (lf != nullptr || cr != nullptr) {
-        const char* first = static_cast<const char*>(lf == nullptr   ? cr
-                                                     : cr == nullptr ? lf
-                                                                     : (lf < cr ? lf : cr));
-        const char* last = static_cast<const char*>(lf == nullptr   ? cr
-                                                    : cr == nullptr ? lf
-                                                                    : (lf > cr ? lf : cr));
-        end = uint32_t(first - buffer);
-        // Only a pair of adjacent line-end characters counts as one ending.
-        consumed = (last == first + 1) ? uint32_t(last - buffer) + 1 : end + 1;
+    const uint32_t textLimit = n < capacity - 2 ? n : capacity - 2;
+    const uint32_t searchLimit = n < capacity - 1 ? n : capacity - 1;
+    // The text ends at the first LF or CR. A last line without a line end
+    // reads like one with it: the line feed is appended either way.
+    uint32_t end = textLimit;       // length of the text
+    uint32_t consumed = textLimit;  // bytes the position moves by
+    for (uint32_t i = 0; i < searchLimit; ++i) {
+        const char c = buffer[i];
+        if (c != '\n' && c != '\r') continue;
+        end = i;
+        consumed = i + 1;
+        // Only a pair of different adjacent line-end characters (CR LF or
+        // LF CR) counts as one ending.
+        if (i + 1 < n && (buffer[i + 1] == '\n' || buffer[i + 1] == '\r') && buffer[i + 1] != c)
+            consumed = i + 2;
+        break;
     }
     buffer[end] = '\n';
     buffer[end + 1] = 0;

@@ -45,7 +45,9 @@ int32_t FLClose(FLFile* file);
 // fewer bytes than asked is -5.
 int32_t FLRead(FLFile* file, void* buffer, uint32_t* size, bool exact);
 // Reads one line of at most capacity - 2 bytes, ends it with a line feed and
-// a terminator; *length receives its length.
+// a terminator; *length receives its length (the line feed counted). LF, CR,
+// CR LF and LF CR end a line alike, and a last line without a line end reads
+// as if it had one. At the end of the file: -5 with *length 0.
 int32_t FLReadLine(FLFile* file, char* buffer, uint32_t capacity, uint32_t* length);
 // Writes *size bytes; *size receives the count written; fewer is -6.
 int32_t FLWrite(FLFile* file, const void* buffer, uint32_t* size);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct ImageBuffer {
     int32_t planes = 0;  // 3 or 4
     int32_t depth = 0;   // 8 or 16
     std::vector<uint8_t> pixels;
+    std::vector<uint8_t> iccProfile;  // the file's embedded profile, empty when none
 
     int32_t RowBytes() const { return width * planes * (depth / 8); }
     HKImage View() { return HKImage{width, height, planes, depth, RowBytes(), pixels.data()}; }
@@ -27,4 +29,16 @@ inline uint16_t ToInterface16(uint16_t v) {
 inline uint16_t FromInterface16(uint16_t s) {
     const uint32_t v = (uint32_t(s > 32768 ? 32768 : s) * 65535u + 16384u) / 32768u;
     return uint16_t(v);
+}
+
+// Converts every 16-bit sample of a buffer (host byte order) between the file
+// and the interface scales; 8-bit buffers are left alone.
+inline void Convert16(ImageBuffer* image, uint16_t (*convert)(uint16_t)) {
+    if (image->depth != 16) return;
+    for (size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
+        uint16_t v;
+        std::memcpy(&v, &image->pixels[i], 2);
+        v = convert(v);
+        std::memcpy(&image->pixels[i], &v, 2);
+    }
 }

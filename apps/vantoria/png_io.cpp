@@ -15,17 +15,6 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 constexpr uint32_t kMaxSide = 100000;
 constexpr uint64_t kMaxBytes = uint64_t(1) << 32;
 
-// Converts the 16-bit samples of a buffer between file and interface scales.
-void Convert16(ImageBuffer* image, uint16_t (*convert)(uint16_t)) {
-    if (image->depth != 16) return;
-    for (size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
-        uint16_t v;
-        std::memcpy(&v, &image->pixels[i], 2);
-        v = convert(v);
-        std::memcpy(&image->pixels[i], &v, 2);
-    }
-}
-
 // The libpng part of reading, apart so that its error jump crosses no C++
 // object with a destructor. Returns false on a damaged or unsupported file.
 bool DecodePng(std::FILE* f, ImageBuffer* image) {
@@ -44,6 +33,13 @@ bool DecodePng(std::FILE* f, ImageBuffer* image) {
     png_set_sig_bytes(png, 8);
     png_set_user_limits(png, kMaxSide, kMaxSide);
     png_read_info(png, info);
+    png_charp profileName = nullptr;
+    png_bytep profile = nullptr;
+    png_uint_32 profileSize = 0;
+    int compression = 0;
+    if (png_get_iCCP(png, info, &profileName, &compression, &profile, &profileSize) != 0 &&
+        profile != nullptr)
+        image->iccProfile.assign(profile, profile + profileSize);
     png_set_expand(png);  // palette and low-depth grey to 8 bits, transparency to alpha
     png_set_gray_to_rgb(png);
     png_set_swap(png);  // 16-bit samples in the host's (little-endian) order
@@ -88,6 +84,11 @@ bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
     png_set_IHDR(png, info, uint32_t(image.width), uint32_t(image.height), image.depth,
                  image.planes == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // A profile that libpng finds unusable is left out with a warning.
+    png_set_benign_errors(png, 1);
+    if (!image.iccProfile.empty())
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, image.iccProfile.data(),
+                     png_uint_32(image.iccProfile.size()));
     png_write_info(png, info);
     png_set_swap(png);
     const size_t rowBytes = size_t(image.RowBytes());
@@ -100,6 +101,7 @@ bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
 }  // namespace
 
 std::string ReadPng(const std::string& path, ImageBuffer* image) {
+    *image = ImageBuffer();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return "cannot open " + path + ": " + std::strerror(errno);
     uint8_t signature[8];

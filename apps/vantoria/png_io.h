@@ -1,5 +1,6 @@
 // PNG files for the batch command: 8- and 16-bit, grey or colour, with or
-// without alpha (grey and palette images are read as RGB).
+// without alpha (grey and palette images are read as RGB), with the embedded
+// ICC profile kept.
 #pragma once
 
 #include <string>

@@ -1,0 +1,60 @@
+#include "apps/vantoria/image_io.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "apps/vantoria/png_io.h"
+
+namespace {
+
+enum class Format { kUnknown, kPng, kTiff, kJpeg };
+
+Format FormatOf(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return Format::kUnknown;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "png") return Format::kPng;
+    if (ext == "tif" || ext == "tiff") return Format::kTiff;
+    if (ext == "jpg" || ext == "jpeg") return Format::kJpeg;
+    return Format::kUnknown;
+}
+
+std::string Unknown(const std::string& path) {
+    return path + ": unknown file type (use .png, .tif, .tiff, .jpg or .jpeg)";
+}
+
+}  // namespace
+
+bool FinishReplacement(const std::string& temporary, const std::string& path, bool ok) {
+    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
+    switch (FormatOf(path)) {
+        case Format::kPng:
+            return ReadPng(path, image);
+        case Format::kTiff:
+            return ReadTiff(path, image);
+        case Format::kJpeg:
+            return ReadJpeg(path, image);
+        default:
+            return Unknown(path);
+    }
+}
+
+std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
+    switch (FormatOf(path)) {
+        case Format::kPng:
+            return WritePng(path, image);
+        case Format::kTiff:
+            return WriteTiff(path, image);
+        case Format::kJpeg:
+            return WriteJpeg(path, image);
+        default:
+            return Unknown(path);
+    }
+}
