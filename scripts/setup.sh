@@ -7,6 +7,8 @@ packages=(
     clang-14 libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     liblcms2-dev libtiff-dev libpng-dev libjpeg-dev
+    # Argyll reads the ICC profiles we write back in the tests.
+    argyll
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     # Wine for 64-bit programs only: Debian's wine starts wine64 when the
     # 32-bit loader is absent, so no i386 architecture is needed. Its fonts,

@@ -300,3 +300,58 @@ TEST_F(IccExport, RunningOutOfMemoryReleasesTheTableAndLeavesNoFile) {
     });
     EXPECT_GE(requests, 7u);
 }
+
+namespace {
+
+// Runs a command and returns what it printed (stdout and stderr).
+std::string RunTool(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(IccExport, ArgyllReadsEveryTagAndLooksUpFiniteLab) {
+    ASSERT_NE(RunTool("command -v iccdump; command -v xicclu").find("xicclu"), std::string::npos)
+        << "Argyll's iccdump and xicclu are needed (scripts/setup.sh installs them)";
+    CompiledCorrection c;
+    CompileCorrection(false, 1, &c);
+    const std::string path = folder_ + "argyll.icc";
+    const ProfileExportSource source = SourceOf(c);
+    ASSERT_EQ(ExportProfileToPath(&source, path.c_str()), kUiOk);
+    // The dump decodes all four tags, with no complaint anywhere.
+    const std::string dump = RunTool("iccdump -v 3 '" + path + "'");
+    for (const char* expected : {"Version      = 2.1.0", "Device Class = Input",
+                                 "Conn. Space  = Lab", "tag 3:", "sig      'desc'",
+                                 "TextDescription:", "sig      'cprt'", "Text:", "sig      'wtpt'",
+                                 "XYZArray:", "sig      'A2B0'", "Lut16:", "CLUT resolution = 41",
+                                 "Input Table entries = 4096", "Output Table entries = 4096"})
+        EXPECT_NE(dump.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(dump.find("tag 4:"), std::string::npos);
+    for (const char* complaint : {"rror", "arning", "nknown", "ailed"})
+        EXPECT_EQ(dump.find(complaint), std::string::npos) << complaint << "\n"
+                                                           << dump.substr(0, 2000);
+    // Lookups give finite Lab: white near L 100 (the v2 encoding), black 0.
+    const std::string lookup =
+        RunTool("printf '1 1 1\\n0 0 0\\n0.5 0.2 0.1\\n' | xicclu -v0 -ff -ip -pl '" + path + "'");
+    double lab[3][3] = {};
+    ASSERT_EQ(std::sscanf(lookup.c_str(), "%lf %lf %lf %lf %lf %lf %lf %lf %lf", &lab[0][0],
+                          &lab[0][1], &lab[0][2], &lab[1][0], &lab[1][1], &lab[1][2], &lab[2][0],
+                          &lab[2][1], &lab[2][2]),
+              9)
+        << lookup;
+    for (const auto& row : lab)
+        for (double v : row) EXPECT_TRUE(std::isfinite(v)) << lookup;
+    EXPECT_NEAR(lab[0][0], 100.0, 0.01) << lookup;
+    EXPECT_NEAR(lab[1][0], 0.0, 0.01) << lookup;
+    const uint8_t rgb[3] = {128, 51, 26};
+    double ours[3];
+    ChainLab(c, rgb, ours);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(lab[2][k], ours[k], 1.0) << lookup;
+}
