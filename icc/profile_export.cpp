@@ -172,7 +172,7 @@ void ProfileDescription(const char* path, char* description, size_t capacity) {
 
 int32_t ExportProfileToPath(const ProfileExportSource* source, const char* path) {
     if (source == nullptr || path == nullptr || path[0] == 0) return kUiErrArg;
-    Ui_Debug_Logf(0, "ExportProfile...");
+    Ui_Debug_Logf(source->diagnostics, "ExportProfile...");
     ExportGridContext context;
     ProfileTable table = {};
     IccProfile* profile = nullptr;
@@ -192,7 +192,7 @@ int32_t ExportProfileToPath(const ProfileExportSource* source, const char* path)
         return context.reported ? status : Report(status, kStrWritingProfile, path);
     }
     Ui_File_SetInfo(path, kUiFileKindProfile, kCreatorSync, kStrProfileFileDescription, 0);
-    Ui_Debug_Logf(0, "...ExportProfile");
+    Ui_Debug_Logf(source->diagnostics, "...ExportProfile");
     return kUiOk;
 }
 

@@ -18,6 +18,7 @@ struct ProfileExportSource {
     const EditPars* editPars;  // its working space
     const Tintwork* tintwork;  // the correction of the current settings
     const char* documentName;  // the document's file name; may be empty
+    uint8_t diagnostics;       // log level of the trace lines (1 when diagnostics are on)
 };
 
 // Grid points and table entries of the export table.

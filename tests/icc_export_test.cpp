@@ -25,7 +25,7 @@
 namespace {
 
 ProfileExportSource SourceOf(const CompiledCorrection& c, const char* name = "beach.tif") {
-    return ProfileExportSource{&c.pars, c.tw(), name};
+    return ProfileExportSource{&c.pars, c.tw(), name, 1};
 }
 
 // The Lab of an 8-bit colour through our own chain, node by node: the
@@ -219,6 +219,7 @@ TEST_F(IccExport, TheSaveDialogStartsInTheColourProfileFolder) {
     CompiledCorrection c;
     CompileCorrection(true, 1, &c);
     const ProfileExportSource source = SourceOf(c, "/pictures/beach.tif");
+    RemoveDebugLog();
     char colour[kUiPathCapacity];
     ASSERT_EQ(Ui_Path_SetToColorFolder(colour, sizeof colour), kUiOk);
     const std::string chosen = folder_ + "chosen";  // the dialog adds ".icc"
@@ -235,6 +236,8 @@ TEST_F(IccExport, TheSaveDialogStartsInTheColourProfileFolder) {
     const IccTagEntry desc = FindIccTag(b, IccSig("desc"));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[desc.offset + 12])), "chosen");
     EXPECT_EQ(b.size(), Be32(b, 0));
+    const std::string trace = ReadDebugLog();
+    EXPECT_LT(trace.find("ExportProfile..."), trace.find("...ExportProfile")) << trace;
 
     // A cancel is silent and writes nothing.
     RemoveDebugLog();
