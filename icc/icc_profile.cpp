@@ -79,6 +79,7 @@ void FreeTag(IccTag* tag) {
     IccReleaseTableCopy(tag->table);
     Ui_Free(tag->numbers.reals);
     Ui_Free(tag->numbers.ints);
+    Ui_Free(tag->sequence.entries);
     Ui_Free(tag);
 }
 
@@ -310,6 +311,26 @@ int32_t IccAddNumberTag(IccProfile* profile, uint32_t signature, uint32_t type,
     tag->numbers.count = numbers->count;
     int32_t status = CopyArray(numbers->reals, numbers->count, &tag->numbers.reals);
     if (status == kUiOk) status = CopyArray(numbers->ints, numbers->count, &tag->numbers.ints);
+    if (status != kUiOk) {
+        FreeTag(tag);
+        return status;
+    }
+    return Append(profile, tag);
+}
+
+int32_t IccAddSequenceTag(IccProfile* profile, uint32_t signature, const IccSequence* sequence) {
+    if (sequence == nullptr || (sequence->count != 0 && sequence->entries == nullptr))
+        return kUiErrArg;
+    for (uint32_t i = 0; i < sequence->count; ++i) {
+        const IccSequenceEntry& e = sequence->entries[i];
+        if (std::memchr(e.manufacturerText, 0, sizeof e.manufacturerText) == nullptr ||
+            std::memchr(e.modelText, 0, sizeof e.modelText) == nullptr)
+            return kUiErrArg;
+    }
+    IccTag* tag;
+    UI_TRY(NewTag(profile, signature, IccSig("pseq"), &tag));
+    tag->sequence.count = sequence->count;
+    const int32_t status = CopyArray(sequence->entries, sequence->count, &tag->sequence.entries);
     if (status != kUiOk) {
         FreeTag(tag);
         return status;

@@ -59,6 +59,21 @@ struct IccNumbers {
     uint64_t* ints;
 };
 
+// One profile of a "pseq" sequence description.
+struct IccSequenceEntry {
+    uint32_t manufacturer;
+    uint32_t model;
+    uint64_t attributes;
+    uint32_t technology;
+    char manufacturerText[64];  // terminated
+    char modelText[64];
+};
+
+struct IccSequence {
+    uint32_t count;
+    IccSequenceEntry* entries;
+};
+
 // One tag. A tag of size 0 shares the data of the tag named by sharedWith.
 struct IccTag {
     uint32_t signature;
@@ -66,10 +81,11 @@ struct IccTag {
     uint32_t size;     // bytes of serialised data
     uint32_t padding;  // bytes of 0 up to a multiple of 4
     uint32_t sharedWith;
-    char* text;           // "desc", "text"
-    double xyz[3];        // "XYZ "
-    ProfileTable* table;  // "mft2", "mft1": a copy owned by the tag
-    IccNumbers numbers;   // the number types
+    char* text;            // "desc", "text"
+    double xyz[3];         // "XYZ "
+    ProfileTable* table;   // "mft2", "mft1": a copy owned by the tag
+    IccNumbers numbers;    // the number types
+    IccSequence sequence;  // "pseq"
 };
 
 constexpr int32_t kIccMaxTags = 32;
@@ -104,6 +120,8 @@ int32_t IccAddTableTag(IccProfile* profile, uint32_t signature, uint32_t type,
 int32_t IccAddTextTag(IccProfile* profile, uint32_t signature, uint32_t type, const char* text);
 int32_t IccAddNumberTag(IccProfile* profile, uint32_t signature, uint32_t type,
                         const IccNumbers* numbers);
+// A "pseq" tag: the profiles of a sequence, each with two descriptions.
+int32_t IccAddSequenceTag(IccProfile* profile, uint32_t signature, const IccSequence* sequence);
 
 // Writes the profile; file errors come from the file layer, a grid
 // function's status stops the writing. A failed write leaves a partial file

@@ -2,6 +2,7 @@
 // starts with its type signature and four bytes of 0.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "icc/icc_internal.h"
 #include "ui/debug_log.h"
@@ -17,16 +18,20 @@ uint32_t TextLength(const IccTag* t) {
 
 // ---- Texts and XYZ ---------------------------------------------------------------
 
+uint32_t DescBytes(const char* text) {
+    return 93 + 3 * uint32_t(std::strlen(text));
+}
+
 int32_t DescSize(const IccTag* t, uint32_t* size) {
-    *size = 93 + 3 * TextLength(t);
+    *size = DescBytes(t->text);
     return kUiOk;
 }
 
 // ASCII text with its terminator, the same as 16-bit code units, an empty
 // ScriptCode part of 67 bytes.
-void DescPut(const IccTag* t, IccSink* s) {
-    const uint32_t n = TextLength(t) + 1;
-    const uint8_t* text = reinterpret_cast<const uint8_t*>(t->text);
+void DescBody(const char* ascii, IccSink* s) {
+    const uint32_t n = uint32_t(std::strlen(ascii)) + 1;
+    const uint8_t* text = reinterpret_cast<const uint8_t*>(ascii);
     IccPut32(s, n);
     for (uint32_t i = 0; i < n; ++i) IccPut8(s, text[i]);
     IccPut32(s, 0);  // Unicode language code
@@ -35,6 +40,41 @@ void DescPut(const IccTag* t, IccSink* s) {
     IccPut16(s, 0);  // ScriptCode code
     IccPut8(s, 0);   // ScriptCode count
     IccPutZeros(s, 67);
+}
+
+void DescPut(const IccTag* t, IccSink* s) {
+    DescBody(t->text, s);
+}
+
+// ---- Profile sequence --------------------------------------------------------------
+// A count, then per profile its signatures, attributes and technology and two
+// complete "desc" structures (type head included).
+
+int32_t SequenceSize(const IccTag* t, uint32_t* size) {
+    uint64_t bytes = kTypeHead + 4;
+    for (uint32_t i = 0; i < t->sequence.count; ++i) {
+        const IccSequenceEntry& e = t->sequence.entries[i];
+        bytes += 20 + DescBytes(e.manufacturerText) + DescBytes(e.modelText);
+    }
+    if (bytes > 0x7FFFFFFF) return kUiErrArg;
+    *size = uint32_t(bytes);
+    return kUiOk;
+}
+
+void SequencePut(const IccTag* t, IccSink* s) {
+    IccPut32(s, t->sequence.count);
+    for (uint32_t i = 0; i < t->sequence.count; ++i) {
+        const IccSequenceEntry& e = t->sequence.entries[i];
+        IccPut32(s, e.manufacturer);
+        IccPut32(s, e.model);
+        IccPut64(s, e.attributes);
+        IccPut32(s, e.technology);
+        for (const char* text : {e.manufacturerText, e.modelText}) {
+            IccPut32(s, IccSig("desc"));
+            IccPut32(s, 0);
+            DescBody(text, s);
+        }
+    }
 }
 
 int32_t TextSize(const IccTag* t, uint32_t* size) {
@@ -205,6 +245,7 @@ constexpr TagType kTagTypes[] = {
     {IccSig("meas"), NumberSize, NumberPut},
     {IccSig("view"), NumberSize, NumberPut},
     {IccSig("scrn"), NumberSize, NumberPut},
+    {IccSig("pseq"), SequenceSize, SequencePut},
 };
 
 const TagType* Find(uint32_t type) {

@@ -299,6 +299,50 @@ TEST_F(IccWriter, TagTypesAndTheirSizes) {
     EXPECT_EQ(b.size(), Be32(b, 0));
 }
 
+TEST_F(IccWriter, SequenceDescriptionAndEightBitTable) {
+    ASSERT_EQ(IccCreateProfile(&profile_, &kInputRgbToLab, "x"), kUiOk);
+    IccSequenceEntry entry = {IccSig("Qrvn"), IccSig("Vnt1"), 1,
+                              IccSig("dcam"), "Quorvane",     "Vantoria"};
+    const IccSequence sequence = {1, &entry};
+    ASSERT_EQ(IccAddSequenceTag(profile_, IccSig("pseq"), &sequence), kUiOk);
+    TestTable t(2, 256, nullptr, nullptr);
+    for (int n = 0; n < 8 * 3; ++n) t.grid.push_back(uint16_t(1000 * n + 7));
+    t.table.grid = t.grid.data();
+    ASSERT_EQ(IccAddTableTag(profile_, IccSig("B2A0"), IccSig("mft1"), &t.table, 0), kUiOk);
+    ASSERT_EQ(IccWriteProfile(profile_, Path("seq.icc").c_str()), kUiOk);
+    const std::vector<uint8_t> b = Written(Path("seq.icc"));
+    EXPECT_EQ(b.size(), Be32(b, 0));
+
+    const IccTagEntry pseq = FindIccTag(b, IccSig("pseq"));
+    EXPECT_EQ(pseq.size, 12u + 20 + 2 * (93 + 3 * 8));
+    const size_t at = pseq.offset;
+    EXPECT_EQ(Be32(b, at + 8), 1u);
+    EXPECT_EQ(Be32(b, at + 12), IccSig("Qrvn"));
+    EXPECT_EQ(Be32(b, at + 16), IccSig("Vnt1"));
+    EXPECT_EQ(Be32(b, at + 24), 1u);  // low half of the attributes
+    EXPECT_EQ(Be32(b, at + 28), IccSig("dcam"));
+    EXPECT_EQ(Be32(b, at + 32), IccSig("desc"));
+    EXPECT_EQ(Be32(b, at + 40), 9u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[at + 44])), "Quorvane");
+    EXPECT_EQ(Be32(b, at + 32 + 117), IccSig("desc"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[at + 32 + 117 + 12])), "Vantoria");
+
+    // "mft1": no entry counts, 8-bit tables and grid (16-bit values rounded).
+    const IccTagEntry mft1 = FindIccTag(b, IccSig("B2A0"));
+    EXPECT_EQ(mft1.size, 48u + 3 * 256 + 8 * 3 + 3 * 256);
+    const size_t m = mft1.offset;
+    EXPECT_EQ(Be32(b, m), IccSig("mft1"));
+    EXPECT_EQ(b[m + 10], 2);
+    EXPECT_EQ(b[m + 48 + 255], 255);
+    EXPECT_EQ(b[m + 48 + 128], 128);
+    EXPECT_EQ(b[m + 48 + 768 + 23], (23007 * 255 + 32767) / 65535);
+    EXPECT_EQ(b[m + 48 + 768 + 24 + 767], 255);
+
+    // Texts that are not terminated inside their fields are refused.
+    std::memset(entry.modelText, 'x', sizeof entry.modelText);
+    EXPECT_EQ(IccAddSequenceTag(profile_, IccSig("pseq"), &sequence), kUiErrArg);
+}
+
 TEST_F(IccWriter, RefusalsLeaveNothingBehind) {
     // Header codes.
     struct Choice {
