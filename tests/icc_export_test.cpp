@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -46,7 +47,9 @@ void ChainLab(const CompiledCorrection& c, const uint8_t rgb[3], double lab[3]) 
     ASSERT_EQ(DaylightXYZ(5000.0f, white), kUiOk);
     ASSERT_EQ(AdaptXYZ(xyz, adapted, c.pars.refRGB.xyzWhite, white, kAdaptBradford), kUiOk);
     ASSERT_EQ(XYZToLabAtTemperature(adapted, l, 5000.0f), kUiOk);
-    for (int i = 0; i < 3; ++i) lab[i] = l[i];
+    // Within what the 16-bit encoding holds: L 0 .. 100, a and b -128 .. 127.996.
+    lab[0] = std::min(std::max(double(l[0]), 0.0), 100.0);
+    for (int i = 1; i < 3; ++i) lab[i] = std::min(std::max(double(l[i]), -128.0), 32767 / 256.0);
 }
 
 // The export's grid node for an 8-bit colour.
@@ -121,11 +124,21 @@ TEST(IccExportGrid, SamplesReachTheTintworkAtItsInputDepth) {
 }
 
 TEST_F(IccExport, AnIndependentEngineReadsTheSameLabAsOurChain) {
-    for (const bool neutral : {true, false}) {
-        SCOPED_TRACE(neutral ? "neutral" : "corrected");
+    // A wide space with gamma 1.8 and a white near 5000 K, so the adaptation
+    // works on a white other than the default's.
+    const RefRGB wide = {
+        1.8f, {0.9642f, 1.0f, 0.8249f}, {0.7347f, 0.2653f, 0.1596f, 0.8404f, 0.0366f, 0.0001f}};
+    struct Case {
+        const char* name;
+        bool neutral;
+        const RefRGB* space;
+    } cases[] = {{"neutral", true, nullptr}, {"corrected", false, nullptr}, {"wide", false, &wide}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const bool neutral = k.neutral;
         CompiledCorrection c;
-        CompileCorrection(neutral, 1, &c);
-        const std::string path = folder_ + (neutral ? "neutral.icc" : "corrected.icc");
+        CompileCorrection(neutral, 1, &c, k.space);
+        const std::string path = folder_ + k.name + ".icc";
         const ProfileExportSource source = SourceOf(c);
         ASSERT_EQ(ExportProfileToPath(&source, path.c_str()), kUiOk);
 
@@ -138,7 +151,7 @@ TEST_F(IccExport, AnIndependentEngineReadsTheSameLabAsOurChain) {
         EXPECT_TRUE(cmsIsTag(profile, cmsSigAToB0Tag));
         char text[64] = {};
         cmsGetProfileInfoASCII(profile, cmsInfoDescription, "en", "US", text, sizeof text);
-        EXPECT_STREQ(text, neutral ? "neutral" : "corrected");
+        EXPECT_STREQ(text, k.name);
         cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
         cmsHTRANSFORM xform = cmsCreateTransform(profile, TYPE_RGB_8, lab, TYPE_Lab_DBL,
                                                  INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE);

@@ -42,8 +42,11 @@ inline EditPars CorrectionPars(bool neutral) {
     return pars;
 }
 
-inline void CompileCorrection(bool neutral, int32_t depth, CompiledCorrection* out) {
+// space: a working space other than the default, or null.
+inline void CompileCorrection(bool neutral, int32_t depth, CompiledCorrection* out,
+                              const RefRGB* space = nullptr) {
     out->pars = CorrectionPars(neutral);
+    if (space != nullptr) out->pars.refRGB = *space;
     InterleavedImage im = CorrectionGradient(48, 32, depth);
     IPImage view = im.View();
     ASSERT_EQ(CompileEditTW(&out->pars, &view, nullptr, &out->handle), kUiOk);
