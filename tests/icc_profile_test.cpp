@@ -481,3 +481,128 @@ TEST_F(IccWriter, RunningOutOfMemoryAnywhere) {
     });
     EXPECT_GE(requests, 6u);
 }
+
+namespace {
+
+// A profile with a tag of every implemented type, a given and a shared
+// table, an 8-bit table and a sequence; written to path.
+int32_t WriteEveryType(const std::string& path, std::vector<uint8_t>* bytes) {
+    IccProfile* p = nullptr;
+    int32_t status = IccCreateProfile(&p, &kInputRgbToLab, "every type");
+    const double xyz[3] = {0.01, 0.0125, 0.02};
+    if (status == kUiOk) status = IccSetWhitePoint(p, 0.9642, 1.0, 0.8249);
+    if (status == kUiOk) status = IccAddXYZTag(p, IccSig("bkpt"), xyz);
+    TestTable given(3, 16, nullptr, nullptr);
+    for (int n = 0; n < 27 * 3; ++n) given.grid.push_back(uint16_t(n * 809));
+    given.table.grid = given.grid.data();
+    given.table.matrix[3] = 0.25;
+    if (status == kUiOk)
+        status = IccAddTableTag(p, IccSig("A2B1"), IccSig("mft2"), &given.table, 0);
+    const uint32_t source = IccSig("A2B1");
+    TestTable shared(2, 2, nullptr, const_cast<uint32_t*>(&source));
+    if (status == kUiOk) status = IccAddLookupTable(p, &shared.table, 1);
+    TestTable eight(2, 256, nullptr, nullptr);
+    for (int n = 0; n < 8 * 3; ++n) eight.grid.push_back(uint16_t(n * 10 * 257));
+    eight.table.grid = eight.grid.data();
+    if (status == kUiOk)
+        status = IccAddTableTag(p, IccSig("B2A0"), IccSig("mft1"), &eight.table, 0);
+    IccSequenceEntry entry = {IccSig("Qrvn"), IccSig("Vnt1"), 3, IccSig("dcam"), "Quorvane", "V"};
+    const IccSequence sequence = {1, &entry};
+    if (status == kUiOk) status = IccAddSequenceTag(p, IccSig("pseq"), &sequence);
+    double reals[] = {1, 0.5, -0.25, 3, 2, 0.75, 1};
+    double screen[] = {0, 1, 60.0, -45.0, 2};
+    uint64_t ints[] = {1, 0x41, 0xFF, 2026, 12, 10};
+    const struct {
+        const char *sig, *type;
+        uint32_t count;
+        bool reals;
+    } numbers[] = {
+        {"c001", "curv", 3, false}, {"c002", "sf32", 3, true},  {"c003", "uf32", 2, true},
+        {"c004", "ui08", 3, false}, {"c005", "ui16", 3, false}, {"c006", "ui32", 2, false},
+        {"c007", "ui64", 2, false}, {"c008", "sig ", 1, false}, {"c009", "dtim", 6, false},
+        {"c010", "data", 4, false}, {"c011", "meas", 7, true},  {"c012", "view", 7, true},
+        {"c013", "scrn", 5, true}};
+    for (const auto& k : numbers) {
+        IccNumbers n = {k.count, k.reals ? reals : nullptr, k.reals ? nullptr : ints};
+        if (std::string(k.type) == "scrn") n.reals = screen;
+        if (status == kUiOk) status = IccAddNumberTag(p, SigOf(k.sig), SigOf(k.type), &n);
+    }
+    if (status == kUiOk) status = IccWriteProfile(p, path.c_str());
+    IccFreeProfile(&p);
+    if (status == kUiOk && !ReadWholeFile(path, bytes)) status = kUiErrRead;
+    return status;
+}
+
+// The bytes without the header's date and time.
+std::vector<uint8_t> Undated(std::vector<uint8_t> b) {
+    std::fill(b.begin() + 24, b.begin() + 36, 0);
+    return b;
+}
+
+}  // namespace
+
+TEST_F(IccWriter, ReadingBackAndWritingAgainGivesTheSameBytes) {
+    std::vector<uint8_t> first, second;
+    ASSERT_EQ(WriteEveryType(Path("every.icc"), &first), kUiOk);
+    ASSERT_EQ(IccReadProfile(first.data(), uint32_t(first.size()), &profile_), kUiOk);
+    EXPECT_EQ(profile_->tagCount, 21);
+    ASSERT_EQ(IccWriteProfile(profile_, Path("again.icc").c_str()), kUiOk);
+    second = Written(Path("again.icc"));
+    EXPECT_EQ(Undated(second), Undated(first));
+}
+
+TEST_F(IccWriter, HostileProfilesAreRefusedWithoutReadingPastTheData) {
+    std::vector<uint8_t> good;
+    ASSERT_EQ(WriteEveryType(Path("every.icc"), &good), kUiOk);
+    // Every truncation.
+    for (size_t n = 1; n < good.size(); n += 7) {
+        std::vector<uint8_t> cut(good.begin(),
+                                 good.begin() + n);  // its own block: ASan sees overreads
+        IccProfile* p = nullptr;
+        ASSERT_EQ(IccReadProfile(cut.data(), uint32_t(cut.size()), &p), kUiErrFormat) << n;
+        ASSERT_EQ(p, nullptr);
+        // With the declared size cut as well, the tags past the end are refused.
+        if (n < 4) continue;
+        for (int k = 0; k < 4; ++k) cut[k] = uint8_t(n >> (24 - 8 * k));
+        const int32_t status = IccReadProfile(cut.data(), uint32_t(cut.size()), &p);
+        ASSERT_EQ(status, n + 3 >= good.size() ? kUiOk : kUiErrFormat) << n;
+        IccFreeProfile(&p);
+    }
+    // Damaged fields: any answer but a crash, a leak or a half-built profile.
+    uint32_t seed = 7;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> bad = good;
+        for (int k = 0; k < 1 + round % 4; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const size_t at = round % 2 ? (seed >> 8) % 400 : (seed >> 8) % bad.size();
+            bad[at] = uint8_t(seed >> 3);
+        }
+        IccProfile* p = nullptr;
+        const int32_t status = IccReadProfile(bad.data(), uint32_t(bad.size()), &p);
+        ASSERT_TRUE(status == kUiOk || status == kUiErrFormat || status == kUiErrUnsupported)
+            << status;
+        ASSERT_EQ(p != nullptr, status == kUiOk);
+        IccFreeProfile(&p);
+    }
+    // A tag table that claims more tags than the data holds, or data past the end.
+    std::vector<uint8_t> many = good;
+    many[131] = 200;
+    IccProfile* p = nullptr;
+    EXPECT_EQ(IccReadProfile(many.data(), uint32_t(many.size()), &p), kUiErrFormat);
+    std::vector<uint8_t> far = good;
+    far[132 + 4] = 0x7F;  // first tag's offset
+    EXPECT_EQ(IccReadProfile(far.data(), uint32_t(far.size()), &p), kUiErrFormat);
+    EXPECT_EQ(IccReadProfile(nullptr, 10, &p), kUiErrArg);
+}
+
+TEST_F(IccWriter, ReadingRunsOutOfMemoryCleanly) {
+    std::vector<uint8_t> good;
+    ASSERT_EQ(WriteEveryType(Path("every.icc"), &good), kUiOk);
+    const uint32_t requests = RunAllocationFailureLoop([&]() -> int32_t {
+        IccProfile* p = nullptr;
+        const int32_t status = IccReadProfile(good.data(), uint32_t(good.size()), &p);
+        IccFreeProfile(&p);
+        return status;
+    });
+    EXPECT_GE(requests, 20u);
+}
