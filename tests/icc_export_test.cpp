@@ -186,7 +186,9 @@ TEST_F(IccExport, AnIndependentEngineReadsTheSameLabAsOurChain) {
         const uint8_t white[3] = {255, 255, 255};
         double l[3];
         cmsDoTransform(xform, white, l, 1);
-        if (neutral) EXPECT_NEAR(l[0], 100.0, 0.002);
+        if (neutral) {
+            EXPECT_NEAR(l[0], 100.0, 0.002);
+        }
         cmsDeleteTransform(xform);
         cmsCloseProfile(lab);
         cmsCloseProfile(profile);
