@@ -30,6 +30,8 @@ test_packages=(
     # Screenshots of the dialogs under Wine: xwd reads the virtual display,
     # ImageMagick turns it into PNG.
     x11-apps imagemagick
+    # Argyll reads the ICC profiles we write back in the tests.
+    argyll
 )
 
 case $purpose in
