@@ -131,7 +131,7 @@ int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** s
     if (status == kUiOk) status = TWHandleSetDepth(handle.get(), kTwSideOutput, outputDepth);
     if (status != kUiOk) {
         if (handle) DestroyTintwork(handle.p->tintwork);
-        Ui_Alert_ReportErrorf(source->ui, status, nullptr, kStrCtxCreatingTintwork);
+        Ui_Alert_ReportErrorf(source->ui, status, kStrCtxCreatingTintwork, nullptr);
         return status;
     }
     *slot = handle.release();

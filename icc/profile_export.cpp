@@ -35,7 +35,7 @@ uint16_t Clamp16(double v, double max) {
 
 // Reports status with context, which names the path when it has one.
 int32_t Report(UiState* ui, int32_t status, StringId context, const char* path) {
-    return Ui_Alert_ReportErrorf(ui, status, nullptr, context, path != nullptr ? path : "");
+    return Ui_Alert_ReportErrorf(ui, status, context, nullptr, path != nullptr ? path : "");
 }
 
 int32_t CreateExportProfile(ExportGridContext* context, const char* path, ProfileTable* table,

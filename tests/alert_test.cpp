@@ -68,7 +68,7 @@ TEST_F(AlertTest, SentenceAndAdviceByCode) {
         EXPECT_EQ(d->title, "Vantoria");
     }
     // The formatted form takes the context from the string table.
-    Ui_Alert_ReportErrorf(state, kUiErrMemory, nullptr, kStrCtxCreatingProfile, "Portrait.icc");
+    Ui_Alert_ReportErrorf(state, kUiErrMemory, kStrCtxCreatingProfile, nullptr, "Portrait.icc");
     EXPECT_EQ(LastAlert()->Item(kUiAlertMessage)->text,
               "There was not enough memory available while creating profile Portrait.icc.");
     // Advice given explicitly wins over the table.

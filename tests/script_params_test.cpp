@@ -222,7 +222,12 @@ TEST_F(ScriptParamsTest, TextsThatAreNotWholeBlobsLeaveTheSettingsUntouched) {
     } cases[] = {
         {"cut inside the blob", Bytes(good.begin(), good.begin() + 2000)},
         {"one byte short", Bytes(good.begin(), good.end() - 1)},
-        {"unknown length", [&] { Bytes b = good; b[0] = 80; return b; }()},
+        {"unknown length",
+         [&] {
+             Bytes b = good;
+             b[0] = 80;
+             return b;
+         }()},
         {"empty", Bytes()},
     };
     for (const auto& c : cases) {

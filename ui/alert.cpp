@@ -172,14 +172,14 @@ int32_t Ui_Alert_ReportError(UiState* state, int32_t code, const char* context,
     return Ui_Alert_DoOrvexError(state, code, context, advice);
 }
 
-int32_t Ui_Alert_ReportErrorf(UiState* state, int32_t code, const char* advice, StringId contextId,
+int32_t Ui_Alert_ReportErrorf(UiState* state, int32_t code, StringId contextId, const char* advice,
                               ...) {
     if (state == nullptr) return code;
     char format[kUiStringCapacity];
     char context[kUiAlertTextCapacity];
     Ui_ResString(state, contextId, format);
     va_list args;
-    va_start(args, contextId);
+    va_start(args, advice);
     Ui_VSprintf(context, sizeof context, format, args);
     va_end(args);
     return Ui_Alert_ReportError(state, code, context, advice);

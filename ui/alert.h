@@ -68,5 +68,5 @@ StringId Ui_Alert_AdviceId(int32_t code);
 int32_t Ui_Alert_ReportError(UiState* state, int32_t code, const char* context, const char* advice);
 // The same with the context taken from string contextId and formatted with
 // the arguments ("reading Preferences file %s", path).
-int32_t Ui_Alert_ReportErrorf(UiState* state, int32_t code, const char* advice, StringId contextId,
+int32_t Ui_Alert_ReportErrorf(UiState* state, int32_t code, StringId contextId, const char* advice,
                               ...);

@@ -182,7 +182,7 @@ int32_t Ui_Help_Prepare(UiState* state, char* path) {
     if (status != kUiOk) {
         Ui_Debug_Logf(state ? state->diagnostics : 0, "Ui_Path_SetToTempFile error %d, %s",
                       int(status), path);
-        return Ui_Alert_ReportErrorf(state, status, nullptr, kCreatingFileId, path);
+        return Ui_Alert_ReportErrorf(state, status, kCreatingFileId, nullptr, path);
     }
     FLSpec spec;
     status = FL_DiskSpec(&spec, path);
@@ -191,7 +191,7 @@ int32_t Ui_Help_Prepare(UiState* state, char* path) {
         Ui_Debug_Logf(state ? state->diagnostics : 0, "Ui_ResToFile error %d, %s", int(status),
                       path);
         FLDelete(&spec);
-        return Ui_Alert_ReportErrorf(state, status, nullptr, kCreatingFileId, path);
+        return Ui_Alert_ReportErrorf(state, status, kCreatingFileId, nullptr, path);
     }
     return kUiOk;
 }
@@ -238,7 +238,7 @@ void Ui_Help_Show(UiState* state, const char* path, int32_t topic) {
     if (state == nullptr || path == nullptr) return;
     HelpFile* help = static_cast<HelpFile*>(Ui_Malloc(sizeof(HelpFile)));
     if (help == nullptr) {
-        Ui_Alert_ReportErrorf(state, kUiErrMemory, nullptr, kOpeningFileId, path);
+        Ui_Alert_ReportErrorf(state, kUiErrMemory, kOpeningFileId, nullptr, path);
         return;
     }
     std::memset(help, 0, sizeof *help);
@@ -246,21 +246,21 @@ void Ui_Help_Show(UiState* state, const char* path, int32_t topic) {
     int32_t status = FL_DiskSpec(&spec, path);
     if (status == kUiOk) status = FLOpen(&help->file, &spec, kFLRead);
     if (status != kUiOk) {
-        Ui_Alert_ReportErrorf(state, status, nullptr, kOpeningFileId, path);
+        Ui_Alert_ReportErrorf(state, status, kOpeningFileId, nullptr, path);
         Ui_Free(help);
         return;
     }
     status = Ui_Help_FindTopic(help, topic);
     if (status == kUiErrFormat) {
-        Ui_Alert_ReportErrorf(state, status, nullptr, kReadingFileId, path);
+        Ui_Alert_ReportErrorf(state, status, kReadingFileId, nullptr, path);
     } else if (status != kUiOk) {
-        Ui_Alert_ReportErrorf(state, status, nullptr, kReadingLineId, int(help->lineNumber + 1),
+        Ui_Alert_ReportErrorf(state, status, kReadingLineId, nullptr, int(help->lineNumber + 1),
                               path);
     } else {
         HelpDialog dialog = {help, path};
         int32_t item = 0;
         status = Ui_Dlg_DoModal(state, kDialogHelp, nullptr, HelpInit, &dialog, &item);
-        if (status != kUiOk) Ui_Alert_ReportErrorf(state, status, nullptr, kReadingFileId, path);
+        if (status != kUiOk) Ui_Alert_ReportErrorf(state, status, kReadingFileId, nullptr, path);
     }
     FLClose(&help->file);
     Ui_Free(help);
