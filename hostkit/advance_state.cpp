@@ -1,6 +1,7 @@
 // advanceState: the host lends the plug-in the areas it asked for (input
 // from the document, output pre-filled with the result so far, selection
 // mask) and writes the previous output back into the result first.
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -189,8 +190,15 @@ void HK_ReleaseAreas(HKHost* host) {
     host->record->maskData = Lend(host->maskBuffer, nullptr);
 }
 
-OSErr HK_Advance(HKHost* host) {
-    ++host->advanceCalls;
+int64_t HK_Nanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+namespace {
+
+OSErr Advance(HKHost* host) {
     FilterRecord* r = host->record;
     HK_WriteBackOutput(host);
     HK_ReleaseAreas(host);
@@ -241,4 +249,14 @@ OSErr HK_Advance(HKHost* host) {
         r->maskData = Lend(host->maskBuffer, buffer);
     }
     return noErr;
+}
+
+}  // namespace
+
+OSErr HK_Advance(HKHost* host) {
+    ++host->advanceCalls;
+    const int64_t begin = HK_Nanoseconds();
+    const OSErr err = Advance(host);
+    host->hostNanoseconds += HK_Nanoseconds() - begin;
+    return err;
 }

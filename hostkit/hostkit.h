@@ -136,6 +136,10 @@ struct HKHost {
     int32_t maxInRows;                 // the tallest input area requested
     VRect inAreas[kHKMaxLoggedAreas];  // the input areas requested, in order
     int32_t inAreaCount;               // all of them, also those not logged
+    // Time the host spent on its own copies (advanceState, the write-back of
+    // the last output, taking or dropping the result) in nanoseconds; it
+    // only grows, so callers measure a run by the difference.
+    int64_t hostNanoseconds;
 
     HKHandle* handles;  // live handles, newest first
     int32_t liveHandles;
