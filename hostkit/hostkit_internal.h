@@ -14,9 +14,6 @@ enum HKArea { kHKAreaIn, kHKAreaOut, kHKAreaMask };
 VRect HK_RequestedRect(const HKHost* host, HKArea area);
 bool HK_AnyAreaRequested(const HKHost* host);
 
-// A steady clock in nanoseconds, for the host's own share of a run.
-int64_t HK_Nanoseconds();
-
 void HK_WriteBackOutput(HKHost* host);
 void HK_ReleaseAreas(HKHost* host);
 
