@@ -73,6 +73,17 @@ struct Host16 {
     static uint32_t Out(T p) { return uint32_t(p) >> 1; }
 };
 
+// to[i] = f(from[i]) for n samples, in blocks of a fixed count so that the
+// compiler turns each block into vector instructions.
+template <typename T, typename F>
+void ForEachSample(const T* __restrict from, T* __restrict to, int32_t n, F f) {
+    constexpr int32_t kBlock = 32;
+    int32_t i = 0;
+    for (; i + kBlock <= n; i += kBlock)
+        for (int32_t k = 0; k < kBlock; ++k) to[i + k] = f(from[i + k]);
+    for (; i < n; ++i) to[i] = f(from[i]);
+}
+
 // The three colour samples of each pixel of a host row, packed side by side
 // (three per pixel). P is the number of planes when it is known (3 or 4), so
 // the loop has a fixed stride; 0 takes it from `planes`.
@@ -83,6 +94,10 @@ void CopyToPacked(const uint8_t* hostRow, int32_t planes, int32_t width, uint8_t
     const T* in = reinterpret_cast<const T*>(hostRow);
     T* out = reinterpret_cast<T*>(packed);
     constexpr uint32_t scale = sizeof(T) == 2 ? 2 : 1;
+    if (P == 3) {  // the same layout: one flat run of samples
+        ForEachSample(in, out, 3 * width, [](T v) { return T(H::In(v) * scale); });
+        return;
+    }
     for (int32_t x = 0; x < width; ++x) {
         const T* px = in + x * stride;
         T* to = out + 3 * x;
@@ -105,6 +120,10 @@ void PutRow(const uint8_t* processedRow, const uint8_t* sourceRow, const uint8_t
     const T* p = reinterpret_cast<const T*>(processedRow);
     const T* s = reinterpret_cast<const T*>(sourceRow);
     T* o = reinterpret_cast<T*>(outRow);
+    if (mask == nullptr && P == 3) {  // the same layout: one flat run of samples
+        ForEachSample(p, o, 3 * width, [](T v) { return T(H::Out(v)); });
+        return;
+    }
     if (mask == nullptr) {
         for (int32_t x = 0; x < width; ++x) {
             T* dst = o + x * stride;
