@@ -19,6 +19,17 @@ constexpr int32_t kSharpenMarginRows = 4;
 constexpr Fixed kRateOne = 0x10000;
 constexpr int16_t kPaddingWhite = 255;
 
+typedef void (*ToPackedProc)(const uint8_t* hostRow, int32_t planes, int32_t width,
+                             uint8_t* packed);
+typedef void (*PutRowProc)(const uint8_t* processedRow, const uint8_t* sourceRow,
+                           const uint8_t* mask, uint8_t* outRow, int32_t planes, int32_t width);
+
+// The row conversions of one host format: by depth, then 3, 4 or any planes.
+struct RowProcs {
+    ToPackedProc toPacked;  // null: the host row itself is packed as the pass needs it
+    PutRowProc put;
+};
+
 // The state of one pass, handed to the row sinks.
 struct PassRun {
     EditState* edit;
@@ -27,10 +38,11 @@ struct PassRun {
     int32_t rowSkip;
     int32_t margin;
     bool haveMask;
-    uint8_t* planar;  // three planes of one row
+    uint8_t* packed;  // one row, three samples per pixel
     ApplyDriver* driver;
     Mask2dState* noise;
     uint32_t outRow;  // index of the next row to come out
+    RowProcs rows;    // the row conversions of the host's format
 };
 
 PassRect ToPass(const VRect& r) {
@@ -61,34 +73,74 @@ struct Host16 {
     static uint32_t Out(T p) { return uint32_t(p) >> 1; }
 };
 
-// The three colour planes of an interleaved host row into the planar row.
-template <typename H>
-void CopyToPlanar(const uint8_t* hostRow, int32_t planes, int32_t width, uint8_t* planar) {
-    using T = typename H::T;
-    const T* in = reinterpret_cast<const T*>(hostRow);
-    T* out = reinterpret_cast<T*>(planar);
-    for (int32_t c = 0; c < 3; ++c)
-        for (int32_t x = 0; x < width; ++x)
-            out[c * width + x] = T(H::In(in[x * planes + c]) * (sizeof(T) == 2 ? 2 : 1));
+// to[i] = f(from[i]) for n samples, in blocks of a fixed count so that the
+// compiler turns each block into vector instructions.
+template <typename T, typename F>
+void ForEachSample(const T* __restrict from, T* __restrict to, int32_t n, F f) {
+    constexpr int32_t kBlock = 32;
+    int32_t i = 0;
+    for (; i + kBlock <= n; i += kBlock)
+        for (int32_t k = 0; k < kBlock; ++k) to[i + k] = f(from[i + k]);
+    for (; i < n; ++i) to[i] = f(from[i]);
 }
 
-// One processed row into the host's output row, blended with the source by
-// the selection: mask 0 keeps the source as it is, 255 takes the result,
-// otherwise (source × (255 - m) + result × m + 128) / 256. Planes past the
-// third (transparency) are the source's, untouched.
-template <typename H>
-void PutRow(const uint8_t* processedPlanar, const uint8_t* sourceRow, const uint8_t* mask,
+// The three colour samples of each pixel of a host row, packed side by side
+// (three per pixel). P is the number of planes when it is known (3 or 4), so
+// the loop has a fixed stride; 0 takes it from `planes`.
+template <typename H, int32_t P>
+void CopyToPacked(const uint8_t* hostRow, int32_t planes, int32_t width, uint8_t* packed) {
+    using T = typename H::T;
+    const int32_t stride = P != 0 ? P : planes;
+    const T* in = reinterpret_cast<const T*>(hostRow);
+    T* out = reinterpret_cast<T*>(packed);
+    constexpr uint32_t scale = sizeof(T) == 2 ? 2 : 1;
+    if (P == 3) {  // the same layout: one flat run of samples
+        ForEachSample(in, out, 3 * width, [](T v) { return T(H::In(v) * scale); });
+        return;
+    }
+    for (int32_t x = 0; x < width; ++x) {
+        const T* px = in + x * stride;
+        T* to = out + 3 * x;
+        to[0] = T(H::In(px[0]) * scale);
+        to[1] = T(H::In(px[1]) * scale);
+        to[2] = T(H::In(px[2]) * scale);
+    }
+}
+
+// One processed row (three samples per pixel) into the host's output row,
+// blended with the source by the selection: mask 0 keeps the source as it
+// is, 255 takes the result, otherwise (source × (255 - m) + result × m +
+// 128) / 256. Planes past the third (transparency) are the source's,
+// untouched. Without a selection every pixel takes the result.
+template <typename H, int32_t P>
+void PutRow(const uint8_t* processedRow, const uint8_t* sourceRow, const uint8_t* mask,
             uint8_t* outRow, int32_t planes, int32_t width) {
     using T = typename H::T;
-    const T* p = reinterpret_cast<const T*>(processedPlanar);
+    const int32_t stride = P != 0 ? P : planes;
+    const T* p = reinterpret_cast<const T*>(processedRow);
     const T* s = reinterpret_cast<const T*>(sourceRow);
     T* o = reinterpret_cast<T*>(outRow);
+    if (mask == nullptr && P == 3) {  // the same layout: one flat run of samples
+        ForEachSample(p, o, 3 * width, [](T v) { return T(H::Out(v)); });
+        return;
+    }
+    if (mask == nullptr) {
+        for (int32_t x = 0; x < width; ++x) {
+            T* dst = o + x * stride;
+            const T* from = p + 3 * x;
+            dst[0] = T(H::Out(from[0]));
+            dst[1] = T(H::Out(from[1]));
+            dst[2] = T(H::Out(from[2]));
+            for (int32_t c = 3; c < stride; ++c) dst[c] = s[x * stride + c];
+        }
+        return;
+    }
     for (int32_t x = 0; x < width; ++x) {
-        const uint32_t m = mask != nullptr ? mask[x] : 255u;
-        const T* src = s + x * planes;
-        T* dst = o + x * planes;
+        const uint32_t m = mask[x];
+        const T* src = s + x * stride;
+        T* dst = o + x * stride;
         for (int32_t c = 0; c < 3; ++c) {
-            const uint32_t result = H::Out(p[c * width + x]);
+            const uint32_t result = H::Out(p[3 * x + c]);
             if (m == 255)
                 dst[c] = T(result);
             else if (m == 0)
@@ -96,8 +148,24 @@ void PutRow(const uint8_t* processedPlanar, const uint8_t* sourceRow, const uint
             else
                 dst[c] = T((H::In(src[c]) * (255 - m) + result * m + 128) >> 8);
         }
-        for (int32_t c = 3; c < planes; ++c) dst[c] = src[c];
+        for (int32_t c = 3; c < stride; ++c) dst[c] = src[c];
     }
+}
+
+template <typename H, int32_t P>
+constexpr RowProcs ProcsOf() {
+    // 8-bit rows of three planes pass to the stages as they are.
+    const bool asIs = sizeof(typename H::T) == 1 && P == 3;
+    return RowProcs{asIs ? nullptr : CopyToPacked<H, P>, PutRow<H, P>};
+}
+
+const RowProcs kRowProcs[2][3] = {
+    {ProcsOf<Host8, 3>(), ProcsOf<Host8, 4>(), ProcsOf<Host8, 0>()},
+    {ProcsOf<Host16, 3>(), ProcsOf<Host16, 4>(), ProcsOf<Host16, 0>()},
+};
+
+RowProcs RowProcsFor(int32_t bytes, int32_t planes) {
+    return kRowProcs[bytes == 2 ? 1 : 0][planes == 3 ? 0 : planes == 4 ? 1 : 2];
 }
 
 // ---- The output side -----------------------------------------------------------------
@@ -119,10 +187,7 @@ int32_t OutputRow(void* context, const RowDesc* row) {
     const uint8_t* mask = run->haveMask && f->maskData != nullptr
                               ? StripRow(f->maskData, f->maskRowBytes, e.maskRect, y)
                               : nullptr;
-    if (run->bytes == 2)
-        PutRow<Host16>(processed, source, mask, out, run->planes, e.width);
-    else
-        PutRow<Host8>(processed, source, mask, out, run->planes, e.width);
+    run->rows.put(processed, source, mask, out, run->planes, e.width);
     ++run->outRow;
     return kUiOk;
 }
@@ -183,15 +248,16 @@ int32_t FeedRow(PassRun* run, int32_t y) {
     EditState& e = *run->edit;
     const FilterRecord* f = gFilterRecord;
     const uint8_t* hostRow = StripRow(f->inData, f->inRowBytes, e.inRect, y + e.filterRect.top);
+    uint8_t* packed = const_cast<uint8_t*>(hostRow);
+    if (run->rows.toPacked != nullptr) {
+        run->rows.toPacked(hostRow, run->planes, e.width, run->packed);
+        packed = run->packed;
+    }
+    RowDesc row = {uint32_t(e.width), 3, 1, 0, kRowOrderIdentity3, nullptr, nullptr, uint64_t(y)};
     if (run->bytes == 2)
-        CopyToPlanar<Host16>(hostRow, run->planes, e.width, run->planar);
+        row.data16 = reinterpret_cast<uint16_t*>(packed);
     else
-        CopyToPlanar<Host8>(hostRow, run->planes, e.width, run->planar);
-    RowDesc row = {uint32_t(e.width), 3, 1, 1, kRowOrderIdentity3, nullptr, nullptr, uint64_t(y)};
-    if (run->bytes == 2)
-        row.data16 = reinterpret_cast<uint16_t*>(run->planar);
-    else
-        row.data8 = run->planar;
+        row.data8 = packed;
     return run->noise != nullptr ? mask2dPutRow(run->noise, &row)
                                  : ApplyDriverRow(run->driver, &row);
 }
@@ -246,7 +312,7 @@ int32_t OpenStages(PassRun* run, const uint8_t* stream, uint32_t streamSize) {
     p.inputDepth = p.outputDepth = run->bytes;
     p.sink = OutputRow;
     p.sinkContext = run;
-    p.planar = 1;
+    p.planar = 0;
     p.order = kRowOrderIdentity3;
     UI_TRY(OpenApplyDriver(&p, &run->driver));
     if (!stage || s.doRemoveNoise != 1) return kUiOk;
@@ -261,7 +327,7 @@ int32_t OpenStages(PassRun* run, const uint8_t* stream, uint32_t streamSize) {
         n.threshold[c] = s.noise.noiseThreshold[c];
     }
     n.maskShape = uint32_t(s.noise.noiseExtra);
-    n.planarOutput = 1;
+    n.planarOutput = 0;
     n.order = kRowOrderIdentity3;
     n.outputDepth = uint32_t(run->bytes);
     n.sink = NoiseRow;
@@ -329,16 +395,17 @@ int32_t FilterImage(EditState* edit) {
     run.bytes = edit->inBytes;
     run.rowSkip = gDataBlock->rowSkip > 0 ? gDataBlock->rowSkip : 1;
     run.margin = StripMargin(edit->filters, edit->filterStage);
+    run.rows = RowProcsFor(run.bytes, run.planes);
     uint8_t* stream = nullptr;
     uint32_t streamSize = 0;
-    run.planar = static_cast<uint8_t*>(Ui_MallocArray(size_t(edit->width) * 3, size_t(run.bytes)));
-    status = run.planar != nullptr ? WriteStream(edit->transform->tintwork, &stream, &streamSize)
+    run.packed = static_cast<uint8_t*>(Ui_MallocArray(size_t(edit->width) * 3, size_t(run.bytes)));
+    status = run.packed != nullptr ? WriteStream(edit->transform->tintwork, &stream, &streamSize)
                                    : kUiErrMemory;
     if (status == kUiOk) status = OpenStages(&run, stream, streamSize);
     if (status != kUiOk) Ui_Alert_ReportError(gUiState, status, nullptr, nullptr);
     if (status == kUiOk) status = RunRows(&run);
     Ui_Free(stream);
-    Ui_Free(run.planar);
+    Ui_Free(run.packed);
     CloseApplyDriver(run.driver);
     if (run.noise != nullptr) mask2dClose(&run.noise);
     if (status != kUiOk) {

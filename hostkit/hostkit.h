@@ -136,6 +136,11 @@ struct HKHost {
     int32_t maxInRows;                 // the tallest input area requested
     VRect inAreas[kHKMaxLoggedAreas];  // the input areas requested, in order
     int32_t inAreaCount;               // all of them, also those not logged
+    // Time the host spent on its own copies (advanceState, the write-back of
+    // the last output, taking or dropping the result) in nanoseconds of the
+    // thread's processor time (HK_Nanoseconds); it only grows, so callers
+    // measure a run by the difference.
+    int64_t hostNanoseconds;
 
     HKHandle* handles;  // live handles, newest first
     int32_t liveHandles;
@@ -174,6 +179,10 @@ OSErr HK_Advance(HKHost* host);
 // The result becomes the document (a successful run), or is dropped.
 void HK_CommitResult(HKHost* host);
 void HK_DiscardResult(HKHost* host);
+
+// The clock of hostNanoseconds: the calling thread's processor time where the
+// system keeps it, else a steady clock.
+int64_t HK_Nanoseconds();
 
 // Handle bookkeeping for tests: how often h is locked now (-1: not a live handle).
 int32_t HK_HandleLockCount(const HKHost* host, Handle h);

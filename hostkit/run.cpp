@@ -36,7 +36,9 @@ bool ContinueLoop(HKHost* host, HKEntryProc entry, HKRun* run) {
 void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun* run) {
     run->stepCount = 0;
     run->result = noErr;
+    int64_t begin = HK_Nanoseconds();
     HK_DiscardResult(host);  // the run starts from the document as it is
+    host->hostNanoseconds += HK_Nanoseconds() - begin;
     if (plan->about && !Step(host, entry, filterSelectorAbout, run)) return;
     if (plan->parameters && !Step(host, entry, filterSelectorParameters, run)) return;
     if (!Step(host, entry, filterSelectorPrepare, run)) return;
@@ -46,18 +48,22 @@ void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun*
     Record(run, filterSelectorStart, start, 1);
     bool filtered = false;
     if (start == noErr && ContinueLoop(host, entry, run)) {
+        begin = HK_Nanoseconds();
         HK_WriteBackOutput(host);
+        host->hostNanoseconds += HK_Nanoseconds() - begin;
         filtered = true;
     }
     // Finish follows a start that succeeded or was cancelled, also after a
     // failed continue, so the plug-in can always release what it holds.
     if (start == noErr || start == userCanceledErr) Step(host, entry, filterSelectorFinish, run);
+    begin = HK_Nanoseconds();
     HK_ReleaseAreas(host);
     // Only a filter that ran to its end changes the document.
     if (filtered)
         HK_CommitResult(host);
     else
         HK_DiscardResult(host);
+    host->hostNanoseconds += HK_Nanoseconds() - begin;
 }
 
 const char* HK_SelectorName(int16_t selector) {

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (entryName[0] != 0) {
         CheckSelectors(fullPath, entryName);
         CheckDiagnosticsSwitch(fullPath, entryName);
+        CheckReplay(fullPath, entryName);
         CheckDialogs(fullPath, entryName);
     }
     DialogRobot_Remove();

@@ -19,6 +19,11 @@ void CheckVersionInfo(const char* modulePath);
 void CheckSelectors(const char* modulePath, const char* entryName);
 void CheckDiagnosticsSwitch(const char* modulePath, const char* entryName);
 
+// Records an action in a first run with brightening settings, then replays it
+// without the dialog (and without the stored settings) on the same document
+// and on another one.
+void CheckReplay(const char* modulePath, const char* entryName);
+
 // Opens the About box, an alert with advice, a question and help topic 2000,
 // checks their items, has them captured and closes them.
 void CheckDialogs(const char* modulePath, const char* entryName);
