@@ -35,6 +35,7 @@ int32_t ReadSharpenNoiseSectionFrom(FLFile* file, EditPars* target);
 // Puts stored settings in place of the current ones. With the same working
 // space the whole record is copied; otherwise the user is asked whether to
 // use them anyway: yes copies everything but keeps the current working space,
-// cancel changes nothing and returns -10. The question needs the library
-// state; without one the answer is cancel.
-int32_t ApplyStoredSettings(UiState* state, const EditPars* stored, EditPars* current);
+// cancel changes nothing and returns -10. The question (with a beep when beep
+// is 1) needs the library state; without one the answer is cancel.
+int32_t ApplyStoredSettings(UiState* state, const EditPars* stored, EditPars* current,
+                            int32_t beep);

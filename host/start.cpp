@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "editor/report_error.h"
+#include "editor/settings_file.h"
 #include "engine/colour_science.h"
 #include "engine/working_space.h"
 #include "host/blocks.h"
@@ -95,32 +96,12 @@ void SetUpReferenceSpace(EditState* edit) {
                   double(white[1]));
 }
 
-// The base part of the settings (everything but the sharpen / noise block).
-void CopyBase(const EditPars& from, EditPars* to) {
-    const FilterSettings kept = FilterSettingsOf(*to);
-    *to = from;
-    PutFilterSettings(kept, to);
-}
-
 // Stored settings made in another working space are applied only when the
-// user goes on; the current working space is then kept.
+// user goes on; the current working space is then kept. The pass applies the
+// stored sharpen / noise settings too, and the working settings carry them
+// on, so that they become the previous settings as well.
 int32_t TakeStoredSettings(const EditPars& stored, EditState* edit) {
-    const bool sameSpace = RefRgbMatch(stored.refRGB, edit->pars.refRGB);
-    if (!sameSpace) {
-        char text[256], useAnyway[64];
-        Ui_ResToCString(gUiState, kStrWorkingSpaceChanged, text, sizeof text);
-        Ui_ResToCString(gUiState, kStrUseAnyway, useAnyway, sizeof useAnyway);
-        int32_t pressed = 2;
-        Ui_Alert_Question(gUiState, text, useAnyway, nullptr, false, &pressed);
-        if (pressed != 1) return kUiErrCancelled;
-    }
-    const RefRGB current = edit->pars.refRGB;
-    CopyBase(stored, &edit->pars);
-    if (!sameSpace) edit->pars.refRGB = current;
-    // The pass applies the stored sharpen / noise settings, and the working
-    // settings carry them on, so that they become the previous settings too.
-    PutFilterSettings(FilterSettingsOf(stored), &edit->pars);
-    return kUiOk;
+    return ApplyStoredSettings(gUiState, &stored, &edit->pars, 0);
 }
 
 // Settings that leave the image unchanged, keeping the memory-colour

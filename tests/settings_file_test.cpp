@@ -453,14 +453,14 @@ TEST_F(SettingsFile, StoredSettingsAndTheWorkingSpace) {
     const std::vector<std::string> asked = {
         "The RGB working space has changed. Your saved settings may not produce the desired "
         "result."};
-    ASSERT_EQ(ApplyStoredSettings(state, &stored, &current), kUiOk);
+    ASSERT_EQ(ApplyStoredSettings(state, &stored, &current, 1), kUiOk);
     EXPECT_EQ(std::memcmp(&current, &stored, sizeof current), 0);
     EXPECT_TRUE(AlertMessages().empty());
 
     // Another working space and the user cancels: nothing changes.
     Headless_QueueClick(2);
     current = document;
-    EXPECT_EQ(ApplyStoredSettings(state, &stored, &current), kUiErrCancelled);
+    EXPECT_EQ(ApplyStoredSettings(state, &stored, &current, 1), kUiErrCancelled);
     EXPECT_EQ(AlertMessages(), asked);
     EXPECT_EQ(Headless_Beeps(), 1);
     EXPECT_EQ(std::memcmp(&current, &document, sizeof current), 0);
@@ -469,7 +469,7 @@ TEST_F(SettingsFile, StoredSettingsAndTheWorkingSpace) {
     Headless_ResetDialogs();
     Headless_QueueClick(1);
     current = document;
-    ASSERT_EQ(ApplyStoredSettings(state, &stored, &current), kUiOk);
+    ASSERT_EQ(ApplyStoredSettings(state, &stored, &current, 1), kUiOk);
     EXPECT_EQ(AlertMessages(), asked);
     Ui_State_Close(&state);
     EditPars expected = stored;
