@@ -55,7 +55,7 @@ void BM_ExportProfile(benchmark::State& state) {
         state.SkipWithError("compile failed");
         return;
     }
-    const ProfileExportSource source = {&c.pars, c.handle.tintwork, "bench.tif", 0};
+    const ProfileExportSource source = {&c.pars, c.handle.tintwork, "bench.tif", 0, nullptr};
     const std::string path = OutputPath("export.icc");
     for (auto _ : state) {
         if (ExportProfileToPath(&source, path.c_str()) != 0) state.SkipWithError("export failed");
@@ -72,7 +72,7 @@ cmsInt32Number Sample(const cmsUInt16Number in[], cmsUInt16Number out[], void* c
 
 void BM_PeerProfile(benchmark::State& state) {
     const Correction& c = TheCorrection();
-    const ProfileExportSource source = {&c.pars, c.handle.tintwork, "bench.tif", 0};
+    const ProfileExportSource source = {&c.pars, c.handle.tintwork, "bench.tif", 0, nullptr};
     ExportGridContext context;
     if (!c.ok || InitExportGridContext(&source, &context) != 0) {
         state.SkipWithError("setup failed");
