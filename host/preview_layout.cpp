@@ -1,43 +1,50 @@
-// Measures the editor dialog's preview from its designed layout in dialog
-// units, converted to pixels with a fixed dialog base unit. The dialog
-// framework, once it lays the real dialog out, replaces this file's
-// GetMinMaxPrev with a measurement of the dialog itself.
+// Measures the editor dialog's preview on the dialog itself: the dialog is
+// created from its resource without being shown, its window and items are
+// read in pixels, and it is destroyed again.
 #include "host/preview_layout.h"
 
+#include "resources/dialog_table.h"
 #include "ui/debug_log.h"
 #include "ui/dialog.h"
+#include "ui/platform.h"
 #include "ui/platform_dialog.h"
 #include "ui/status.h"
 
 namespace {
 
-// Pixels per 4 horizontal and per 8 vertical dialog units (the dialog font's
-// average character width and height).
-constexpr int32_t kBaseUnitX = 6;
-constexpr int32_t kBaseUnitY = 13;
-// The window's frame and caption around the dialog's client area.
-constexpr int32_t kFrameWidth = 6;
-constexpr int32_t kFrameHeight = 29;
+// The items measured: the preview and the three swatch areas.
+constexpr int32_t kPreviewItem = 4;
+constexpr int32_t kHueStripItem = 37;
+constexpr int32_t kChromaItem = 38;
+constexpr int32_t kGradientItem = 10;
 
-// Dialog 1000 in dialog units: x, y, width, height.
-struct DialogUnits {
-    int32_t x, y, width, height;
+// The editor dialog at its designed size, in pixels: the window with its
+// frame and caption, and the items in client coordinates.
+struct Measured {
+    PassRect window;
+    PassRect preview, hueStrip, chroma, gradient;
 };
-constexpr DialogUnits kDialog = {0, 0, 520, 329};
-constexpr DialogUnits kPreviewItem = {1, 1, 382, 327};      // item 4
-constexpr DialogUnits kHueStripItem = {391, 116, 120, 47};  // item 37
-constexpr DialogUnits kChromaItem = {391, 198, 120, 11};    // item 38
-constexpr DialogUnits kGradientItem = {391, 145, 120, 12};  // item 10
 
-// Dialog units to pixels, rounded to nearest as the system does.
-int32_t ToPixels(int32_t units, int32_t base, int32_t per) {
-    return (units * base + per / 2) / per;
+int32_t ReadRect(void* dialog, int32_t item, PassRect* out) {
+    UiRect r;
+    if (Plat_Dlg_GetRect(dialog, item, &r) != 0) return kUiErrGeneral;
+    *out = PassRect{r.top, r.left, r.bottom, r.right};
+    return kUiOk;
 }
 
-PassRect Pixels(const DialogUnits& u) {
-    return PassRect{ToPixels(u.y, kBaseUnitY, 8), ToPixels(u.x, kBaseUnitX, 4),
-                    ToPixels(u.y + u.height, kBaseUnitY, 8),
-                    ToPixels(u.x + u.width, kBaseUnitX, 4)};
+int32_t MeasureEditor(void* dialog, void* context) {
+    Measured* m = static_cast<Measured*>(context);
+    const struct {
+        int32_t item;
+        PassRect* rect;
+    } reads[] = {{0, &m->window},
+                 {kPreviewItem, &m->preview},
+                 {kHueStripItem, &m->hueStrip},
+                 {kChromaItem, &m->chroma},
+                 {kGradientItem, &m->gradient}};
+    for (const auto& read : reads)
+        if (ReadRect(dialog, read.item, read.rect) != kUiOk) return kUiErrGeneral;
+    return kUiOk;
 }
 
 PassRect Inset(PassRect r, int32_t dx, int32_t dy) {
@@ -54,11 +61,11 @@ int32_t Height(const PassRect& r) {
 // The growth of the preview pane when the dialog fills the work area: the
 // window takes the work area (at least its designed size), and then gives
 // back the room the document, fitted into the grown pane, would leave unused.
-bool LargestGrowth(const UiRect& area, const PreviewDocument& doc, int32_t* dx, int32_t* dy) {
-    const PassRect dialog = Pixels(kDialog);
-    const PassRect pane = Pixels(kPreviewItem);
-    const int32_t growX = area.right - area.left - kFrameWidth - Width(dialog);
-    const int32_t growY = area.bottom - area.top - kFrameHeight - Height(dialog);
+bool LargestGrowth(const UiRect& area, const Measured& m, const PreviewDocument& doc, int32_t* dx,
+                   int32_t* dy) {
+    const PassRect& pane = m.preview;
+    const int32_t growX = area.right - area.left - Width(m.window);
+    const int32_t growY = area.bottom - area.top - Height(m.window);
     int32_t gx = growX > 0 ? growX : 0;
     int32_t gy = growY > 0 ? growY : 0;
     const double paneW = Width(pane) + gx, paneH = Height(pane) + gy;
@@ -87,22 +94,26 @@ uint32_t SwatchBitmapBytes(const PassRect& r) {
 int32_t GetMinMaxPrev(uint8_t useLargestWindow, const PreviewDocument& document, PassRect* min,
                       PassRect* max, uint32_t* swatchNeeds, uint8_t diagnostics) {
     if (min == nullptr || max == nullptr || swatchNeeds == nullptr) return kUiErrGeneral;
-    const PassRect pane = Inset(Pixels(kPreviewItem), 1, 1);
+    Measured m;
+    const int32_t status =
+        Plat_Dlg_Measure(Plat_ModuleInstance(), kDialogEditor, MeasureEditor, &m);
+    if (status != kUiOk) return kUiErrGeneral;
+    const PassRect pane = Inset(m.preview, 1, 1);
     *min = pane;
     *max = pane;
     if (useLargestWindow == 1) {
         UiRect area;
         if (Plat_ScreenWorkArea(&area) != kUiOk) return kUiOk;
         int32_t dx = 0, dy = 0;
-        if (LargestGrowth(area, document, &dx, &dy))
+        if (LargestGrowth(area, m, document, &dx, &dy))
             *max = PassRect{pane.top, pane.left, pane.bottom + dy, pane.right + dx};
     }
-    PassRect hue = Pixels(kHueStripItem);
+    PassRect hue = m.hueStrip;
     hue.bottom = hue.top + 70;
-    PassRect chroma = Pixels(kChromaItem);
+    PassRect chroma = m.chroma;
     chroma.bottom = chroma.top + 12;
     *swatchNeeds = SwatchBitmapBytes(Inset(hue, 4, 1)) + SwatchBitmapBytes(Inset(chroma, 4, 1)) +
-                   SwatchBitmapBytes(Inset(Pixels(kGradientItem), 1, 1));
+                   SwatchBitmapBytes(Inset(m.gradient, 1, 1));
     Ui_Debug_Logf(diagnostics, "pars->swatchNeeds = %ld", long(*swatchNeeds));
     return kUiOk;
 }

@@ -14,6 +14,7 @@
 #include "ui/draw.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless_dialogs.h"
+#include "ui/platform_dialog.h"
 #include "ui/state.h"
 #include "ui/status.h"
 
@@ -188,6 +189,34 @@ TEST_F(DialogTest, FailedInitialisationEndsWithTwoAndAnUnknownDialogFails) {
     EXPECT_TRUE(journal.events.empty());
     EXPECT_EQ(Headless_QueuedEvents(), 1);
     EXPECT_EQ(Run(1234, &result), kUiErrGeneral);
+}
+
+// A dialog measured without being run: the measurement sees the laid-out
+// dialog (its window around the client area, the items in pixels), its status
+// is passed back, nothing of the dialog is kept, and an unknown dialog is -2.
+TEST(DialogMeasure, TheDialogIsReadAndNotKept) {
+    struct Read {
+        UiRect window, client, item;
+        int32_t answer;
+    } read = {};
+    const auto measure = [](void* dialog, void* context) -> int32_t {
+        Read* r = static_cast<Read*>(context);
+        EXPECT_EQ(Plat_Dlg_GetRect(dialog, 0, &r->window), 0);
+        EXPECT_EQ(Plat_Dlg_GetRect(dialog, -1, &r->client), 0);
+        EXPECT_EQ(Plat_Dlg_GetRect(dialog, 4, &r->item), 0);
+        return r->answer;
+    };
+    for (const int32_t answer : {kUiOk, kUiErrCancelled}) {
+        read.answer = answer;
+        EXPECT_EQ(Plat_Dlg_Measure(nullptr, kDialogEditor, measure, &read), answer);
+    }
+    EXPECT_EQ(read.client.right, 520 * 3 / 2);
+    EXPECT_EQ(read.window.right - read.window.left, read.client.right + 2 * kHeadlessBorder);
+    EXPECT_EQ(read.window.bottom - read.window.top,
+              read.client.bottom + kHeadlessCaption + kHeadlessBorder);
+    EXPECT_TRUE(read.item.left == 1 && read.item.right == 383 * 3 / 2);
+    EXPECT_EQ(Headless_LastDialog(kDialogEditor), nullptr);
+    EXPECT_EQ(Plat_Dlg_Measure(nullptr, 1234, measure, &read), kUiErrGeneral);
 }
 
 TEST_F(DialogTest, OutOfMemoryAnywhereEndsTheDialogWithoutLeaks) {

@@ -142,9 +142,9 @@ TEST(PreviewLayout, TheDesignedPreviewAndTheSwatches) {
     PassRect min, max;
     uint32_t swatch = 0;
     ASSERT_EQ(GetMinMaxPrev(0, PreviewDocument{3000, 2000}, &min, &max, &swatch, 0), 0);
-    EXPECT_TRUE(min.top == 3 && min.left == 3 && min.bottom == 532 && min.right == 574);
+    EXPECT_TRUE(min.top == 2 && min.left == 2 && min.bottom == 532 && min.right == 573);
     EXPECT_TRUE(max.top == min.top && max.right == min.right && max.bottom == min.bottom);
-    EXPECT_EQ(swatch, 35160u + 5232u + 9184u);
+    EXPECT_EQ(swatch, 35160u + 5232u + 9720u);
     EXPECT_EQ(SwatchBitmapBytes(PassRect{0, 0, 2, 5}), 2u * 16u + 72u);
 }
 
@@ -188,19 +188,19 @@ TEST_F(PrepareTest, TheHostIsToldTheNeedsAndTheRunGetsItsGeometry) {
     ASSERT_EQ(h.FirstCall(filterSelectorPrepare, true), noErr);
     const FilterRecord* r = h.host.record;
     EXPECT_EQ(r->maxSpace, 32 << 20);
-    const uint32_t buffer = kFixed8 + 49576 + 4 * 571 * 529 + 72 * 529;
+    const uint32_t buffer = kFixed8 + 50112 + 4 * 571 * 530 + 72 * 530;
     EXPECT_EQ(r->bufferSpace, int32_t(buffer));
     const DataBlock* d = Data();
     EXPECT_EQ(d->rowSkip, 249) << "249 rows of 8400 bytes stay under 2 MiB";
     EXPECT_EQ(d->edit.previewWidth, 571);
-    EXPECT_EQ(d->edit.previewHeight, 529);
+    EXPECT_EQ(d->edit.previewHeight, 530);
     EXPECT_EQ(d->edit.previewReduced, 1);
     EXPECT_TRUE(d->edit.windowRect.left == 10 && d->edit.windowRect.top == 20 &&
                 d->edit.windowRect.right == 1610 && d->edit.windowRect.bottom == 920);
     const std::string log = ReadDebugLog();
     for (const char* line : {"DoPrepare...", "available memory = 67108864, (75 percent = 50331648)",
-                             "GetMinMaxPrev -> min: 3,3 574,532  max: 3,3 574,532",
-                             "swatchNeeds = 49576", "image: 1200 x 900, depth = 8",
+                             "GetMinMaxPrev -> min: 2,2 573,532  max: 2,2 573,532",
+                             "swatchNeeds = 50112", "image: 1200 x 900, depth = 8",
                              "inOutRowNeeds = 8400, inOutPrevNeeds = 7560000", "...DoPrepare"})
         EXPECT_TRUE(LogHas(log, line)) << line;
     const std::string tell =
@@ -226,16 +226,17 @@ TEST_F(PrepareTest, TheWindowLosesWhatThePreviewLost) {
     ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
     h.Locked<ParametersBlock>(h.host.record->parameters)->prefs.useLargestWindow = 1;
     // 16 MB of planning room: enough for a preview between the designed and
-    // the largest one (1508 x 1005). The half-size image of the 3000 x 2000
-    // document fits once the preview is 666 rows high, 1169 pixels across.
+    // the largest one (1511 x 1007). The half-size image of the 3000 x 2000
+    // document fits once the preview is 666 rows high, 1170 pixels across.
     h.host.record->maxSpace = (16 << 20) / 3 * 4;
     ASSERT_EQ(h.Call(filterSelectorPrepare), noErr);
     const EditState& e = Data()->edit;
     PassRect min, max;
     uint32_t swatch;
     GetMinMaxPrev(1, PreviewDocument{3000, 2000}, &min, &max, &swatch, 0);
-    EXPECT_EQ(e.previewWidth, 1169);
-    EXPECT_EQ(max.right - max.left, 1508);
+    EXPECT_EQ(e.previewWidth, 1170);
+    EXPECT_EQ(e.previewHeight, 666);
+    EXPECT_EQ(max.right - max.left, 1511);
     EXPECT_LT(e.previewWidth, max.right - max.left);
     EXPECT_EQ(e.windowRect.right, 1920 - ((max.right - max.left) - e.previewWidth));
     EXPECT_EQ(e.windowRect.bottom, 1040 - ((max.bottom - max.top) - e.previewHeight));

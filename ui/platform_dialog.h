@@ -15,6 +15,11 @@ struct UiRect;
 // it could not be created.
 int32_t Plat_Dlg_Run(void* instance, int32_t dialogId, void* parent, UiDlgRec* record,
                      int32_t* result);
+// Creates the dialog without showing it, hands it to measure (which reads its
+// rectangles with Plat_Dlg_GetRect) and destroys it. Returns what measure
+// returned, or -2 when the dialog could not be created.
+int32_t Plat_Dlg_Measure(void* instance, int32_t dialogId,
+                         int32_t (*measure)(void* window, void* context), void* context);
 void Plat_Dlg_EndModal(void* window, int32_t result);
 UiDlgRec* Plat_Dlg_Record(void* window);
 void Plat_Dlg_SetRecord(void* window, UiDlgRec* record);

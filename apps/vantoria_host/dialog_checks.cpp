@@ -15,7 +15,9 @@
 #include "hostkit/hostkit.h"
 #include "resources/dialog_table.h"
 #include "ui/alert.h"
+#include "ui/dialog.h"
 #include "ui/help.h"
+#include "ui/platform_dialog.h"
 #include "ui/state.h"
 #include "ui/status.h"
 
@@ -190,6 +192,41 @@ void CheckAbout(const char* modulePath, const char* entryName) {
 }
 }  // namespace
 
+// The editor dialog created hidden and measured, as the memory planning
+// measures it: the preview item lies inside the client area, the client area
+// inside the window, and the dialog is gone again afterwards.
+struct EditorRects {
+    UiRect window, client, preview;
+    HWND dialog;
+};
+
+int32_t ReadEditor(void* dialog, void* context) {
+    EditorRects* r = static_cast<EditorRects*>(context);
+    r->dialog = static_cast<HWND>(dialog);
+    if (IsWindowVisible(r->dialog)) return kUiErrGeneral;
+    const bool read = Plat_Dlg_GetRect(dialog, 0, &r->window) == 0 &&
+                      Plat_Dlg_GetRect(dialog, -1, &r->client) == 0 &&
+                      Plat_Dlg_GetRect(dialog, 4, &r->preview) == 0;
+    return read ? kUiOk : kUiErrGeneral;
+}
+
+void CheckEditorMeasure(HMODULE module) {
+    EditorRects r = {};
+    const int32_t status = Plat_Dlg_Measure(module, kDialogEditor, ReadEditor, &r);
+    const int ww = r.window.right - r.window.left, wh = r.window.bottom - r.window.top;
+    const int cw = r.client.right - r.client.left, ch = r.client.bottom - r.client.top;
+    const UiRect& p = r.preview;
+    const bool ok = status == kUiOk && ww > cw && wh > ch && p.left >= 0 && p.top >= 0 &&
+                    p.right <= cw && p.bottom <= ch && p.right > p.left && p.bottom > p.top &&
+                    !IsWindow(r.dialog);
+    char what[200];
+    std::snprintf(what, sizeof what,
+                  "dialogs: editor measured hidden: window %dx%d, client %dx%d, preview item "
+                  "%d,%d %d,%d",
+                  ww, wh, cw, ch, int(p.left), int(p.top), int(p.right), int(p.bottom));
+    Report(ok, what, "status %d", int(status));
+}
+
 void CheckDialogs(const char* modulePath, const char* entryName) {
     CheckAbout(modulePath, entryName);
 
@@ -199,6 +236,7 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
                     Ui_State_Open(&state, module, nullptr, kStrProductName, 0) == kUiOk,
                 "dialogs: library state over the module's resources", "cannot open"))
         return;
+    CheckEditorMeasure(module);
 
     const char* context = "opening file C:\\Photos\\portrait.txt";
     Inspection alert = {"alert",

@@ -295,6 +295,18 @@ int32_t Plat_Dlg_Run(void*, int32_t dialogId, void* parent, UiDlgRec* record, in
     return kUiOk;
 }
 
+int32_t Plat_Dlg_Measure(void*, int32_t dialogId, int32_t (*measure)(void* window, void* context),
+                         void* context) {
+    const DialogDef* def = FindDialogDef(dialogId);
+    if (def == nullptr) return kUiErrGeneral;
+    // The model is reachable for the measurement only and is not kept.
+    std::unique_ptr<Model> m = Build(*def, nullptr);
+    gRunning.push_back(m.get());
+    const int32_t status = measure(m.get(), context);
+    gRunning.pop_back();
+    return status;
+}
+
 void Plat_Dlg_EndModal(void* window, int32_t result) {
     Model* m = AsModel(window);
     if (m == nullptr || m->d.ended) return;

@@ -91,6 +91,10 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return FALSE;
     }
 }
+// The procedure of a dialog created only to be measured: it takes no part.
+INT_PTR CALLBACK MeasureProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
 }  // namespace
 
 HINSTANCE gWin32ResourceInstance = nullptr;
@@ -110,6 +114,20 @@ int32_t Plat_Dlg_Run(void* instance, int32_t dialogId, void* parent, UiDlgRec* r
     if (ended == -1 || ended == 0) return kUiErrGeneral;
     if (result) *result = int32_t(ended);
     return kUiOk;
+}
+
+int32_t Plat_Dlg_Measure(void* instance, int32_t dialogId,
+                         int32_t (*measure)(void* window, void* context), void* context) {
+    HINSTANCE module = static_cast<HINSTANCE>(instance);
+    HINSTANCE previous = gWin32ResourceInstance;
+    gWin32ResourceInstance = module;
+    // The templates carry no visible style, so the window stays hidden.
+    HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(dialogId), nullptr, MeasureProc, 0);
+    gWin32ResourceInstance = previous;
+    if (dialog == nullptr) return kUiErrGeneral;
+    const int32_t status = measure(dialog, context);
+    DestroyWindow(dialog);
+    return status;
 }
 
 void Plat_Dlg_EndModal(void* window, int32_t result) {
