@@ -18,6 +18,8 @@ std::string WriteJpeg(const std::string& path, const ImageBuffer& image);
 // By extension (case ignored): .png, .tif / .tiff, .jpg / .jpeg.
 std::string ReadImageFile(const std::string& path, ImageBuffer* image);
 std::string WriteImageFile(const std::string& path, const ImageBuffer& image);
+// Empty when the name has one of those extensions, else what is wrong with it.
+std::string ImageFileTypeError(const std::string& path);
 
 // Renames temporary over path when ok; otherwise deletes temporary. Returns
 // false when the rename failed or ok was false.
