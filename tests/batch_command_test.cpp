@@ -248,6 +248,9 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         {png, dir + "file.txt/out.png", "Not a directory"},
         {png, dir + "no-folder/out.tif", "No such file"},
         {rgba, dir + "out.jpg", "JPEG"},
+        // Refused before the plug-in is loaded: no work done for nothing.
+        {"--plugin " + dir + "nothing.so --synthetic 4x4x16", dir + "out.jpg", "JPEG"},
+        {"--plugin " + dir + "nothing.so " + png, dir + "file.txt/out.png", "Not a directory"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments + " " + c.output);

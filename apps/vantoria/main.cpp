@@ -166,6 +166,9 @@ int main(int argc, char** argv) {
         std::printf("vantoria: read %s: %s\n", input.c_str(), Describe(image).c_str());
     }
 
+    error = ImageFileFitError(output, image);
+    if (!error.empty()) return Fail(error);
+
     HKModule module;
     char loadError[1024];
     if (HK_LoadModule(modulePath.c_str(), "PluginMain", &module, loadError, sizeof loadError) != 0)
