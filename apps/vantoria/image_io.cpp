@@ -33,6 +33,14 @@ bool FinishReplacement(const std::string& temporary, const std::string& path, bo
     return false;
 }
 
+std::string ImageFileTypeError(const std::string& path) {
+    return FormatOf(path) == Format::kUnknown ? Unknown(path) : std::string();
+}
+
+std::string ImageFileFitError(const std::string& path, const ImageBuffer& image) {
+    return FormatOf(path) == Format::kJpeg ? JpegFitError(path, image) : std::string();
+}
+
 std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
     switch (FormatOf(path)) {
         case Format::kPng:

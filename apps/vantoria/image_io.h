@@ -14,10 +14,16 @@ std::string ReadTiff(const std::string& path, ImageBuffer* image);
 std::string WriteTiff(const std::string& path, const ImageBuffer& image);
 std::string ReadJpeg(const std::string& path, ImageBuffer* image);
 std::string WriteJpeg(const std::string& path, const ImageBuffer& image);
+// Empty when WriteJpeg can hold the image, else why not.
+std::string JpegFitError(const std::string& path, const ImageBuffer& image);
 
 // By extension (case ignored): .png, .tif / .tiff, .jpg / .jpeg.
 std::string ReadImageFile(const std::string& path, ImageBuffer* image);
 std::string WriteImageFile(const std::string& path, const ImageBuffer& image);
+// Empty when the name has one of those extensions, else what is wrong with it.
+std::string ImageFileTypeError(const std::string& path);
+// Empty when a file of path's type can hold the image (JPEG: 8-bit RGB only).
+std::string ImageFileFitError(const std::string& path, const ImageBuffer& image);
 
 // Renames temporary over path when ok; otherwise deletes temporary. Returns
 // false when the rename failed or ok was false.

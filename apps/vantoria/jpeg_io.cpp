@@ -119,11 +119,17 @@ std::string ReadJpeg(const std::string& path, ImageBuffer* image) {
     return std::string();
 }
 
-std::string WriteJpeg(const std::string& path, const ImageBuffer& image) {
+std::string JpegFitError(const std::string& path, const ImageBuffer& image) {
     if (image.depth != 8 || image.planes != 3 || image.width <= 0 || image.height <= 0 ||
         uint32_t(image.width) > kMaxSide || uint32_t(image.height) > kMaxSide ||
         image.pixels.size() != size_t(image.RowBytes()) * size_t(image.height))
         return "cannot write " + path + ": JPEG files hold 8-bit RGB without alpha";
+    return std::string();
+}
+
+std::string WriteJpeg(const std::string& path, const ImageBuffer& image) {
+    const std::string unfit = JpegFitError(path, image);
+    if (!unfit.empty()) return unfit;
     const std::string temporary = path + ".part";
     std::FILE* f = std::fopen(temporary.c_str(), "wb");
     if (f == nullptr) return "cannot create " + temporary;

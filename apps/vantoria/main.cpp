@@ -1,20 +1,25 @@
 // vantoria: corrects an image file with the Vantoria plug-in, driving it
 // through the host kit as an image editor does, and says what it did.
 //
-//   vantoria [--plugin MODULE] INPUT.png OUTPUT.png
-//   vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT.png
+//   vantoria [--plugin MODULE] INPUT OUTPUT
+//   vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT
 //
-// The module defaults to libvantoria.so beside this program. An input file is
-// never overwritten; the output is written only after a successful run.
+// INPUT and OUTPUT are PNG, TIFF or JPEG files, told apart by their extension
+// (.png, .tif/.tiff, .jpg/.jpeg); the output keeps the input's bit depth,
+// alpha plane and embedded ICC profile. The module defaults to libvantoria.so
+// beside this program. An input file is never overwritten; the output is
+// written under a temporary name in its folder after a successful run and
+// renamed when complete.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "apps/vantoria/png_io.h"
+#include "apps/vantoria/image_io.h"
 #include "apps/vantoria/synthetic.h"
 #include "hostkit/hostkit.h"
 
@@ -25,8 +30,9 @@ constexpr int kExitUsage = 2;
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: vantoria [--plugin MODULE] INPUT.png OUTPUT.png\n"
-                 "       vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT.png\n");
+                 "usage: vantoria [--plugin MODULE] INPUT OUTPUT\n"
+                 "       vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT\n"
+                 "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files\n");
     return kExitUsage;
 }
 
@@ -86,6 +92,22 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Empty when the folder of path can take a new file, else why not.
+std::string OutputFolderError(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    struct stat st;
+    int error = 0;
+    if (stat(folder.c_str(), &st) != 0)
+        error = errno;
+    else if (!S_ISDIR(st.st_mode))
+        error = ENOTDIR;
+    else if (access(folder.c_str(), W_OK | X_OK) != 0)
+        error = errno;
+    return error == 0 ? std::string() : "cannot write into " + folder + ": " + std::strerror(error);
+}
+
 // "640x480" or "640x480x16".
 bool ParseSynthetic(const char* spec, int32_t* w, int32_t* h, int32_t* depth) {
     int width = 0, height = 0, bits = 8;
@@ -122,6 +144,10 @@ int main(int argc, char** argv) {
         }
     }
     if (output.empty() || (input.empty() == (synthetic == nullptr))) return Usage();
+    // The output's name and folder are checked before any work is done.
+    std::string error = ImageFileTypeError(output);
+    if (error.empty()) error = OutputFolderError(output);
+    if (!error.empty()) return Fail(error);
 
     ImageBuffer image;
     std::string title;
@@ -133,12 +159,15 @@ int main(int argc, char** argv) {
         std::printf("vantoria: made a synthetic image: %s\n", Describe(image).c_str());
     } else {
         if (SameFile(input, output)) return Fail("refusing to overwrite the input file " + input);
-        const std::string error = ReadPng(input, &image);
+        error = ReadImageFile(input, &image);
         if (!error.empty()) return Fail(error);
         const size_t slash = input.rfind('/');
         title = slash == std::string::npos ? input : input.substr(slash + 1);
         std::printf("vantoria: read %s: %s\n", input.c_str(), Describe(image).c_str());
     }
+
+    error = ImageFileFitError(output, image);
+    if (!error.empty()) return Fail(error);
 
     HKModule module;
     char loadError[1024];
@@ -180,7 +209,7 @@ int main(int argc, char** argv) {
         std::printf("vantoria: note: the plug-in did not record its settings (finish result %d)\n",
                     finishResult);
 
-    const std::string error = WritePng(output, image);
+    error = WriteImageFile(output, image);
     if (!error.empty()) return Fail(error);
     std::printf("vantoria: wrote %s: %s\n", output.c_str(), Describe(image).c_str());
     return 0;
