@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "editor/report_error.h"
+#include "ui/alert.h"
 #include "ui/debug_log.h"
 #include "ui/state.h"
 #include "ui/status.h"
@@ -160,12 +160,12 @@ int32_t ReadStoredPref(UiState* state, uint16_t tag, uint16_t type, uint32_t cou
     const StoredEntry* entry = FindEntry(tag);
     if (prefs == nullptr || entry == nullptr) return kUiOk;
     if (type != entry->type || count != entry->count || values == nullptr) {
-        ReportErrorAt(state, kUiErrFormat, kStrCtxReadingPref, tag, nullptr);
+        Ui_Alert_ReportErrorf(state, kUiErrFormat, kStrCtxReadingPref, nullptr, int(tag));
         return kUiOk;
     }
     if (entry->read(prefs, tag, values) == kEntryReplaced) {
         Ui_Debug_Logf(state != nullptr ? state->diagnostics : 0, "preference %d invalid", int(tag));
-        ReportErrorAt(state, kUiErrFormat, kStrCtxReadingPrefDefault, tag, nullptr);
+        Ui_Alert_ReportErrorf(state, kUiErrFormat, kStrCtxReadingPrefDefault, nullptr, int(tag));
     }
     return kUiOk;
 }

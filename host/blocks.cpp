@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "editor/report_error.h"
 #include "editor/stored_prefs.h"
 #include "host/handle_lock.h"
 #include "host/module_state.h"
+#include "ui/alert.h"
 #include "ui/debug_log.h"
 #include "ui/state.h"
 #include "ui/status.h"
@@ -204,7 +204,8 @@ int32_t ReadPreferencesFile() {
     const char* path = gParametersBlock->prefsPath;
     const int32_t status = Ui_Prefs_ReadAll(gUiState, path, kUiPrefsFileKind, ReadStoredPref,
                                             WriteStoredPrefs, gPrefs);
-    if (status != kUiOk) ReportErrorAt(gUiState, status, kStrCtxReadingPrefs, 0, path);
+    if (status != kUiOk)
+        Ui_Alert_ReportErrorf(gUiState, status, kStrCtxReadingPrefs, nullptr, path);
     return status;
 }
 
@@ -212,6 +213,7 @@ int32_t WritePreferencesFile() {
     const char* path = gParametersBlock->prefsPath;
     const int32_t status =
         Ui_Prefs_WriteAll(gUiState, path, kUiPrefsFileKind, WriteStoredPrefs, gPrefs);
-    if (status != kUiOk) ReportErrorAt(gUiState, kUiErrWrite, kStrCtxUpdatingPrefs, 0, path);
+    if (status != kUiOk)
+        Ui_Alert_ReportErrorf(gUiState, kUiErrWrite, kStrCtxUpdatingPrefs, nullptr, path);
     return status;
 }

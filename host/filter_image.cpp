@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "editor/report_error.h"
 #include "engine/apply_driver.h"
 #include "engine/noise.h"
 #include "host/blocks.h"
@@ -210,7 +209,7 @@ void GiveRects(EditState& e, const PassRect& area, bool mask) {
 int32_t AdvanceFailed(OSErr code) {
     Host_StoreResult(code);
     if (code == userCanceledErr) return kUiErrCancelled;
-    ReportErrorAt(gUiState, kUiErrGeneral, kStrCtxAdvancingState, 0, nullptr);
+    Ui_Alert_ReportErrorf(gUiState, kUiErrGeneral, kStrCtxAdvancingState, nullptr);
     return kUiErrGeneral;
 }
 
@@ -356,7 +355,7 @@ int32_t RunRows(PassRun* run) {
         UI_TRY(FetchRow(run, y));
         const int32_t status = FeedRow(run, y);
         if (status != kUiOk) {
-            ReportErrorAt(gUiState, status, kStrCtxProcessingScanline, y, "");
+            Ui_Alert_ReportErrorf(gUiState, status, kStrCtxProcessingScanline, nullptr, int(y), "");
             return status;
         }
     }

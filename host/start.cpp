@@ -3,7 +3,6 @@
 // whole image filtered.
 #include <cstring>
 
-#include "editor/report_error.h"
 #include "editor/settings_file.h"
 #include "engine/colour_science.h"
 #include "engine/working_space.h"
@@ -184,7 +183,7 @@ void DoStart() {
         return;
     }
     const int32_t scripted = ReadScriptParameters();
-    if (scripted != kUiOk) ReportErrorAt(gUiState, scripted, kStrCtxReadingScript, 0, nullptr);
+    if (scripted != kUiOk) Ui_Alert_ReportErrorf(gUiState, scripted, kStrCtxReadingScript, nullptr);
 
     EditState* edit = &gDataBlock->edit;
     FreeEditParsStuff(edit);

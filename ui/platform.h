@@ -22,7 +22,6 @@ enum PlatBoxKind : int32_t {
     kPlatBoxPlain = 0,
     kPlatBoxWarning = 1,
     kPlatBoxStop = 2,
-    kPlatBoxQuestion = 3,
 };
 // Modal message box with an OK button and no owner window.
 void Plat_MessageBox(const char* text, const char* caption, int32_t kind);
