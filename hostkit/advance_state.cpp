@@ -82,7 +82,26 @@ size_t AreaBytes(const VRect& r, int32_t planes, int32_t bytes, int32_t* rowByte
     return size_t(total);
 }
 
+// Copies the samples of planes lo..hi of n pixels from src (the image's
+// layout) to dst (only those planes), or back with toImage.
+void CopyPixels(uint8_t* dst, const uint8_t* src, int32_t n, int32_t imagePlanes, int32_t lo,
+                int32_t planes, int32_t bytes, bool toImage) {
+    if (planes == imagePlanes) {
+        std::memcpy(dst, src, size_t(n) * size_t(planes * bytes));
+        return;
+    }
+    const size_t pixel = size_t(planes * bytes), imagePixel = size_t(imagePlanes * bytes);
+    const size_t offset = size_t(lo * bytes);
+    for (int32_t x = 0; x < n; ++x) {
+        if (toImage)
+            std::memcpy(dst + size_t(x) * imagePixel + offset, src + size_t(x) * pixel, pixel);
+        else
+            std::memcpy(dst + size_t(x) * pixel, src + size_t(x) * imagePixel + offset, pixel);
+    }
+}
+
 // Fills a lent buffer from im: planes lo..hi of rect at the given step.
+// Rows that lie inside the image at full resolution are copied whole.
 OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t step,
            int16_t padding, uint8_t** out, int32_t* rowBytes) {
     const int32_t bytes = im.depth / 8;
@@ -90,16 +109,23 @@ OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t
     const int32_t planes = hi - lo + 1;
     const size_t total = AreaBytes(rect, planes, bytes, rowBytes);
     if (total == 0) return paramErr;
-    uint8_t* buffer = static_cast<uint8_t*>(std::malloc(total));
+    uint8_t* buffer = static_cast<uint8_t*>(HK_AllocLarge(total));
     if (buffer == nullptr) return memFullErr;
     const uint32_t padValue = padding >= 0 ? PadValue(padding, im.depth) : 0;
+    const bool columnsInside = step == 1 && rect.left >= 0 && rect.right <= im.width;
     for (int32_t y = rect.top; y < rect.bottom; ++y) {
         uint8_t* row = buffer + size_t(y - rect.top) * size_t(*rowBytes);
+        if (columnsInside && y >= 0 && y < im.height) {
+            const uint8_t* src = im.pixels + size_t(y) * size_t(im.rowBytes) +
+                                 size_t(rect.left) * size_t(im.planes * bytes);
+            CopyPixels(row, src, rect.right - rect.left, im.planes, lo, planes, bytes, false);
+            continue;
+        }
         for (int32_t x = rect.left; x < rect.right; ++x) {
             int32_t sx = int32_t(int64_t(x) * step), sy = int32_t(int64_t(y) * step);
             bool fill = false;
             if (!Place(sx, im.width, padding, &fill) || !Place(sy, im.height, padding, &fill)) {
-                std::free(buffer);
+                HK_FreeLarge(buffer);
                 return paramErr;
             }
             uint8_t* px = row + size_t(x - rect.left) * size_t(planes * bytes);
@@ -114,7 +140,7 @@ OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t
 // Replaces the buffer lent through slot; the caller stores the result in the
 // record's field (a 4-byte aligned pointer, so it is assigned, not referenced).
 uint8_t* Lend(uint8_t*& slot, uint8_t* buffer) {
-    std::free(slot);
+    HK_FreeLarge(slot);
     slot = buffer;
     return buffer;
 }
@@ -163,9 +189,13 @@ void HK_WriteBackOutput(HKHost* host) {
     for (int32_t y = o.top; y < o.bottom; ++y) {
         const uint8_t* src = host->outBuffer + size_t(y - o.top) * size_t(rowBytes);
         const size_t rowStart = size_t(y) * size_t(doc.rowBytes);
+        if (!blend) {
+            CopyPixels(host->result + rowStart + size_t(o.left) * size_t(doc.planes * bytes), src,
+                       o.right - o.left, doc.planes, host->outLoPlane, planes, bytes, true);
+            continue;
+        }
         for (int32_t x = o.left; x < o.right; ++x) {
-            const uint32_t m =
-                blend ? host->mask.data[size_t(y) * size_t(host->mask.rowBytes) + size_t(x)] : 255u;
+            const uint32_t m = host->mask.data[size_t(y) * size_t(host->mask.rowBytes) + size_t(x)];
             for (int32_t p = 0; p < planes; ++p) {
                 const size_t at =
                     rowStart +

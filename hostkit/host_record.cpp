@@ -172,7 +172,7 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
     if (o.recordBytes != int32_t(kFilterRecordShortSize)) o.recordBytes = kFullRecordBytes;
     // An older host's record ends at recordBytes: nothing past it exists.
     host->record = static_cast<FilterRecord*>(std::calloc(1, size_t(o.recordBytes)));
-    host->result = static_cast<uint8_t*>(std::malloc(ImageBytes(*image)));
+    host->result = static_cast<uint8_t*>(HK_AllocLarge(ImageBytes(*image)));
     if (host->record == nullptr || host->result == nullptr) {
         HK_Host_Free(host);
         return -3;
@@ -196,7 +196,7 @@ void HK_Host_Free(HKHost* host) {
     if (host->record != nullptr) HK_ReleaseAreas(host);
     HK_FreeAllHandles(host);
     std::free(host->record);
-    std::free(host->result);
+    HK_FreeLarge(host->result);
     std::free(host->frame);
     host->record = nullptr;
     host->result = nullptr;

@@ -4,6 +4,8 @@
 #                                command (scripts/run.sh)
 #   bash scripts/setup.sh test   everything the test command builds and runs
 #                                (scripts/test.sh); the default
+#   bash scripts/setup.sh bench  the run's packages and vips, the peer of the
+#                                batch command's benchmark (bench/batch_vs_vips.sh)
 set -euo pipefail
 
 purpose=${1:-test}
@@ -34,11 +36,17 @@ test_packages=(
     argyll
 )
 
+bench_packages=(
+    "${run_packages[@]}"
+    libvips-tools bc
+)
+
 case $purpose in
     run) packages=("${run_packages[@]}") ;;
+    bench) packages=("${bench_packages[@]}") ;;
     test) packages=("${test_packages[@]}") ;;
     *)
-        echo "usage: setup.sh [run|test]" >&2
+        echo "usage: setup.sh [run|test|bench]" >&2
         exit 2
         ;;
 esac

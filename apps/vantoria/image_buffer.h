@@ -17,6 +17,7 @@ struct ImageBuffer {
     int32_t depth = 0;   // 8 or 16
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> iccProfile;  // the file's embedded profile, empty when none
+    int32_t tiffCompression = 0;      // a TIFF's compression scheme (0: not read from a TIFF)
 
     int32_t RowBytes() const { return width * planes * (depth / 8); }
     HKImage View() { return HKImage{width, height, planes, depth, RowBytes(), pixels.data()}; }
@@ -31,14 +32,27 @@ inline uint16_t FromInterface16(uint16_t s) {
     return uint16_t(v);
 }
 
-// Converts every 16-bit sample of a buffer (host byte order) between the file
-// and the interface scales; 8-bit buffers are left alone.
+// The conversion of every 16-bit value, as a table.
+inline std::vector<uint16_t> Table16(uint16_t (*convert)(uint16_t)) {
+    std::vector<uint16_t> table(65536);
+    for (uint32_t v = 0; v < 65536; ++v) table[v] = convert(uint16_t(v));
+    return table;
+}
+
+// Converts count 16-bit samples (host byte order) through a Table16.
+inline void ConvertSamples16(uint8_t* bytes, size_t count, const uint16_t* table) {
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t v;
+        std::memcpy(&v, bytes + 2 * i, 2);
+        v = table[v];
+        std::memcpy(bytes + 2 * i, &v, 2);
+    }
+}
+
+// Converts every 16-bit sample of a buffer between the file and the
+// interface scales; 8-bit buffers are left alone.
 inline void Convert16(ImageBuffer* image, uint16_t (*convert)(uint16_t)) {
     if (image->depth != 16) return;
-    for (size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
-        uint16_t v;
-        std::memcpy(&v, &image->pixels[i], 2);
-        v = convert(v);
-        std::memcpy(&image->pixels[i], &v, 2);
-    }
+    const std::vector<uint16_t> table = Table16(convert);
+    ConvertSamples16(image->pixels.data(), image->pixels.size() / 2, table.data());
 }

@@ -44,6 +44,9 @@ bool DecodeTiff(TIFF* tif, ImageBuffer* image) {
     image->height = int32_t(height);
     image->planes = samples;
     image->depth = bits;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    image->tiffCompression = compression;
     image->pixels.resize(size_t(rowBytes * height));
     for (uint32_t y = 0; y < height; ++y)
         if (TIFFReadScanline(tif, &image->pixels[size_t(rowBytes * y)], y, 0) < 0) return false;
@@ -56,6 +59,19 @@ bool DecodeTiff(TIFF* tif, ImageBuffer* image) {
     return true;
 }
 
+// The compression the image was read with, when this library can write it;
+// else deflate.
+uint16_t CompressionOf(const ImageBuffer& image) {
+    const uint16_t kept = uint16_t(image.tiffCompression);
+    if (image.tiffCompression > 0 && TIFFIsCODECConfigured(kept) &&
+        (kept == COMPRESSION_NONE || kept == COMPRESSION_LZW || kept == COMPRESSION_ADOBE_DEFLATE ||
+         kept == COMPRESSION_DEFLATE || kept == COMPRESSION_PACKBITS || kept == COMPRESSION_ZSTD))
+        return kept;
+    return COMPRESSION_ADOBE_DEFLATE;
+}
+
+// Writes the image's rows, 16-bit samples converted back to the file's scale
+// row by row.
 bool EncodeTiff(TIFF* tif, const ImageBuffer& image) {
     const bool alpha = image.planes == 4;
     bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(image.width)) &&
@@ -64,7 +80,7 @@ bool EncodeTiff(TIFF* tif, const ImageBuffer& image) {
               TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(image.planes)) &&
               TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
               TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-              TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
+              TIFFSetField(tif, TIFFTAG_COMPRESSION, CompressionOf(image)) &&
               TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
     if (ok && alpha) {
         const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
@@ -75,8 +91,11 @@ bool EncodeTiff(TIFF* tif, const ImageBuffer& image) {
                           image.iccProfile.data());
     const size_t rowBytes = size_t(image.RowBytes());
     std::vector<uint8_t> row(rowBytes);
+    const std::vector<uint16_t> table =
+        image.depth == 16 ? Table16(FromInterface16) : std::vector<uint16_t>();
     for (int32_t y = 0; ok && y < image.height; ++y) {
         std::memcpy(row.data(), &image.pixels[size_t(y) * rowBytes], rowBytes);
+        if (!table.empty()) ConvertSamples16(row.data(), rowBytes / 2, table.data());
         ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
     }
     return ok && TIFFFlush(tif) != 0;
@@ -110,12 +129,10 @@ std::string ReadTiff(const std::string& path, ImageBuffer* image) {
 std::string WriteTiff(const std::string& path, const ImageBuffer& image) {
     if (!Writable(image)) return "cannot write " + path + ": not an RGB image of 8 or 16 bits";
     SilenceLibtiff();
-    ImageBuffer file = image;
-    Convert16(&file, FromInterface16);
     const std::string temporary = path + ".part";
     TIFF* tif = TIFFOpen(temporary.c_str(), "w");
     if (tif == nullptr) return "cannot create " + temporary;
-    const bool encoded = EncodeTiff(tif, file);
+    const bool encoded = EncodeTiff(tif, image);
     TIFFClose(tif);
     if (!FinishReplacement(temporary, path, encoded)) return "cannot write " + path;
     return std::string();
