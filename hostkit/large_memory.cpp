@@ -2,6 +2,7 @@
 // straight from the system, asking for large pages where it has them, so
 // that touching a 100 MB image costs a few hundred page faults rather than
 // tens of thousands.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 

@@ -93,8 +93,9 @@ TEST_F(BatchImageIo, TiffRoundTrips) {
     for (uint16_t v : row) EXPECT_EQ(v, 65535);
 }
 
-// TIFF files written elsewhere: several strips and LZW are read; kinds the
-// command does not handle are refused with an empty image.
+// TIFF files written elsewhere: several strips and LZW are read (and written
+// again as LZW); kinds the command does not handle are refused with an empty
+// image.
 TEST_F(BatchImageIo, ForeignTiffs) {
     struct Case {
         const char* name;
@@ -139,6 +140,15 @@ TEST_F(BatchImageIo, ForeignTiffs) {
         EXPECT_EQ(error.empty(), c.readable) << error;
         if (c.readable) {
             EXPECT_EQ(image.pixels, data);
+            // Written again, the file keeps the compression it was read with.
+            const std::string again = Path("again.tif");
+            ASSERT_EQ(WriteTiff(again, image), "");
+            TIFF* written = TIFFOpen(again.c_str(), "r");
+            ASSERT_NE(written, nullptr);
+            uint16_t compression = 0;
+            TIFFGetField(written, TIFFTAG_COMPRESSION, &compression);
+            TIFFClose(written);
+            EXPECT_EQ(compression, COMPRESSION_LZW);
         } else {
             EXPECT_TRUE(image.pixels.empty());
         }
