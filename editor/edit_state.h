@@ -51,6 +51,23 @@ struct EditState {
     int32_t inStride;  // samples from one pixel to the next: the host's planes
     int32_t outStride;
 
+    // ---- Images read from the host outside the pass ----------------------------
+    // The source view shows the last reduced read: the host's input buffer
+    // when it came at the preview's size, else readPixels (the scaler's
+    // result); maskView likewise shows the selection. preview is the 8-bit
+    // image of the editor (previewChannels per pixel, the selection as the
+    // fourth), selection its bitmap (null bits: every pixel selected).
+    int32_t boxWidth;  // the preview rectangle, limited to the filter's size
+    int32_t boxHeight;
+    IPImage sourceView;
+    IPImage maskView;  // kind 0: no selection
+    uint8_t* readPixels;
+    uint8_t* readMask;
+    uint8_t* preview;
+    int32_t previewChannels;
+    uint8_t* selectionBits;
+    SelectionMask selection;
+
     // ---- The editor's own state -------------------------------------------------
     // The preview images and their views, the off-screen images of the
     // memory-colour face, sampling and undo join here with the editor; every

@@ -1,18 +1,26 @@
 #include "host/compile_pass.h"
 
 #include "host/module_state.h"
+#include "host/preview_read.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
 
 namespace {
 
 // The source of a compile: the run's settings and the view they are measured
-// on. The preview is not read yet, so the view is empty and the automatic
-// levels and samples keep their neutral values: the settings alone decide.
+// on, with its selection. Without a read image the view is empty and the
+// automatic levels and samples keep their neutral values.
 EditTWSource PassSource(const EditState* edit, int32_t bytesPerSample) {
     static uint16_t noPixels[4];
     EditTWSource source = {};
     source.editPars = edit->pars;
+    source.diagnostics = gDiagnostics;
+    source.ui = gUiState;
+    if (edit->sourceView.width > 0 && edit->sourceView.bytesPerSample == bytesPerSample) {
+        source.views[0] = edit->sourceView;
+        if (edit->selection.bits != nullptr) source.selection = &edit->selection;
+        return source;
+    }
     IPImage& view = source.views[0];
     view.kind = kIPImageColour;
     view.planeCount = 3;
@@ -21,8 +29,6 @@ EditTWSource PassSource(const EditState* edit, int32_t bytesPerSample) {
     view.sampleStride = 3;
     view.rowStride = 3;
     for (int32_t c = 0; c < 3; ++c) view.planes[c] = noPixels + c;
-    source.diagnostics = gDiagnostics;
-    source.ui = gUiState;
     return source;
 }
 
@@ -40,8 +46,7 @@ void FreeEditParsStuff(EditState* edit) {
     const EditTWSource source = PassSource(edit, 1);
     FreeEditStateTW(&source, &edit->transform);
     Ui_Debug_Log(gDiagnostics, "FreeImages...");
-    // The preview images, the display map and the selection bitmap join here
-    // with the editor.
+    FreePreviewImages(edit);
     Ui_Debug_Log(gDiagnostics, "...FreeImages");
     Ui_Debug_Log(gDiagnostics, "... FreeEditParsStuff done");
 }

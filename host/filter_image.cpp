@@ -7,6 +7,7 @@
 #include "host/blocks.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
+#include "host/preview_request.h"
 #include "ui/alert.h"
 #include "ui/allocator.h"
 #include "ui/debug_log.h"
@@ -15,8 +16,6 @@
 namespace {
 
 constexpr int32_t kSharpenMarginRows = 4;
-constexpr Fixed kRateOne = 0x10000;
-constexpr int16_t kPaddingWhite = 255;
 
 typedef void (*ToPackedProc)(const uint8_t* hostRow, int32_t planes, int32_t width,
                              uint8_t* packed);
@@ -205,14 +204,6 @@ void GiveRects(EditState& e, const PassRect& area, bool mask) {
     if (mask) SetMaskRect(ToHost(e.maskRect));
 }
 
-// A host failure of advanceState: its code is the result; -10 for a cancel.
-int32_t AdvanceFailed(OSErr code) {
-    Host_StoreResult(code);
-    if (code == userCanceledErr) return kUiErrCancelled;
-    Ui_Alert_ReportErrorf(gUiState, kUiErrGeneral, kStrCtxAdvancingState, nullptr);
-    return kUiErrGeneral;
-}
-
 // Makes row y of the filter rectangle available, fetching the strip that
 // begins `margin` rows above it when y lies below the current one.
 int32_t FetchRow(PassRun* run, int32_t y) {
@@ -233,8 +224,8 @@ int32_t FetchRow(PassRun* run, int32_t y) {
         Ui_Debug_Logf(gDiagnostics, "Read strip of %d scanlines (%d), in %d to %d, out %d to %d",
                       int(bottom - top), int(run->margin), int(e.inRect.top), int(e.inRect.bottom),
                       int(e.outRect.top), int(e.outRect.bottom));
-        const OSErr code = gFilterRecord->advanceState();
-        if (code != noErr) return AdvanceFailed(code);
+        const int32_t advanced = Host_AdvanceState();
+        if (advanced != kUiOk) return advanced;
     }
     Ui_Debug_Logf(gDiagnostics, "y = %d;  yin = %d, yout = %d", int(y), int(row - e.inRect.top),
                   int(row - e.outRect.top));
@@ -267,22 +258,9 @@ int32_t FeedRow(PassRun* run, int32_t y) {
 // pass blends with the selection itself; a host that also did would apply
 // the correction twice).
 int32_t SetUpHost(EditState& e, bool mask) {
-    FilterRecord* f = gFilterRecord;
-    f->inLoPlane = f->outLoPlane = 0;
-    f->inHiPlane = f->outHiPlane = int16_t(f->planes - 1);
-    f->inputRate = kRateOne;
-    f->inputPadding = f->outputPadding = kPaddingWhite;
-    if (mask) {
-        f->maskPadding = kPaddingWhite;
-        f->maskRate = kRateOne;
-    }
-    f->autoMask = 0;
-    const PassRect none = {0, 0, 0, 0};
-    SetOutRect(ToHost(none));
-    SetInRect(ToHost(none));
-    SetMaskRect(ToHost(none));
-    const OSErr code = f->advanceState();
-    if (code != noErr) return AdvanceFailed(code);
+    const FilterRecord* f = gFilterRecord;
+    const int32_t begun = BeginHostRequest(1);
+    if (begun != kUiOk) return begun;
     e.filterRect = ToPass(GetFilterRect());
     // No strip yet: the first row lies below these.
     GiveRects(e, PassRect{-1, e.filterRect.left, -1, e.filterRect.right}, mask);

@@ -69,13 +69,11 @@ int32_t NotEnough(const Needs& n, const char* first, uint64_t need, uint64_t hav
 
 // The needs of a preview of w x h over the filter rectangle f.
 void Measure(Needs* n, const PassRect& f, int64_t w, int64_t h, uint8_t* reduced) {
-    uint64_t factor =
-        Larger(CeilDiv(uint64_t(n->width), uint64_t(w)), CeilDiv(uint64_t(n->height), uint64_t(h)));
+    const int32_t factor = PreviewReductionFactor(n->width, n->height, w, h);
     *reduced = factor > 1 ? 1 : 0;
-    if (factor > 1) factor >>= 1;
-    if (factor < 1) factor = 1;
-    // The reduced image: each edge of the filter rectangle divided by the factor.
-    const int64_t d = int64_t(factor);
+    // The image the host delivers: each edge of the filter rectangle divided
+    // by the subsampling step.
+    const int64_t d = PreviewSubsampling(factor);
     const int64_t rw = f.right / d - f.left / d, rh = f.bottom / d - f.top / d;
     n->inOutPrev = uint64_t(rw > 0 ? rw : 0) * uint64_t(rh > 0 ? rh : 0) *
                    (2 * uint64_t(n->planes) * n->bytes + 1);
@@ -85,6 +83,17 @@ void Measure(Needs* n, const PassRect& f, int64_t w, int64_t h, uint8_t* reduced
 }
 
 }  // namespace
+
+int32_t PreviewReductionFactor(int64_t width, int64_t height, int64_t w, int64_t h) {
+    if (width < 1 || height < 1 || w < 1 || h < 1) return 1;
+    const uint64_t factor =
+        Larger(CeilDiv(uint64_t(width), uint64_t(w)), CeilDiv(uint64_t(height), uint64_t(h)));
+    return factor > uint64_t(INT32_MAX) ? INT32_MAX : int32_t(factor);
+}
+
+int32_t PreviewSubsampling(int32_t factor) {
+    return factor > 1 ? factor >> 1 : 1;
+}
 
 int32_t PlanMemory(const MemoryPlanInput& in, MemoryPlan* plan, uint8_t level) {
     const uint64_t available = in.available > 0 ? uint64_t(in.available) : 0;

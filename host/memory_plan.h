@@ -29,3 +29,10 @@ struct MemoryPlan {
 
 // 0, or -3 when even the smallest preview does not fit (the reasons logged).
 int32_t PlanMemory(const MemoryPlanInput& in, MemoryPlan* plan, uint8_t diagnostics);
+
+// How many times a preview of w x h reduces a filter area of width x height:
+// the larger of the two rounded-up ratios, at least 1.
+int32_t PreviewReductionFactor(int64_t width, int64_t height, int64_t w, int64_t h);
+// The host's subsampling step for a reduction factor: 1 for 1, else half the
+// factor (the plug-in's scaler does the rest of the reduction).
+int32_t PreviewSubsampling(int32_t factor);

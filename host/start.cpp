@@ -11,6 +11,7 @@
 #include "host/filter_image.h"
 #include "host/host_checks.h"
 #include "host/module_state.h"
+#include "host/preview_read.h"
 #include "host/script_params.h"
 #include "host/stages.h"
 #include "ui/alert.h"
@@ -132,10 +133,21 @@ int32_t ChooseStartSettings(EditState* edit) {
     return status;
 }
 
-// The settings of a replay compiled without the editor. The editor, once it
+// The settings of a replay compiled without the editor, against the reduced
+// image of the preview rectangle that prepare chose: the automatic levels
+// and the memory colours' samples are measured on it. The images go before
+// the pass, which asks the host for the image anew. The editor, once it
 // exists, runs instead when the show-editor flag is set.
 bool CompileReplay(EditState* edit) {
-    if (CompileForPass(edit, gFilterRecord->depth == 16 ? 2 : 1) != kUiOk) return false;
+    const int32_t read = ReadReducedImage(edit, edit->previewWidth, edit->previewHeight);
+    if (read == kUiErrMemory || read == kUiErrArg) {
+        Ui_Alert_ReportErrorf(gUiState, read, kStrCtxReadingImage, nullptr, edit->title);
+        Host_StoreResult(Host_ResultFromStatus(read));
+    }
+    if (read != kUiOk) return false;
+    const int32_t compiled = CompileForPass(edit, gFilterRecord->depth == 16 ? 2 : 1);
+    FreePreviewImages(edit);
+    if (compiled != kUiOk) return false;
     gPrefs->previous = edit->pars;
     return true;
 }

@@ -53,6 +53,10 @@ PrefsRecord WithFilters(int32_t sharpen, const int32_t radius[3], uint8_t lumaCh
     return p;
 }
 
+// A replay reads the reduced image for its analysis first; the strips of the
+// pass follow that read.
+constexpr int32_t kPreviewReads = 1;
+
 class FilterPassTest : public ::testing::Test {
   protected:
     PluginHost h;
@@ -96,7 +100,7 @@ TEST_F(FilterPassTest, TheIdentityLeavesEightBitImagesAsTheyAre) {
         EXPECT_EQ(h.doc.pixels, d.pixels) << planes;
         EXPECT_EQ(h.host.progressCalls, 23);
         EXPECT_EQ(h.host.progressTotal, 23);
-        EXPECT_EQ(h.host.inAreaCount, 1) << "one strip";
+        EXPECT_EQ(h.host.inAreaCount, kPreviewReads + 1) << "one strip";
         EXPECT_EQ(h.host.record->autoMask, 0);
     }
     EXPECT_EQ(ReadDebugLog().find("ul_nMallocs"), std::string::npos) << "no block left at finish";
@@ -187,17 +191,17 @@ TEST_F(FilterPassTest, StripsStayInsideTheFilterRectangleAndChangeNothingOfTheRe
     HKOptions o = HK_DefaultOptions();
     o.filterRect = VRect{3, 2, 37, 30};
     const Bytes whole = Filtered(d, 0, o);
-    ASSERT_EQ(h.host.inAreaCount, 1);
+    ASSERT_EQ(h.host.inAreaCount, kPreviewReads + 1);
     for (int16_t rowSkip : {1, 2, 5, 9}) {
         EXPECT_EQ(Filtered(d, rowSkip, o), whole) << rowSkip;
         const int32_t count = h.host.inAreaCount;
-        ASSERT_GT(count, 1);
+        ASSERT_GT(count, kPreviewReads + 1);
         ASSERT_LE(count, kHKMaxLoggedAreas);
         for (int32_t k = 0; k < count; ++k) {
             const VRect& a = h.host.inAreas[k];
             EXPECT_TRUE(a.top >= 3 && a.bottom <= 37 && a.left == 2 && a.right == 30)
                 << rowSkip << ": strip " << k;
-            if (k == 0) continue;
+            if (k <= kPreviewReads) continue;
             // Each strip is fetched for the row below the last one and
             // starts four rows higher (not above the filter rectangle), for
             // the rows the sharpen holds back.
@@ -206,7 +210,7 @@ TEST_F(FilterPassTest, StripsStayInsideTheFilterRectangleAndChangeNothingOfTheRe
             EXPECT_GE(a.bottom, row + 1) << "the strip holds its row";
         }
         EXPECT_EQ(h.host.inAreas[count - 1].bottom, 37);
-        EXPECT_EQ(h.host.abortPolls, count) << "abort polled once per strip";
+        EXPECT_EQ(h.host.abortPolls, count - kPreviewReads) << "abort polled once per strip";
     }
     // Outside the filter rectangle nothing changes.
     TestDocument out = d;
@@ -252,7 +256,7 @@ TEST_F(FilterPassTest, AOneRowImageIsOneStrip) {
     WritePrefs(WithFilters(24, nullptr));
     const TestDocument d(17, 1, 3, 8);
     EXPECT_EQ(Filtered(d), d.pixels) << "a sharpen needs more than four rows";
-    EXPECT_EQ(h.host.inAreaCount, 1);
+    EXPECT_EQ(h.host.inAreaCount, kPreviewReads + 1);
     EXPECT_EQ(h.host.maxInRows, 1);
     EXPECT_EQ(Data()->rowSkip, 1);
 }

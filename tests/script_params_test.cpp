@@ -155,7 +155,12 @@ class ScriptParamsTest : public ::testing::Test {
         EXPECT_EQ(HK_SetDescriptorText(&h.host, kScriptDataKey, text.data(), uint32_t(text.size())),
                   0);
         h.host.options.playInfo = playInfo;
-        return h.Call(filterSelectorStart);
+        return PreparedStart(h);
+    }
+    // A host prepares every start: prepare chooses the preview a replay reads.
+    static int16_t PreparedStart(PluginHost& host) {
+        const int16_t prepared = host.Call(filterSelectorPrepare);
+        return prepared != noErr ? prepared : host.Call(filterSelectorStart);
     }
     // What a script sets, apart from the previous settings.
     static Bytes Scripted(const PrefsRecord& p) {
@@ -190,7 +195,7 @@ TEST_F(ScriptParamsTest, FinishRecordsTheSettingsAndStartReadsThemBack) {
     ASSERT_EQ(p->prefs.startMode, kStartReset);
     ASSERT_EQ(HK_SetDescriptorText(&other.host, kScriptDataKey, recorded.data(), size), 0);
     other.host.options.playInfo = plugInDialogDontDisplay;
-    ASSERT_EQ(other.Call(filterSelectorStart), noErr);
+    ASSERT_EQ(PreparedStart(other), noErr);
     EXPECT_EQ(Scripted(p->prefs), Scripted(Parameters()->prefs));
     EXPECT_STREQ(p->prefs.settingsName, "Portraits.txt");
     EXPECT_EQ(other.Locked<DataBlock>(reinterpret_cast<Handle>(other.host.data))->showEditor, 0);
@@ -245,17 +250,17 @@ TEST_F(ScriptParamsTest, OtherKeysOrNoDescriptorLeaveTheSettings) {
     ASSERT_EQ(HK_SetDescriptorText(&h.host, PIFourCC("Othr"), text.data(), uint32_t(text.size())),
               0);
     h.host.options.playInfo = plugInDialogDontDisplay;
-    ASSERT_EQ(h.Call(filterSelectorStart), noErr);
+    ASSERT_EQ(PreparedStart(h), noErr);
     EXPECT_EQ(Scripted(Parameters()->prefs), Scripted(DefaultPrefs()));
     EXPECT_EQ(Data()->showEditor, 0);
     // No descriptor at all: the flag keeps its value.
     h.host.options.playInfo = plugInDialogDisplay;
-    ASSERT_EQ(h.Call(filterSelectorStart), noErr);
+    ASSERT_EQ(PreparedStart(h), noErr);
     EXPECT_EQ(Data()->showEditor, 0);
     // A host without descriptors records nothing and succeeds.
     h.host.record->descriptorParameters = nullptr;
     EXPECT_EQ(h.Call(filterSelectorFinish), noErr);
-    EXPECT_EQ(h.Call(filterSelectorStart), noErr);
+    EXPECT_EQ(PreparedStart(h), noErr);
 }
 
 }  // namespace

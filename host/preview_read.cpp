@@ -1,0 +1,227 @@
+#include "host/preview_read.h"
+
+#include <cstring>
+
+#include "engine/image_scale.h"
+#include "host/host_rects.h"
+#include "host/memory_plan.h"
+#include "host/module_state.h"
+#include "host/preview_request.h"
+#include "ui/alert.h"
+#include "ui/allocator.h"
+#include "ui/debug_log.h"
+#include "ui/state.h"
+#include "ui/status.h"
+
+namespace {
+
+constexpr int32_t kSelectedAbove = 128;
+
+int32_t Smaller(int64_t a, int64_t b) {
+    return int32_t(a < b ? a : b);
+}
+
+// The host's input buffer as a view: at most four planes, the host's strides.
+IPImage HostImageView(const PassRect& area) {
+    const FilterRecord* f = gFilterRecord;
+    const int32_t bytes = f->depth == 16 ? 2 : 1;
+    IPImage v = {};
+    v.kind = kIPImageColour;
+    v.planeCount = f->planes > 3 ? 4 : 3;
+    v.bytesPerSample = bytes;
+    v.width = area.right - area.left;
+    v.height = area.bottom - area.top;
+    v.resolution = 72.0f;
+    v.sampleStride = f->planes;
+    v.rowStride = f->inRowBytes / bytes;
+    for (int32_t k = 0; k < v.planeCount; ++k)
+        v.planes[k] = static_cast<uint8_t*>(f->inData) + k * bytes;
+    return v;
+}
+
+// The host's mask buffer as a view; kind 0 when the host lends none.
+IPImage HostMaskView(const PassRect& area) {
+    const FilterRecord* f = gFilterRecord;
+    IPImage v = {};
+    if (!Host_HasMask() || f->maskData == nullptr) return v;
+    v.kind = kIPImageMask;
+    v.planeCount = 1;
+    v.bytesPerSample = 1;
+    v.width = area.right - area.left;
+    v.height = area.bottom - area.top;
+    v.resolution = 72.0f;
+    v.sampleStride = 1;
+    v.rowStride = f->maskRowBytes;
+    v.planes[0] = f->maskData;
+    return v;
+}
+
+// A view of new interleaved memory of w x h with the planes of like.
+int32_t NewView(const IPImage& like, int32_t w, int32_t h, uint8_t** memory, IPImage* view) {
+    const int32_t bytes = like.bytesPerSample;
+    uint8_t* p = static_cast<uint8_t*>(
+        Ui_MallocArray(size_t(w) * size_t(h), size_t(like.planeCount) * size_t(bytes)));
+    if (p == nullptr) return kUiErrMemory;
+    *memory = p;
+    *view = like;
+    view->width = w;
+    view->height = h;
+    view->sampleStride = like.planeCount;
+    view->rowStride = w * like.planeCount;
+    for (int32_t k = 0; k < like.planeCount; ++k) view->planes[k] = p + k * bytes;
+    return kUiOk;
+}
+
+// Reduces src into new memory that fits the box; the scaler's failure is
+// alerted. The scaler wants a box of at least 2 x 2 and never enlarges, so a
+// box side of 1 is widened for it only.
+int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** memory,
+                     IPImage* out) {
+    const int32_t w = boxW < 2 ? 2 : boxW, h = boxH < 2 ? 2 : boxH;
+    int32_t status = NewView(src, w, h, memory, out);
+    if (status != kUiOk) return status;
+    int32_t producedW = 0, producedH = 0;
+    status = IPScaleImageDown2(&src, kIPScaleTent, out, &producedW, &producedH, nullptr, nullptr);
+    if (status != kUiOk) {
+        Ui_Alert_ReportErrorf(gUiState, status, kStrCtxScalingImage, nullptr);
+        return status;
+    }
+    out->width = producedW;
+    out->height = producedH;
+    return kUiOk;
+}
+
+// From the host's 0 .. 32768 to 0 .. 65534: clamped to 32767, then doubled.
+void ConvertDepth16(const IPImage& v) {
+    for (int32_t k = 0; k < v.planeCount; ++k) {
+        uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
+        for (int32_t y = 0; y < v.height; ++y) {
+            uint16_t* s = plane + int64_t(y) * v.rowStride;
+            for (int32_t x = 0; x < v.width; ++x, s += v.sampleStride)
+                *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
+        }
+    }
+}
+
+// Sample k of pixel (x, y) as a byte: the high byte of a 16-bit sample.
+uint8_t ByteAt(const IPImage& v, int32_t k, int32_t x, int32_t y) {
+    const int64_t at = int64_t(y) * v.rowStride + int64_t(x) * v.sampleStride;
+    if (v.bytesPerSample == 2) return uint8_t(static_cast<const uint16_t*>(v.planes[k])[at] >> 8);
+    return static_cast<const uint8_t*>(v.planes[k])[at];
+}
+
+// The 8-bit preview: the colour samples, then the mask byte when there is one.
+int32_t BuildPreview(EditState* e) {
+    const IPImage& src = e->sourceView;
+    const bool mask = e->maskView.kind == kIPImageMask;
+    e->previewChannels = mask ? 4 : 3;
+    e->preview = static_cast<uint8_t*>(
+        Ui_MallocArray(size_t(src.width) * size_t(src.height), size_t(e->previewChannels)));
+    if (e->preview == nullptr) return kUiErrMemory;
+    uint8_t* p = e->preview;
+    for (int32_t y = 0; y < src.height; ++y)
+        for (int32_t x = 0; x < src.width; ++x) {
+            for (int32_t k = 0; k < 3; ++k) *p++ = ByteAt(src, k, x, y);
+            if (mask) *p++ = ByteAt(e->maskView, 0, x, y);
+        }
+    return kUiOk;
+}
+
+// One bit per preview pixel for the selected ones: the mask above 128 and,
+// with a fourth plane, the transparency above 128. -2 (alerted) when no pixel
+// is selected.
+int32_t BuildSelection(EditState* e) {
+    const IPImage& src = e->sourceView;
+    const bool mask = e->maskView.kind == kIPImageMask;
+    const bool transparency = src.planeCount > 3;
+    if (!mask && !transparency) return kUiOk;
+    const int32_t rowBytes = (src.width + 7) / 8;
+    e->selectionBits = static_cast<uint8_t*>(Ui_MallocArray(size_t(rowBytes), size_t(src.height)));
+    if (e->selectionBits == nullptr) return kUiErrMemory;
+    std::memset(e->selectionBits, 0, size_t(rowBytes) * size_t(src.height));
+    int64_t selected = 0;
+    for (int32_t y = 0; y < src.height; ++y)
+        for (int32_t x = 0; x < src.width; ++x) {
+            if (mask && ByteAt(e->maskView, 0, x, y) <= kSelectedAbove) continue;
+            if (transparency && ByteAt(src, 3, x, y) <= kSelectedAbove) continue;
+            e->selectionBits[int64_t(y) * rowBytes + (x >> 3)] |= uint8_t(1u << (x & 7));
+            ++selected;
+        }
+    e->selection = SelectionMask{src.width, src.height, rowBytes, e->selectionBits};
+    if (selected > 0) return kUiOk;
+    char text[256];
+    Ui_ResToCString(gUiState, kStrSelectionEmpty, text, sizeof text);
+    Ui_Alert_StopOne(gUiState, text, nullptr, 0);
+    return kUiErrGeneral;
+}
+
+int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
+    const PassRect filter = ToPassRect(GetFilterRect());
+    const int64_t fw = int64_t(filter.right) - filter.left;
+    const int64_t fh = int64_t(filter.bottom) - filter.top;
+    if (fw < 1 || fh < 1 || previewWidth < 1 || previewHeight < 1) return kUiErrArg;
+    e->boxWidth = Smaller(previewWidth, fw);
+    e->boxHeight = Smaller(previewHeight, fh);
+    const int32_t factor = PreviewReductionFactor(fw, fh, e->boxWidth, e->boxHeight);
+    const int32_t step = PreviewSubsampling(factor);
+    // Each edge divided by the step; at least one pixel each way.
+    PassRect area = {filter.top / step, filter.left / step, filter.bottom / step,
+                     filter.right / step};
+    if (area.bottom <= area.top) area.bottom = area.top + 1;
+    if (area.right <= area.left) area.right = area.left + 1;
+    Ui_Debug_Logf(gDiagnostics, "reduced read: factor %d, step %d, box %d x %d", int(factor),
+                  int(step), int(e->boxWidth), int(e->boxHeight));
+    int32_t status = RequestHostArea(area, step);
+    if (status != kUiOk) return status;
+
+    e->sourceView = HostImageView(area);
+    e->maskView = HostMaskView(area);
+    if (factor != 1) {
+        IPImage scaled;
+        status = ScaleIntoBox(e->sourceView, e->boxWidth, e->boxHeight, &e->readPixels, &scaled);
+        if (status != kUiOk) return status;
+        if (e->maskView.kind == kIPImageMask) {
+            IPImage mask;
+            status = ScaleIntoBox(e->maskView, e->boxWidth, e->boxHeight, &e->readMask, &mask);
+            if (status != kUiOk) return status;
+            e->maskView = mask;
+        }
+        e->sourceView = scaled;
+        // The host's rectangles now describe what the views show.
+        const PassRect produced = {area.top, area.left, area.top + scaled.height,
+                                   area.left + scaled.width};
+        SetInRect(ToHostRect(produced));
+        if (Host_HasMask()) SetMaskRect(ToHostRect(produced));
+        SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
+    }
+    if (e->sourceView.bytesPerSample == 2) ConvertDepth16(e->sourceView);
+    status = BuildPreview(e);
+    if (status != kUiOk) return status;
+    return BuildSelection(e);
+}
+
+}  // namespace
+
+int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight) {
+    if (edit == nullptr) return kUiErrArg;
+    FreePreviewImages(edit);
+    Ui_Debug_Log(gDiagnostics, "ReadReducedImage...");
+    const int32_t status = ReadInto(edit, previewWidth, previewHeight);
+    if (status != kUiOk) FreePreviewImages(edit);
+    Ui_Debug_Logf(gDiagnostics, "...ReadReducedImage %d (%d x %d)", int(status),
+                  int(edit->sourceView.width), int(edit->sourceView.height));
+    return status;
+}
+
+void FreePreviewImages(EditState* edit) {
+    if (edit == nullptr) return;
+    Ui_Free(edit->readPixels);
+    Ui_Free(edit->readMask);
+    Ui_Free(edit->preview);
+    Ui_Free(edit->selectionBits);
+    edit->readPixels = edit->readMask = edit->preview = edit->selectionBits = nullptr;
+    edit->previewChannels = 0;
+    edit->sourceView = IPImage{};
+    edit->maskView = IPImage{};
+    edit->selection = SelectionMask{};
+}
