@@ -1,0 +1,262 @@
+// The reduced whole-image read: what is requested of the host at which rate,
+// when the scaler runs, the selection bitmap from the mask and the
+// transparency, the failures it alerts, and replays that now measure the
+// image for their automatic settings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "editor/stored_prefs.h"
+#include "engine/image_scale.h"
+#include "host/preview_read.h"
+#include "tests/support/alert_messages.h"
+#include "tests/support/plugin_host.h"
+#include "tests/support/prefs_samples.h"
+#include "ui/allocator.h"
+#include "ui/state.h"
+
+namespace {
+
+class PreviewReadTest : public ::testing::Test {
+  protected:
+    PluginHost h;
+    EditState edit = {};
+    UiState* savedState = nullptr;
+    FilterRecord* savedRecord = nullptr;
+
+    void SetUp() override {
+        Headless_SetAlertEcho(false);
+        Headless_ClearAlerts();
+        Headless_ResetDialogs();
+        savedState = gUiState;
+        savedRecord = gFilterRecord;
+        ASSERT_EQ(Ui_State_Open(&gUiState, nullptr, nullptr, kStrProductName, 0), kUiOk);
+    }
+    void TearDown() override {
+        FreePreviewImages(&edit);
+        Ui_State_Close(&gUiState);
+        gUiState = savedState;
+        gFilterRecord = savedRecord;
+    }
+    // A host over d whose record the module's reads use.
+    void Open(const TestDocument& d) {
+        h.Open(d);
+        gFilterRecord = h.host.record;
+    }
+    VRect LastRequest() const { return h.host.inAreas[h.host.inAreaCount - 1]; }
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> shown = AlertMessages();
+        for (int32_t i = 0; i < Headless_AlertCount(); ++i)
+            shown.push_back(Headless_Alert(i)->text);
+        return shown;
+    }
+    bool Selected(int32_t x, int32_t y) const { return SelectionMaskHas(&edit.selection, x, y); }
+};
+
+TEST_F(PreviewReadTest, TheHostSubsamplesByHalfTheFactorAndTheScalerFitsTheBox) {
+    struct Case {
+        const char* name;
+        int32_t width, height, boxW, boxH;
+        VRect request;  // in subsampled coordinates
+        int32_t step;
+        bool scaled;
+    };
+    const Case cases[] = {
+        {"smaller than the box", 40, 30, 50, 50, {0, 0, 30, 40}, 1, false},
+        {"factor 2", 80, 40, 40, 40, {0, 0, 40, 80}, 1, true},
+        {"factor 3", 90, 60, 30, 30, {0, 0, 60, 90}, 1, true},
+        {"factor 5", 200, 100, 40, 40, {0, 0, 50, 100}, 2, true},
+        {"factor 9", 270, 90, 30, 30, {0, 0, 22, 67}, 4, true},
+        {"one pixel wide", 1, 50, 10, 10, {0, 0, 25, 1}, 2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(TestDocument(c.width, c.height, 3, 8));
+        ASSERT_EQ(ReadReducedImage(&edit, c.boxW, c.boxH), kUiOk);
+        const VRect r = LastRequest();
+        EXPECT_EQ(r.top, c.request.top);
+        EXPECT_EQ(r.left, c.request.left);
+        EXPECT_EQ(r.bottom, c.request.bottom);
+        EXPECT_EQ(r.right, c.request.right);
+        EXPECT_EQ(h.host.record->inputRate, c.step << 16);
+        EXPECT_EQ(edit.readPixels != nullptr, c.scaled);
+        // The preview has the shape of the filter rectangle inside the box.
+        int32_t w = 0, ht = 0;
+        const int32_t boxW = std::min(c.boxW, c.width), boxH = std::min(c.boxH, c.height);
+        const int32_t sw = r.right - r.left, sh = r.bottom - r.top;
+        if (c.scaled) {
+            ASSERT_EQ(IPScaleFit(sw, sh, std::max(boxW, 2), std::max(boxH, 2), &w, &ht), kUiOk);
+        } else {
+            w = sw;
+            ht = sh;
+        }
+        EXPECT_EQ(edit.sourceView.width, w);
+        EXPECT_EQ(edit.sourceView.height, ht);
+        EXPECT_LE(w, boxW);
+        EXPECT_LE(ht, boxH);
+        ASSERT_NE(edit.preview, nullptr);
+        EXPECT_EQ(edit.previewChannels, 3);
+        EXPECT_EQ(edit.selection.bits, nullptr) << "no mask, no transparency";
+        // The 8-bit preview holds the view's samples.
+        const uint8_t* first = static_cast<const uint8_t*>(edit.sourceView.planes[0]);
+        EXPECT_EQ(edit.preview[0], first[0]);
+    }
+}
+
+TEST_F(PreviewReadTest, SelectionFromTheMaskAndTheTransparency) {
+    // 16 bits: a sample is selected when the high byte of the doubled sample
+    // is above 128, so full opacity counts and half opacity does not.
+    TestDocument d(4, 1, 4, 16);
+    const uint32_t alpha[4] = {32768, 16384, 32767, 0};
+    for (int32_t x = 0; x < 4; ++x) d.Set(x, 0, 3, alpha[x]);
+    Open(d);
+    ASSERT_EQ(ReadReducedImage(&edit, 10, 10), kUiOk);
+    EXPECT_EQ(edit.previewChannels, 3) << "transparency is no preview channel";
+    EXPECT_TRUE(Selected(0, 0));
+    EXPECT_FALSE(Selected(1, 0));
+    EXPECT_TRUE(Selected(2, 0));
+    EXPECT_FALSE(Selected(3, 0));
+    // The colour samples reach the view doubled from the host's range.
+    const uint16_t* red = static_cast<const uint16_t*>(edit.sourceView.planes[0]);
+    EXPECT_EQ(red[0], std::min<uint32_t>(d.Get(0, 0, 0), 32767) * 2);
+
+    // 8 bits with a selection: the mask above 128, and the mask byte as the
+    // preview's fourth channel.
+    TestDocument m(4, 1, 3, 8);
+    m.mask = {255, 129, 128, 0};
+    Open(m);
+    ASSERT_EQ(ReadReducedImage(&edit, 10, 10), kUiOk);
+    EXPECT_EQ(edit.previewChannels, 4);
+    for (int32_t x = 0; x < 4; ++x) {
+        EXPECT_EQ(Selected(x, 0), x < 2) << x;
+        EXPECT_EQ(edit.preview[4 * x + 3], m.mask[size_t(x)]) << x;
+    }
+}
+
+TEST_F(PreviewReadTest, FailuresAreAlertedAndLeaveNothing) {
+    const uint32_t before = Ui_Mem_Stats().nMallocs;
+    TestDocument d(6, 5, 3, 8);
+    d.mask.assign(30, 128);
+    Open(d);
+    EXPECT_EQ(ReadReducedImage(&edit, 10, 10), kUiErrGeneral);
+    std::vector<std::string> shown = Shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "The selected area is empty.");
+    EXPECT_EQ(edit.preview, nullptr);
+    EXPECT_EQ(edit.sourceView.width, 0);
+    EXPECT_EQ(Ui_Mem_Stats().nMallocs, before);
+
+    // The host refuses the request: its code becomes the result.
+    Headless_ClearAlerts();
+    Headless_ResetDialogs();
+    Open(TestDocument(6, 5, 3, 8));
+    h.host.record->advanceState = []() -> OSErr { return memFullErr; };
+    EXPECT_EQ(ReadReducedImage(&edit, 10, 10), kUiErrGeneral);
+    shown = Shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("advancing state"), std::string::npos) << shown[0];
+
+    // A preview without area is refused before anything is asked.
+    Open(TestDocument(6, 5, 3, 8));
+    EXPECT_EQ(ReadReducedImage(&edit, 0, 10), kUiErrArg);
+    EXPECT_EQ(h.host.advanceCalls, 0);
+    EXPECT_EQ(Ui_Mem_Stats().nMallocs, before);
+}
+
+// ---- Replays -------------------------------------------------------------------------
+
+// A flat, low-contrast image: every sample between 40% and 60% of the range.
+TestDocument FlatDocument(int32_t w, int32_t h, int32_t depth) {
+    TestDocument d(w, h, 3, depth);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            for (int32_t c = 0; c < 3; ++c) {
+                const double v = 0.4 + 0.2 * (x + y + 7 * c) / double(w + h + 14);
+                d.Set(x, y, c, uint32_t(v * d.Max() + 0.5));
+            }
+    return d;
+}
+
+void WriteAutoLevelsPrefs() {
+    PrefsRecord p = DefaultPrefs();
+    p.startMode = kStartPrevious;
+    p.previous.doAutoBlack = p.previous.doAutoWhite = 1;
+    p.previous.autoBlackAmount = p.previous.autoWhiteAmount = 1.0f;
+    ASSERT_EQ(
+        Ui_Prefs_WriteAll(nullptr, PrefsFilePath().c_str(), kUiPrefsFileKind, WriteStoredPrefs, &p),
+        0);
+}
+
+// The spread of channel c over the document.
+uint32_t Spread(const TestDocument& d, int32_t c) {
+    uint32_t lo = UINT32_MAX, hi = 0;
+    for (int32_t y = 0; y < d.height; ++y)
+        for (int32_t x = 0; x < d.width; ++x) {
+            lo = std::min(lo, d.Get(x, y, c));
+            hi = std::max(hi, d.Get(x, y, c));
+        }
+    return hi - lo;
+}
+
+// Replays run the module's stages, which open and close the library state.
+class ReplayTest : public ::testing::Test {
+  protected:
+    PluginHost h;
+    void SetUp() override {
+        Headless_SetAlertEcho(false);
+        std::remove(PrefsFilePath().c_str());
+    }
+};
+
+TEST_F(ReplayTest, AReplayStretchesAFlatImageWithAutomaticLevels) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        WriteAutoLevelsPrefs();
+        const TestDocument flat = FlatDocument(300, 200, depth);
+        h.Open(flat);
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        const HKRun run = h.Run(false);
+        ASSERT_EQ(run.result, noErr);
+        TestDocument out = flat;
+        std::memcpy(out.pixels.data(), h.host.image.pixels, out.pixels.size());
+        for (int32_t c = 0; c < 3; ++c)
+            EXPECT_GT(Spread(out, c), Spread(flat, c) * 3 / 2) << "channel " << c;
+    }
+}
+
+bool StartSucceeded(const HKRun& run) {
+    for (int32_t i = 0; i < run.stepCount; ++i)
+        if (run.steps[i].selector == filterSelectorStart) return run.steps[i].result == noErr;
+    return false;
+}
+
+// Every allocator request of a replay fails in turn: nothing is left behind,
+// and a run whose start failed leaves the document unchanged (a failure
+// after the start, in recording the settings, keeps the filtered image).
+TEST_F(ReplayTest, AllocationFailuresDuringAReplayLeaveTheImageAlone) {
+    WriteAutoLevelsPrefs();
+    const TestDocument flat = FlatDocument(120, 90, 8);
+    uint32_t complete = 0;
+    for (uint32_t n = 1; n < 2000 && complete == 0; ++n) {
+        h.Open(flat);
+        const uint32_t before = Ui_Mem_Stats().nMallocs;
+        Ui_Mem_InjectFailure(n, false);
+        const HKRun run = h.Run(true);
+        const uint32_t requests = Ui_Mem_RequestCount();
+        Ui_Mem_InjectFailure(0, false);
+        EXPECT_EQ(Ui_Mem_Stats().nMallocs, before) << "request " << n;
+        if (requests < n) {
+            EXPECT_EQ(run.result, noErr) << "request " << n;
+            complete = requests;
+        } else if (!StartSucceeded(run)) {
+            EXPECT_EQ(std::memcmp(h.host.image.pixels, flat.pixels.data(), flat.pixels.size()), 0)
+                << "request " << n;
+        }
+    }
+    EXPECT_GT(complete, 0u);
+}
+
+}  // namespace
