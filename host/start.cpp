@@ -12,6 +12,7 @@
 #include "host/host_checks.h"
 #include "host/module_state.h"
 #include "host/preview_read.h"
+#include "host/reference_space.h"
 #include "host/script_params.h"
 #include "host/stages.h"
 #include "ui/alert.h"
@@ -20,8 +21,6 @@
 #include "ui/status.h"
 
 namespace {
-
-constexpr double kFixedOne = 65536.0;
 
 // The first step that finds the host or the image unusable stores its result.
 bool HostAndImageUsable() {
@@ -57,43 +56,9 @@ bool HostAndImageUsable() {
     return true;
 }
 
-double FromFixed(Fixed v) {
-    return double(v) / kFixedOne;
-}
-
-// The working space of the run, at the head of the working settings: the
-// host's monitor description when it gives one, else the default space.
+// The working space of the run, at the head of the working settings.
 void SetUpReferenceSpace(EditState* edit) {
-    RefRGB& ref = edit->pars.refRGB;
-    const PlugInMonitor& m = gFilterRecord->monitor;
-    float white[2] = {0, 0};
-    if (m.gamma != 0) {
-        Ui_Debug_Log(gDiagnostics, "Host provides monitor information...");
-        ref.gamma = float(FromFixed(m.gamma));
-        const Fixed xy[6] = {m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY};
-        for (int32_t i = 0; i < 6; ++i) ref.primaries[i] = float(FromFixed(xy[i]));
-        white[0] = float(FromFixed(m.whiteX));
-        white[1] = float(FromFixed(m.whiteY));
-        const float xyY[3] = {white[0], white[1], 1.0f};
-        if (xyYToXYZ(xyY, ref.xyzWhite) != kUiOk)
-            ref.xyzWhite[0] = ref.xyzWhite[1] = ref.xyzWhite[2] = 0;
-    } else {
-        Ui_Debug_Log(gDiagnostics, "Using default reference space...");
-        DefaultRefRGB(&ref);
-        const float sum = ref.xyzWhite[0] + ref.xyzWhite[1] + ref.xyzWhite[2];
-        if (sum > 0) {
-            white[0] = ref.xyzWhite[0] / sum;
-            white[1] = ref.xyzWhite[1] / sum;
-        }
-    }
-    RoundPrimaries(ref.primaries);
-    const float* p = ref.primaries;
-    Ui_Debug_Logf(gDiagnostics, "gamma: %f", double(ref.gamma));
-    Ui_Debug_Logf(gDiagnostics, "primaries: %f %f %f %f %f %f", double(p[0]), double(p[1]),
-                  double(p[2]), double(p[3]), double(p[4]), double(p[5]));
-    Ui_Debug_Logf(gDiagnostics, "xyzWhite: %f %f %f (xy: %f %f)", double(ref.xyzWhite[0]),
-                  double(ref.xyzWhite[1]), double(ref.xyzWhite[2]), double(white[0]),
-                  double(white[1]));
+    ReferenceSpaceOfHost(gFilterRecord->monitor, &edit->pars.refRGB, gDiagnostics);
 }
 
 // Stored settings made in another working space are applied only when the

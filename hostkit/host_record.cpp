@@ -39,12 +39,15 @@ void Progress(int32_t done, int32_t total) {
     ++gActive->progressCalls;
     gActive->progressDone = done;
     gActive->progressTotal = total;
+    const HKOptions& o = gActive->options;
+    if (o.onProgress != nullptr) o.onProgress(done, total, o.callbackContext);
 }
 
 Boolean TestAbort() {
     if (gActive == nullptr) return 0;
     ++gActive->abortPolls;
     const HKOptions& o = gActive->options;
+    if (o.wantsAbort != nullptr && o.wantsAbort(o.callbackContext)) return 1;
     return (o.abortAfter > 0 && gActive->abortPolls >= o.abortAfter) ||
            (o.abortAtRow > 0 && gActive->progressCalls > 0 &&
             gActive->progressDone >= o.abortAtRow);

@@ -84,6 +84,11 @@ struct HKOptions {
     void* beforeStartContext;
     bool dirtyHandles;      // new handles hold leftover bytes (0xA5), as real hosts may
     int32_t failNewHandle;  // newProc fails from this call on (0: never)
+    // Told of the plug-in's progress (null: nobody), and asked at each abort
+    // poll whether the user wants to stop (null: never), with callbackContext.
+    void (*onProgress)(int32_t done, int32_t total, void* context);
+    bool (*wantsAbort)(void* context);
+    void* callbackContext;
 };
 
 // The defaults of a full host: every service, big documents, 1 GB, no abort.

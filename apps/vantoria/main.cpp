@@ -1,82 +1,37 @@
-// vantoria: corrects an image file with the Vantoria plug-in, driving it
-// through the host kit as an image editor does, and says what it did.
+// vantoria: corrects image files with the Vantoria plug-in, driving it
+// through the host kit as an image editor replays a recorded action, and
+// says what it did. `vantoria --help` lists the commands and options.
 //
-//   vantoria [--plugin MODULE] INPUT OUTPUT
-//   vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT
-//
-// INPUT and OUTPUT are PNG, TIFF or JPEG files, told apart by their extension
-// (.png, .tif/.tiff, .jpg/.jpeg); the output keeps the input's bit depth,
-// alpha plane and embedded ICC profile. The module defaults to libvantoria.so
-// beside this program. An input file is never overwritten; the output is
-// written under a temporary name in its folder after a successful run and
-// renamed when complete.
+// INPUT and OUTPUT are PNG, TIFF or JPEG files, told apart by their extension;
+// the output keeps the input's bit depth, alpha plane and embedded ICC
+// profile. An input file is never overwritten; the output is written under a
+// temporary name in its folder after a successful run and renamed when
+// complete.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "apps/vantoria/batch_options.h"
+#include "apps/vantoria/batch_run.h"
+#include "apps/vantoria/batch_settings.h"
+#include "apps/vantoria/correction_model.h"
+#include "apps/vantoria/file_paths.h"
 #include "apps/vantoria/image_io.h"
 #include "apps/vantoria/synthetic.h"
-#include "hostkit/hostkit.h"
+#include "editor/settings_file.h"
 
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: vantoria [--plugin MODULE] INPUT OUTPUT\n"
-                 "       vantoria [--plugin MODULE] --synthetic WIDTHxHEIGHT[x16] OUTPUT\n"
-                 "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files\n");
-    return kExitUsage;
-}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vantoria: %s\n", message.c_str());
     return kExitFailure;
-}
-
-std::string DefaultModulePath() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "libvantoria.so";
-    self[n] = 0;
-    std::string dir(self);
-    const size_t slash = dir.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : dir.substr(0, slash)) +
-           "/libvantoria.so";
-}
-
-std::string ResultText(int16_t result) {
-    const char* name = "";
-    switch (result) {
-        case noErr:
-            return "ok";
-        case userCanceledErr:
-            name = " userCanceledErr";
-            break;
-        case memFullErr:
-            name = " memFullErr";
-            break;
-        case paramErr:
-            name = " paramErr";
-            break;
-        case filterBadParameters:
-            name = " filterBadParameters";
-            break;
-        case filterBadMode:
-            name = " filterBadMode";
-            break;
-        case errPlugInHostInsufficient:
-            name = " errPlugInHostInsufficient";
-            break;
-    }
-    return "failed: " + std::to_string(result) + name;
 }
 
 std::string Describe(const ImageBuffer& im) {
@@ -86,33 +41,11 @@ std::string Describe(const ImageBuffer& im) {
     return text;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-// Empty when the folder of path can take a new file, else why not.
-std::string OutputFolderError(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-    struct stat st;
-    int error = 0;
-    if (stat(folder.c_str(), &st) != 0)
-        error = errno;
-    else if (!S_ISDIR(st.st_mode))
-        error = ENOTDIR;
-    else if (access(folder.c_str(), W_OK | X_OK) != 0)
-        error = errno;
-    return error == 0 ? std::string() : "cannot write into " + folder + ": " + std::strerror(error);
-}
-
 // "640x480" or "640x480x16".
-bool ParseSynthetic(const char* spec, int32_t* w, int32_t* h, int32_t* depth) {
+bool ParseSynthetic(const std::string& spec, int32_t* w, int32_t* h, int32_t* depth) {
     int width = 0, height = 0, bits = 8;
     char extra = 0;
-    const int n = std::sscanf(spec, "%dx%dx%d%c", &width, &height, &bits, &extra);
+    const int n = std::sscanf(spec.c_str(), "%dx%dx%d%c", &width, &height, &bits, &extra);
     if (n < 2 || n > 3 || width < 1 || height < 1 || width > 20000 || height > 20000 ||
         (bits != 8 && bits != 16))
         return false;
@@ -122,95 +55,196 @@ bool ParseSynthetic(const char* spec, int32_t* w, int32_t* h, int32_t* depth) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string modulePath = DefaultModulePath();
-    const char* synthetic = nullptr;
-    std::string input, output;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
-            modulePath = argv[++i];
-        } else if (std::strcmp(argv[i], "--synthetic") == 0 && i + 1 < argc) {
-            synthetic = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1] != 0) {
-            return Usage();
-        } else if (input.empty() && synthetic == nullptr) {
-            input = argv[i];
-        } else if (output.empty()) {
-            output = argv[i];
+// The selection of --mask: the first channel of an image of the input's size
+// (the high byte of 16-bit samples), 255 selected.
+std::string ReadMask(const std::string& path, const ImageBuffer& image,
+                     std::vector<uint8_t>* mask) {
+    ImageBuffer m;
+    std::string error = ReadImageFile(path, &m);
+    if (!error.empty()) return error;
+    if (m.width != image.width || m.height != image.height)
+        return "the mask " + path + " is " + std::to_string(m.width) + " x " +
+               std::to_string(m.height) + ", not the input's size";
+    mask->resize(size_t(m.width) * size_t(m.height));
+    const size_t pixel = size_t(m.planes) * size_t(m.depth / 8);
+    for (size_t i = 0; i < mask->size(); ++i) {
+        const uint8_t* p = &m.pixels[i * pixel];
+        if (m.depth == 16) {
+            uint16_t v;
+            std::memcpy(&v, p, 2);
+            (*mask)[i] = uint8_t(FromInterface16(v) >> 8);
         } else {
-            return Usage();
+            (*mask)[i] = p[0];
         }
     }
-    if (output.empty() || (input.empty() == (synthetic == nullptr))) return Usage();
-    // The output's name and folder are checked before any work is done.
-    std::string error = ImageFileTypeError(output);
-    if (error.empty()) error = OutputFolderError(output);
+    return std::string();
+}
+
+double Since(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+// One input (or a synthetic image) to one output, profile or .cube file.
+int RunOne(const BatchOptions& o) {
+    const auto begin = std::chrono::steady_clock::now();
+    const bool correct = o.command == kBatchCorrect;
+    std::string error = correct ? ImageFileTypeError(o.output) : std::string();
+    if (error.empty()) error = OutputFolderError(o.output);
     if (!error.empty()) return Fail(error);
 
     ImageBuffer image;
-    std::string title;
-    if (synthetic != nullptr) {
+    std::string title = "synthetic";
+    if (!o.synthetic.empty()) {
         int32_t w, h, depth;
-        if (!ParseSynthetic(synthetic, &w, &h, &depth)) return Usage();
+        if (!ParseSynthetic(o.synthetic, &w, &h, &depth)) return Fail("bad --synthetic size");
         MakeSyntheticImage(w, h, depth, &image);
-        title = "synthetic";
-        std::printf("vantoria: made a synthetic image: %s\n", Describe(image).c_str());
     } else {
-        if (SameFile(input, output)) return Fail("refusing to overwrite the input file " + input);
+        const std::string& input = o.inputs[0];
+        if (SameFile(input, o.output)) return Fail("refusing to overwrite the input file " + input);
         error = ReadImageFile(input, &image);
         if (!error.empty()) return Fail(error);
-        const size_t slash = input.rfind('/');
-        title = slash == std::string::npos ? input : input.substr(slash + 1);
-        std::printf("vantoria: read %s: %s\n", input.c_str(), Describe(image).c_str());
+        title = BaseName(input);
+    }
+    if (correct) {
+        error = ImageFileFitError(o.output, image);
+        if (!error.empty()) return Fail(error);
+    }
+    std::vector<uint8_t> mask;
+    if (!o.maskFile.empty()) {
+        error = ReadMask(o.maskFile, image, &mask);
+        if (!error.empty()) return Fail(error);
+    }
+    const uint8_t* selection = mask.empty() ? nullptr : mask.data();
+    BatchSettings settings;
+    error = MakeBatchSettings(o, image, &settings);
+    if (!error.empty()) return Fail(error);
+    if (!o.saveSettings.empty()) {
+        const int32_t status = WriteCustomSettings(&settings.pars, o.saveSettings.c_str());
+        if (status != 0)
+            return Fail("cannot write the settings file " + o.saveSettings + ": " +
+                        StatusWords(status));
+    }
+    StageTimes times = {Since(begin), 0, 0, 0};
+
+    if (!correct) {
+        error = o.command == kBatchExportIcc
+                    ? ExportCorrectionIcc(o.output, image, selection, settings.pars)
+                    : ExportCorrectionCube(o.output, image, selection, settings.pars);
+        if (!error.empty()) return Fail(error);
+        if (!o.quiet) std::printf("vantoria: wrote %s\n", o.output.c_str());
+        return kExitOk;
     }
 
-    error = ImageFileFitError(output, image);
-    if (!error.empty()) return Fail(error);
+    // The report describes the correction of the image as read.
+    ImageBuffer original;
+    if (!o.report.empty()) original = image;
 
     HKModule module;
     char loadError[1024];
+    const std::string modulePath = o.modulePath.empty() ? DefaultModulePath() : o.modulePath;
     if (HK_LoadModule(modulePath.c_str(), "PluginMain", &module, loadError, sizeof loadError) != 0)
         return Fail(std::string("cannot load the plug-in: ") + loadError);
-    std::printf("vantoria: loaded the plug-in %s\n", modulePath.c_str());
-
-    HKOptions options = HK_DefaultOptions();
-    options.title = title.c_str();
-    HKHost host;
-    const HKImage view = image.View();
-    if (HK_Host_Init(&host, &view, nullptr, &options) != 0) {
-        HK_UnloadModule(&module);
-        return Fail("the image cannot be handed to the plug-in");
-    }
-    const HKRunPlan plan{true, true};
-    HKRun run;
-    HK_RunFilter(&host, module.entry, &plan, &run);
-    bool imageDone = true;
-    int16_t finishResult = noErr;
-    for (int32_t i = 0; i < run.stepCount; ++i) {
-        const HKStep& s = run.steps[i];
-        std::string line = ResultText(s.result);
-        if (s.selector == filterSelectorContinue)
-            line += " (" + std::to_string(s.calls) + " calls)";
-        std::printf("vantoria: %-10s %s\n", HK_SelectorName(s.selector), line.c_str());
-        if (s.result == noErr) continue;
-        if (s.selector == filterSelectorFinish)
-            finishResult = s.result;
-        else
-            imageDone = false;
-    }
-    const bool started = run.stepCount >= 4 && run.steps[3].selector == filterSelectorStart;
-    HK_Host_Free(&host);
+    BatchRun run = {isatty(2) != 0 && !o.quiet, o.diagnostics && !o.quiet, false, 0};
+    error = RunCorrection(module.entry, settings, title.c_str(), selection, &image, &run);
     HK_UnloadModule(&module);
-    if (!imageDone || !started)
-        return Fail("the plug-in did not process the image; nothing written");
-    if (finishResult != noErr)
-        std::printf("vantoria: note: the plug-in did not record its settings (finish result %d)\n",
-                    finishResult);
+    times.plugin = run.seconds;
+    if (!error.empty()) {
+        Fail(error);
+        return run.interrupted ? kExitInterrupted : kExitFailure;
+    }
 
-    error = WriteImageFile(output, image);
+    auto written = std::chrono::steady_clock::now();
+    error = WriteImageFile(o.output, image);
     if (!error.empty()) return Fail(error);
-    std::printf("vantoria: wrote %s: %s\n", output.c_str(), Describe(image).c_str());
-    return 0;
+    times.write = Since(written);
+    if (Interrupted()) {
+        std::remove(o.output.c_str());
+        return kExitInterrupted;
+    }
+    if (!o.report.empty()) {
+        const auto analysed = std::chrono::steady_clock::now();
+        error = WriteCorrectionReport(o.report, original, selection, settings.pars, times);
+        times.analyse = Since(analysed);
+        if (!error.empty()) return Fail(error);
+    }
+    if (!o.quiet) {
+        std::printf("vantoria: settings: %s (%s)\n", DescribeSettings(settings.pars).c_str(),
+                    settings.spaceName.c_str());
+        std::printf("vantoria: wrote %s\n", o.output.c_str());
+        std::printf(
+            "vantoria: %s in %.3f s (read and settings %.3f s, plug-in %.3f s, "
+            "write %.3f s)\n",
+            Describe(image).c_str(), Since(begin), times.read, times.plugin, times.write);
+    }
+    return kExitOk;
+}
+
+// Several inputs into a folder: one process per file (the plug-in keeps
+// module-wide state), jobs at a time, each with a preferences folder of its
+// own so that the runs leave the user's stored preferences alone.
+int RunFolder(int argc, char** argv, const BatchOptions& o) {
+    struct stat st;
+    if (stat(o.outputFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return Fail("the output folder " + o.outputFolder + " does not exist");
+    const std::vector<std::string> common = ChildArguments(argc, argv);
+    long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const size_t jobs = size_t(o.jobs > 0 ? o.jobs : (cores > 0 ? cores : 1));
+    char preferences[] = "/tmp/vantoria-prefs-XXXXXX";
+    if (mkdtemp(preferences) == nullptr) return Fail("cannot make a temporary folder");
+    size_t next = 0, running = 0, done = 0, failed = 0;
+    while (done < o.inputs.size()) {
+        while (running < jobs && next < o.inputs.size() && !Interrupted()) {
+            const std::string& input = o.inputs[next];
+            const std::string folder = std::string(preferences) + "/" + std::to_string(next);
+            const std::string output = o.outputFolder + "/" + BaseName(input);
+            ++next;
+            const pid_t child = fork();
+            if (child == 0) {
+                mkdir(folder.c_str(), 0700);
+                setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+                std::vector<std::string> args = common;
+                args.insert(args.end(), {"--quiet", input, output});
+                std::vector<char*> list;
+                for (std::string& a : args) list.push_back(&a[0]);
+                list.push_back(nullptr);
+                execv("/proc/self/exe", list.data());
+                _exit(kExitFailure);
+            }
+            if (child < 0) {
+                ++failed;
+                ++done;
+                continue;
+            }
+            ++running;
+        }
+        int status = 0;
+        if (running == 0) break;
+        if (wait(&status) < 0) break;
+        --running;
+        ++done;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
+        if (!o.quiet)
+            std::printf("vantoria: %zu of %zu done%s\n", done, o.inputs.size(),
+                        failed > 0 ? (", " + std::to_string(failed) + " failed").c_str() : "");
+    }
+    const std::string cleanup = std::string("rm -rf '") + preferences + "'";
+    if (std::system(cleanup.c_str()) != 0) std::fprintf(stderr, "vantoria: %s left\n", preferences);
+    if (Interrupted()) return kExitInterrupted;
+    return failed == 0 ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BatchOptions options;
+    std::string error;
+    if (ParseBatchOptions(argc, argv, &options, &error) != kExitOk) {
+        if (error.empty()) return kExitOk;  // --help
+        std::fprintf(stderr, "vantoria: %s (see vantoria --help)\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.diagnostics) setenv("VANTORIA_MODIFIERS", "ctrl,shift", 1);
+    CatchInterrupts();
+    if (!options.outputFolder.empty()) return RunFolder(argc, argv, options);
+    return RunOne(options);
 }

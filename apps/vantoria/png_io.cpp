@@ -12,6 +12,12 @@ namespace {
 // do not stop a read; the batch command keeps its output to its own lines.
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// An error ends the read or write through the jump; the command says what
+// failed in its own words, so libpng's text is not printed.
+void QuietError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
 constexpr uint32_t kMaxSide = 100000;
 constexpr uint64_t kMaxBytes = uint64_t(1) << 32;
 
@@ -19,7 +25,7 @@ constexpr uint64_t kMaxBytes = uint64_t(1) << 32;
 // object with a destructor. Returns false on a damaged or unsupported file.
 bool DecodePng(std::FILE* f, ImageBuffer* image) {
     png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -70,7 +76,7 @@ bool DecodePng(std::FILE* f, ImageBuffer* image) {
 
 bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
     png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);

@@ -1,0 +1,140 @@
+#include "apps/vantoria/batch_run.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <vector>
+
+#include "editor/prefs_record.h"
+#include "host/script_params.h"
+#include "ui/status.h"
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+bool WantsAbort(void*) {
+    return gInterrupted != 0;
+}
+
+// A bar of 40 cells, redrawn only when it changes.
+void DrawProgress(int32_t done, int32_t total, void* context) {
+    int* drawn = static_cast<int*>(context);
+    if (total <= 0) return;
+    const int cells = int(int64_t(done) * 40 / total);
+    if (cells == *drawn) return;
+    *drawn = cells;
+    char bar[64];
+    std::snprintf(bar, sizeof bar, "\rvantoria: [%-40.*s] %3d%%", cells,
+                  "########################################", int(int64_t(done) * 100 / total));
+    std::fputs(bar, stderr);
+    std::fflush(stderr);
+}
+
+const char* ResultName(int16_t result) {
+    switch (result) {
+        case noErr:
+            return "ok";
+        case userCanceledErr:
+            return "userCanceledErr";
+        case memFullErr:
+            return "memFullErr";
+        case paramErr:
+            return "paramErr";
+        case filterBadParameters:
+            return "filterBadParameters";
+        case filterBadMode:
+            return "filterBadMode";
+        case errPlugInHostInsufficient:
+            return "errPlugInHostInsufficient";
+    }
+    return "error";
+}
+
+// The descriptor text of the settings: a record whose previous settings are
+// these, to be taken as the run's start.
+std::string ScriptText(const EditPars& pars, std::vector<uint8_t>* text) {
+    PrefsRecord prefs;
+    SetDefaultPrefsRecord(&prefs);
+    prefs.startMode = kStartPrevious;
+    prefs.previous = pars;
+    prefs.custom = pars;
+    std::vector<uint8_t> blob(kScriptBlobBytes);
+    const int32_t status = EncodeScriptBlob(&prefs, blob.data(), uint32_t(blob.size()));
+    if (status != kUiOk) return "cannot encode the settings: " + StatusWords(status);
+    text->assign(ScriptTextBytes(kScriptBlobBytes), 0);
+    PackScriptText(blob.data(), kScriptBlobBytes, text->data());
+    return std::string();
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() {
+    return gInterrupted != 0;
+}
+
+std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
+                          const uint8_t* mask, ImageBuffer* image, BatchRun* run) {
+    run->interrupted = false;
+    run->seconds = 0;
+    std::vector<uint8_t> text;
+    std::string error = ScriptText(settings.pars, &text);
+    if (!error.empty()) return error;
+
+    int drawn = -1;
+    HKOptions options = HK_DefaultOptions();
+    options.title = title;
+    options.monitor = settings.monitor;
+    options.playInfo = plugInDialogDontDisplay;
+    options.wantsAbort = WantsAbort;
+    if (run->progressBar) options.onProgress = DrawProgress;
+    options.callbackContext = &drawn;
+    HKHost host;
+    const HKImage view = image->View();
+    const HKMask selection{image->width, const_cast<uint8_t*>(mask)};
+    if (HK_Host_Init(&host, &view, &selection, &options) != 0)
+        return "the image cannot be handed to the plug-in";
+    if (HK_SetDescriptorText(&host, kScriptDataKey, text.data(), uint32_t(text.size())) != 0) {
+        HK_Host_Free(&host);
+        return "out of memory";
+    }
+    const auto begin = std::chrono::steady_clock::now();
+    // A replay: no about box, no parameters dialog.
+    const HKRunPlan plan{false, false};
+    HKRun result;
+    HK_RunFilter(&host, entry, &plan, &result);
+    run->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    if (drawn >= 0) std::fputs("\n", stderr);
+    HK_Host_Free(&host);
+
+    bool started = false;
+    for (int32_t i = 0; i < result.stepCount; ++i) {
+        const HKStep& s = result.steps[i];
+        if (run->printSteps)
+            std::printf("vantoria: %-10s %s\n", HK_SelectorName(s.selector), ResultName(s.result));
+        if (s.selector == filterSelectorStart) started = s.result == noErr;
+        if (s.result == noErr || s.selector == filterSelectorFinish) continue;
+        if (s.result == userCanceledErr && Interrupted()) {
+            run->interrupted = true;
+            return "interrupted; nothing written";
+        }
+        return std::string("the plug-in failed at ") + HK_SelectorName(s.selector) + " (" +
+               ResultName(s.result) + " " + std::to_string(s.result) + "); nothing written";
+    }
+    if (!started) return "the plug-in did not process the image; nothing written";
+    return std::string();
+}

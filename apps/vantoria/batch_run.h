@@ -1,0 +1,29 @@
+// One correction through the plug-in, as an image editor replays a recorded
+// action: the settings travel in the scripting descriptor and the plug-in
+// shows no dialog. Progress goes to a bar on a terminal; Ctrl-C reaches the
+// plug-in as the user's abort.
+#pragma once
+
+#include <string>
+
+#include "apps/vantoria/batch_settings.h"
+#include "apps/vantoria/image_buffer.h"
+#include "hostkit/hostkit.h"
+
+struct BatchRun {
+    bool progressBar;  // draw a progress bar on stderr
+    bool printSteps;   // print each selector with its result
+    bool interrupted;  // out: the user stopped the run
+    double seconds;    // out: time spent in the plug-in (wall clock)
+};
+
+// Corrects image in place with the settings; mask (one byte per pixel, 255
+// selected) may be null. Empty, or one line saying what went wrong; the
+// image is unchanged then.
+std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
+                          const uint8_t* mask, ImageBuffer* image, BatchRun* run);
+
+// From now on Ctrl-C asks the running plug-in to stop instead of ending the
+// process.
+void CatchInterrupts();
+bool Interrupted();

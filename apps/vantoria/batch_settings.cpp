@@ -1,0 +1,265 @@
+#include "apps/vantoria/batch_settings.h"
+
+#include <strings.h>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "editor/filter_settings.h"
+#include "editor/memory_colour_file.h"
+#include "editor/settings_file.h"
+#include "engine/edit_pars_table.h"
+#include "engine/memory_colour.h"
+#include "host/reference_space.h"
+#include "resources/string_table.h"
+#include "ui/status.h"
+
+namespace {
+
+// The table's range of a setting, so the command states no limit of its own.
+bool InRange(const char* name, double v) {
+    const EditParRow* row = FindEditPar(name);
+    return row != nullptr && v >= row->low && v <= row->high;
+}
+
+// The embedded default for photographs: the black and white points set
+// automatically, and a moderate sharpen.
+void EmbeddedDefault(EditPars* p) {
+    p->doAutoBlack = p->doAutoWhite = 1;
+    p->autoBlackAmount = p->autoWhiteAmount = 1.0f;
+    p->doSharpen = 1;
+    PutSharpenSettings(kDefaultSharpen, p);
+    PutNoiseSettings(kDefaultNoise, p);
+}
+
+void ApplySwitch(const BatchSwitch& s, uint8_t* on, float* amount) {
+    if (s.on >= 0) *on = uint8_t(s.on);
+    if (s.amount >= 0) {
+        *amount = s.amount;
+        if (s.on < 0) *on = 1;
+    }
+    if (*on != 0 && *amount <= 0 && s.amount < 0) *amount = 1.0f;
+}
+
+std::string ApplyOptions(const BatchOptions& o, EditPars* p) {
+    ApplySwitch(o.autoBlack, &p->doAutoBlack, &p->autoBlackAmount);
+    ApplySwitch(o.autoWhite, &p->doAutoWhite, &p->autoWhiteAmount);
+    ApplySwitch(o.autoMidGrey, &p->doAutoMidGray, &p->autoMidGrayAmount);
+    // The editor shows brightness and contrast as -100..100 around 0.
+    if (o.haveBrightness) p->brightness = 0.5f + float(o.brightness) / 200.0f;
+    if (o.haveContrast) p->contrast = 0.5f + float(o.contrast) / 200.0f;
+    if (!InRange("brightness", p->brightness) || !InRange("contrast", p->contrast))
+        return "brightness and contrast go from -100 to 100";
+    if (o.sharpen >= 0) p->doSharpen = uint8_t(o.sharpen);
+    if (o.sharpenStrength > 0) {
+        if (!InRange("sharpenStrength", o.sharpenStrength))
+            return "--sharpen-strength is out of range (1 to 24)";
+        p->sharpenStrength = o.sharpenStrength;
+    }
+    if (p->doSharpen != 0 && p->sharpenStrength < 1) PutSharpenSettings(kDefaultSharpen, p);
+    if (o.noise >= 0) p->doRemoveNoise = uint8_t(o.noise);
+    if (p->doRemoveNoise != 0 && p->noiseRadius[1] == 0 && p->noiseRadius[2] == 0)
+        PutNoiseSettings(kDefaultNoise, p);
+    return std::string();
+}
+
+MemoryColorBin* FreeBin(EditPars* p) {
+    for (MemoryColorBin& bin : p->customBinColors)
+        if (bin.haveDef == 0) return &bin;
+    return nullptr;
+}
+
+// The bin of that name; the predefined neutrals and skin are added when
+// the settings lack them.
+MemoryColorBin* BinNamed(EditPars* p, const std::string& name) {
+    for (MemoryColorBin& bin : p->customBinColors)
+        if (bin.haveDef != 0 && strncasecmp(bin.name, name.c_str(), kBinNameBytes) == 0)
+            return &bin;
+    int32_t kind = -1;
+    if (strcasecmp(name.c_str(), "Neutrals") == 0) kind = kColorNeutrals;
+    if (strcasecmp(name.c_str(), "Skin") == 0) kind = kColorSkin;
+    MemoryColorBin* bin = kind >= 0 ? FreeBin(p) : nullptr;
+    if (bin != nullptr && SetPredefinedMemoryColor(kind, bin) != kUiOk) return nullptr;
+    return bin;
+}
+
+std::string FileError(const std::string& what, const std::string& path, int32_t status) {
+    return "cannot read " + what + " " + path + ": " + StatusWords(status);
+}
+
+std::string AddMemoryColours(const BatchOptions& o, EditPars* p) {
+    for (const std::string& path : o.memoryColourFiles) {
+        MemoryColorBin* bin = FreeBin(p);
+        if (bin == nullptr) return "no room for the memory colour of " + path;
+        MemoryColorBin read = *bin;
+        ClearMemorySamples(&read);
+        const int32_t status = ReadMemoryColor(&read, path.c_str());
+        if (status != kUiOk) return FileError("the memory colour file", path, status);
+        *bin = read;
+    }
+    for (const std::string& path : o.measurementFiles) {
+        MemoryColorBin* bin = FreeBin(p);
+        if (bin == nullptr) return "no room for the memory colour of " + path;
+        MemoryColorBin read = *bin;
+        ClearMemorySamples(&read);
+        int32_t skipped = 0;
+        const int32_t status = ImportCieMeasurements(nullptr, &read, path.c_str(), &skipped);
+        if (status != kUiOk) return FileError("the measurement file", path, status);
+        // Named after the file, as the editor names an import.
+        const size_t slash = path.rfind('/');
+        std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        name = name.substr(0, name.rfind('.'));
+        std::memset(read.name, 0, sizeof read.name);
+        std::strncpy(read.name, name.c_str(), kBinNameBytes - 1);
+        read.haveDef = 1;
+        *bin = read;
+        if (skipped > 0)
+            std::fprintf(stderr, "vantoria: %s: %d measurements skipped\n", path.c_str(), skipped);
+    }
+    return std::string();
+}
+
+// The eyedropper: the area grown around each point, with the image's code
+// values (16-bit samples in the file's 0..65535).
+std::string TakeSamples(const BatchOptions& o, const ImageBuffer& image, EditPars* p) {
+    if (o.samples.empty()) return std::string();
+    std::vector<uint8_t> wide;
+    const uint8_t* pixels = image.pixels.data();
+    if (image.depth == 16) {
+        wide = image.pixels;
+        const std::vector<uint16_t> table = Table16(FromInterface16);
+        ConvertSamples16(wide.data(), wide.size() / 2, table.data());
+        pixels = wide.data();
+    }
+    const int32_t bytes = image.depth / 8;
+    IPImage view = {};
+    view.kind = kIPImageColour;
+    view.planeCount = 3;
+    view.bytesPerSample = bytes;
+    view.width = image.width;
+    view.height = image.height;
+    view.resolution = 72.0f;
+    view.sampleStride = image.planes;
+    view.rowStride = image.width * image.planes;
+    for (int32_t k = 0; k < 3; ++k) view.planes[k] = const_cast<uint8_t*>(pixels) + k * bytes;
+    for (const BatchSample& s : o.samples) {
+        char where[64];
+        std::snprintf(where, sizeof where, "%d,%d", s.x, s.y);
+        if (s.x >= image.width || s.y >= image.height)
+            return std::string("the sample point ") + where + " lies outside the image";
+        MemoryColorBin* bin = BinNamed(p, s.bin);
+        if (bin == nullptr) return "the settings have no memory colour named " + s.bin;
+        const int32_t status = AddClickToSamples(&view, s.x, s.y, bin->samplesBin, nullptr);
+        if (status != kUiOk)
+            return std::string("cannot sample at ") + where + ": " + StatusWords(status);
+    }
+    return std::string();
+}
+
+Fixed ToFixed(double v) {
+    return Fixed(std::lround(v * 65536.0));
+}
+
+// GAMMA,rx,ry,gx,gy,bx,by,wx,wy as the host's monitor record.
+std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
+    double v[9];
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf%c", &v[0], &v[1], &v[2],
+                    &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &extra) != 9)
+        return "--working-space takes GAMMA,rx,ry,gx,gy,bx,by,wx,wy";
+    if (!(v[0] >= 0.1 && v[0] <= 10)) return "the working space's gamma must lie in 0.1..10";
+    for (int32_t i = 1; i < 9; ++i)
+        if (!(v[i] >= 0 && v[i] <= 1) || ((i % 2) == 0 && v[i] <= 0))
+            return "the working space's x,y values must lie in 0..1, y above 0";
+    *m = PlugInMonitor{};
+    m->gamma = ToFixed(v[0]);
+    m->redX = ToFixed(v[1]);
+    m->redY = ToFixed(v[2]);
+    m->greenX = ToFixed(v[3]);
+    m->greenY = ToFixed(v[4]);
+    m->blueX = ToFixed(v[5]);
+    m->blueY = ToFixed(v[6]);
+    m->whiteX = ToFixed(v[7]);
+    m->whiteY = ToFixed(v[8]);
+    return std::string();
+}
+
+}  // namespace
+
+std::string StatusWords(int32_t status) {
+    const StringTableEntry* entry = FindStringTableEntry(Ui_StatusMessageId(status));
+    std::string words = entry != nullptr ? entry->text : "failed";
+    while (!words.empty() && (words.back() == '.' || words.back() == ' ')) words.pop_back();
+    return words + " (" + Ui_StatusName(status) + ")";
+}
+
+std::string MakeBatchSettings(const BatchOptions& o, const ImageBuffer& image, BatchSettings* s) {
+    EditPars& p = s->pars;
+    SetDefaultEditPars(&p, kDefaultPredefinedBins);
+    if (!o.settingsFile.empty()) {
+        int32_t status = ReadCustomSettings(&p, o.settingsFile.c_str(), kDefaultPredefinedBins);
+        if (status == kUiOk) status = ReadSharpenNoiseSection(&p, o.settingsFile.c_str());
+        // Files older than the sharpen / noise section are still settings.
+        if (status == kUiErrRead) status = kUiOk;
+        if (status != kUiOk) return FileError("the settings file", o.settingsFile, status);
+    } else if (!o.neutral) {
+        EmbeddedDefault(&p);
+    }
+    std::string error = ApplyOptions(o, &p);
+    if (error.empty()) error = AddMemoryColours(o, &p);
+    if (error.empty()) error = TakeSamples(o, image, &p);
+    if (!error.empty()) return error;
+
+    s->monitor = PlugInMonitor{};
+    s->spaceName = "the default working space";
+    if (!o.workingSpace.empty()) {
+        error = ParseWorkingSpace(o.workingSpace, &s->monitor);
+        if (!error.empty()) return error;
+        s->spaceName = "the working space " + o.workingSpace;
+    }
+    // The working space the plug-in will take from the host, so the stored
+    // settings need no question about another space.
+    ReferenceSpaceOfHost(s->monitor, &p.refRGB, 0);
+    return std::string();
+}
+
+std::string DescribeSettings(const EditPars& pars) {
+    EditPars neutral;
+    SetDefaultEditPars(&neutral, kDefaultPredefinedBins);
+    std::string text;
+    char value[64];
+    for (const EditParTable* table : {&kEditParsBaseTable, &kEditParsExtensionTable})
+        for (uint32_t r = 0; r < table->count; ++r) {
+            const EditParRow& row = table->rows[r];
+            if (row.kind == kParGroup || row.kind == kParText) continue;
+            // The sharpen's and the noise removal's own values only when they run.
+            const bool noiseRow = std::strncmp(row.name, "noise", 5) == 0 ||
+                                  std::strcmp(row.name, "doRemoveNoise") == 0;
+            if (table == &kEditParsExtensionTable &&
+                (noiseRow ? pars.doRemoveNoise == 0 : pars.doSharpen == 0))
+                continue;
+            for (uint32_t i = 0; i < row.count; ++i) {
+                const void* a = EditParElement(row, &pars, i);
+                const void* b = EditParElement(row, &neutral, i);
+                const size_t size = row.kind == kParFlag ? 1 : 4;
+                if (std::memcmp(a, b, size) == 0) continue;
+                if (row.kind == kParFlag)
+                    std::snprintf(value, sizeof value, "%d", *static_cast<const uint8_t*>(a));
+                else if (row.kind == kParInt)
+                    std::snprintf(value, sizeof value, "%d", *static_cast<const int32_t*>(a));
+                else
+                    std::snprintf(value, sizeof value, "%g", double(*static_cast<const float*>(a)));
+                text += std::string(text.empty() ? "" : " ") + row.name;
+                if (row.count > 1) text += "[" + std::to_string(i) + "]";
+                text += std::string("=") + value;
+            }
+        }
+    for (const MemoryColorBin& bin : pars.customBinColors) {
+        int32_t samples = 0;
+        for (const MemorySample& m : bin.samplesBin) samples += m.count > 0 ? 1 : 0;
+        if (bin.haveDef != 0 && samples > 0)
+            text += std::string(text.empty() ? "" : " ") + bin.name + ":" +
+                    std::to_string(samples) + " sample bands";
+    }
+    return text.empty() ? "neutral" : text;
+}
