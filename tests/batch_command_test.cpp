@@ -103,16 +103,16 @@ class BatchCommandTest : public ::testing::Test {
     }
 };
 
-TEST_F(BatchCommandTest, PngSurvivesARunUnchangedAtBothDepths) {
+TEST_F(BatchCommandTest, NeutralSettingsLeavePngUnchangedAtBothDepths) {
     for (const char* spec : {"31x17", "31x17x16"}) {
         const std::string first = dir + "first.png", second = dir + "second.png";
         ASSERT_EQ(RunCommand(std::string("--synthetic ") + spec + " " + first), 0) << spec;
-        ASSERT_EQ(RunCommand(first + " " + second), 0) << spec;
+        ASSERT_EQ(RunCommand("--neutral " + first + " " + second), 0) << spec;
         std::vector<uint8_t> a, b;
         ASSERT_TRUE(ReadWholeFile(first, &a));
         ASSERT_TRUE(ReadWholeFile(second, &b));
         EXPECT_GT(a.size(), 8u);
-        EXPECT_EQ(a, b) << spec << ": the plug-in does not change pixels yet";
+        EXPECT_EQ(a, b) << spec << ": neutral settings change no pixel";
     }
 }
 
@@ -150,8 +150,8 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
     }
 }
 
-// With the default settings the plug-in leaves pixels alone, so what comes
-// back is what the files can carry: the alpha plane and 8-bit samples
+// With neutral settings the plug-in leaves pixels alone, so what comes back
+// is what the files can carry: the alpha plane and 8-bit samples
 // unchanged, the profile byte for byte, whichever format is written.
 TEST_F(BatchCommandTest, RgbaPngKeepsAlphaAndProfileInEveryFormat) {
     ImageBuffer rgba = Gradient8(37, 23, 4);
@@ -159,7 +159,7 @@ TEST_F(BatchCommandTest, RgbaPngKeepsAlphaAndProfileInEveryFormat) {
     ASSERT_EQ(WritePng(dir + "in.png", rgba), "");
     for (const char* name : {"out.png", "out.tif"}) {
         SCOPED_TRACE(name);
-        ASSERT_EQ(RunCommand(dir + "in.png " + dir + name), 0);
+        ASSERT_EQ(RunCommand("--neutral " + dir + "in.png " + dir + name), 0);
         ImageBuffer back;
         ASSERT_EQ(ReadImageFile(dir + name, &back), "");
         EXPECT_EQ(back.planes, 4);
@@ -177,9 +177,9 @@ TEST_F(BatchCommandTest, RgbaPngKeepsAlphaAndProfileInEveryFormat) {
 TEST_F(BatchCommandTest, SixteenBitTiffKeepsDepthAlphaAndProfile) {
     const std::vector<uint8_t> profile = SrgbProfile();
     ASSERT_TRUE(WriteEveryValueTiff(dir + "in.tif", profile));
-    ASSERT_EQ(RunCommand(dir + "in.tif " + dir + "out.tif"), 0);
-    ASSERT_EQ(RunCommand(dir + "out.tif " + dir + "again.tif"), 0);
-    ASSERT_EQ(RunCommand(dir + "in.tif " + dir + "out.png"), 0);
+    ASSERT_EQ(RunCommand("--neutral " + dir + "in.tif " + dir + "out.tif"), 0);
+    ASSERT_EQ(RunCommand("--neutral " + dir + "out.tif " + dir + "again.tif"), 0);
+    ASSERT_EQ(RunCommand("--neutral " + dir + "in.tif " + dir + "out.png"), 0);
     ImageBuffer out, again, png;
     ASSERT_EQ(ReadTiff(dir + "out.tif", &out), "");
     ASSERT_EQ(ReadTiff(dir + "again.tif", &again), "");
@@ -216,7 +216,7 @@ TEST_F(BatchCommandTest, JpegInPngOut) {
     ASSERT_EQ(WriteJpeg(dir + "in.jpg", rgb), "");
     ImageBuffer decoded, back;
     ASSERT_EQ(ReadJpeg(dir + "in.jpg", &decoded), "");
-    ASSERT_EQ(RunCommand(dir + "in.jpg " + dir + "out.png"), 0);
+    ASSERT_EQ(RunCommand("--neutral " + dir + "in.jpg " + dir + "out.png"), 0);
     ASSERT_EQ(ReadPng(dir + "out.png", &back), "");
     EXPECT_EQ(back.planes, 3);
     EXPECT_EQ(back.depth, 8);

@@ -35,6 +35,21 @@ bool ParsePoint(const char* text, int* x, int* y) {
     return true;
 }
 
+// "640x480" or "640x480x16".
+bool ParseSynthetic(BatchOptions* o, const char* spec) {
+    int width = 0, height = 0, bits = 8;
+    char extra = 0;
+    const int n = std::sscanf(spec, "%dx%dx%d%c", &width, &height, &bits, &extra);
+    if (n < 2 || n > 3 || width < 1 || height < 1 || width > 20000 || height > 20000 ||
+        (bits != 8 && bits != 16))
+        return false;
+    o->synthetic = spec;
+    o->syntheticWidth = width;
+    o->syntheticHeight = height;
+    o->syntheticDepth = bits;
+    return true;
+}
+
 typedef bool (*Apply)(BatchOptions* o, const char* value);
 
 struct OptionRow {
@@ -56,7 +71,7 @@ const OptionRow kOptions[] = {
     {"--plugin", "MODULE", "the plug-in module (default: libvantoria.so beside this program)",
      [](BatchOptions* o, const char* v) { o->modulePath = v; return true; }},
     {"--synthetic", "WxH[x16]", "correct a made-up image of that size instead of INPUT",
-     [](BatchOptions* o, const char* v) { o->synthetic = v; return true; }},
+     [](BatchOptions* o, const char* v) { return ParseSynthetic(o, v); }},
     {"-o", "FOLDER", "write each INPUT's result into FOLDER under its own name",
      [](BatchOptions* o, const char* v) { o->outputFolder = v; return true; }},
     {"--jobs", "N", "with -o: correct N files side by side (default: one per processor)",

@@ -25,7 +25,8 @@ struct BatchSwitch {
 struct BatchOptions {
     BatchCommand command = kBatchCorrect;
     std::string modulePath;
-    std::string synthetic;            // WIDTHxHEIGHT[x16] instead of an input file
+    std::string synthetic;  // WIDTHxHEIGHT[x16] instead of an input file
+    int syntheticWidth = 0, syntheticHeight = 0, syntheticDepth = 8;
     std::vector<std::string> inputs;  // one, or several with outputFolder
     std::string output;
     std::string outputFolder;

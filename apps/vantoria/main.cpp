@@ -41,20 +41,6 @@ std::string Describe(const ImageBuffer& im) {
     return text;
 }
 
-// "640x480" or "640x480x16".
-bool ParseSynthetic(const std::string& spec, int32_t* w, int32_t* h, int32_t* depth) {
-    int width = 0, height = 0, bits = 8;
-    char extra = 0;
-    const int n = std::sscanf(spec.c_str(), "%dx%dx%d%c", &width, &height, &bits, &extra);
-    if (n < 2 || n > 3 || width < 1 || height < 1 || width > 20000 || height > 20000 ||
-        (bits != 8 && bits != 16))
-        return false;
-    *w = width;
-    *h = height;
-    *depth = bits;
-    return true;
-}
-
 // The selection of --mask: the first channel of an image of the input's size
 // (the high byte of 16-bit samples), 255 selected.
 std::string ReadMask(const std::string& path, const ImageBuffer& image,
@@ -95,9 +81,7 @@ int RunOne(const BatchOptions& o) {
     ImageBuffer image;
     std::string title = "synthetic";
     if (!o.synthetic.empty()) {
-        int32_t w, h, depth;
-        if (!ParseSynthetic(o.synthetic, &w, &h, &depth)) return Fail("bad --synthetic size");
-        MakeSyntheticImage(w, h, depth, &image);
+        MakeSyntheticImage(o.syntheticWidth, o.syntheticHeight, o.syntheticDepth, &image);
     } else {
         const std::string& input = o.inputs[0];
         if (SameFile(input, o.output)) return Fail("refusing to overwrite the input file " + input);
