@@ -2,9 +2,12 @@
 // plug-in, refusals and errors that leave every file as it was.
 #include <gtest/gtest.h>
 #include <lcms2.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,6 +15,7 @@
 
 #include "apps/vantoria/image_io.h"
 #include "apps/vantoria/png_io.h"
+#include "tests/support/png_read.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -247,6 +251,13 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         {png, dir + "out.bmp", "unknown file type"},
         {png, dir + "file.txt/out.png", "Not a directory"},
         {png, dir + "no-folder/out.tif", "No such file"},
+        {"--settings " + dir + "missing.txt " + png, dir + "out.png", "missing.txt"},
+        {"--settings " + dir + "file.txt " + png, dir + "out.png", "settings file"},
+        {"--neutral-sample 8,2 " + png, dir + "out.png", "outside the image"},
+        {"--sample Foliage:1,1 --neutral " + png, dir + "out.png", "no memory colour named"},
+        {"--mask " + tif + " " + png, dir + "out.png", "not the input's size"},
+        {"--working-space 2.2,0.64,0.33 " + png, dir + "out.png", "GAMMA"},
+        {"--memory-colours " + dir + "file.txt " + png, dir + "out.png", "memory colour file"},
         {rgba, dir + "out.jpg", "JPEG"},
         // Refused before the plug-in is loaded: no work done for nothing.
         {"--plugin " + dir + "nothing.so --synthetic 4x4x16", dir + "out.jpg", "JPEG"},
@@ -265,6 +276,180 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         EXPECT_FALSE(FileExists(c.output));
         EXPECT_FALSE(FileExists(c.output + ".part"));
     }
+}
+
+// ---- Corrections of real photographs -------------------------------------------------
+
+// A photograph of the sample folder as the command's own image.
+ImageBuffer Photo(const char* name) {
+    ImageBuffer im;
+    EXPECT_EQ(ReadImageFile(PhotoFolder() + name, &im), "") << "scripts/fetch-photos.sh fetches it";
+    return im;
+}
+
+// The mean of channel c over the image (interface scale).
+double Mean(const ImageBuffer& im, int32_t c) {
+    double sum = 0;
+    const size_t pixels = size_t(im.width) * size_t(im.height);
+    for (size_t i = 0; i < pixels; ++i)
+        sum += im.depth == 8 ? im.pixels[i * size_t(im.planes) + size_t(c)]
+                             : Sample16(im, i * size_t(im.planes) + size_t(c));
+    return sum / double(pixels);
+}
+
+// The photograph squeezed into the middle of the range with a warm cast:
+// red raised, blue lowered.
+ImageBuffer Flattened(const ImageBuffer& photo, int32_t depth) {
+    ImageBuffer im = photo;
+    im.depth = depth;
+    im.pixels.assign(size_t(im.RowBytes()) * size_t(im.height), 0);
+    const double scale = depth == 8 ? 1.0 : 32768.0 / 255.0;
+    for (size_t i = 0; i < size_t(photo.width) * size_t(photo.height) * 3; ++i) {
+        const double cast[3] = {1.12, 1.0, 0.86};
+        const double v = (64 + photo.pixels[i] * 0.5) * cast[i % 3] * scale;
+        if (depth == 8) {
+            im.pixels[i] = uint8_t(v + 0.5);
+        } else {
+            const uint16_t s = uint16_t(v + 0.5);
+            std::memcpy(&im.pixels[i * 2], &s, 2);
+        }
+    }
+    return im;
+}
+
+TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
+    const std::string in = PhotoFolder() + "astronaut.png", out = dir + "out.png";
+    ASSERT_EQ(RunCommand("--neutral " + in + " " + out), 0);
+    ImageBuffer a, b;
+    ASSERT_EQ(ReadImageFile(in, &a), "");
+    ASSERT_EQ(ReadImageFile(out, &b), "");
+    EXPECT_EQ(a.pixels, b.pixels);
+}
+
+// What the command did, saved as a settings file and loaded again, does the
+// same again: the file carries every setting and the eyedropper samples.
+TEST_F(BatchCommandTest, SavedSettingsReplayTheRun) {
+    const std::string in = PhotoFolder() + "astronaut.png";
+    const std::string settings = dir + "settings.txt";
+    ASSERT_EQ(RunCommand("--neutral --brightness 30 --contrast 20 --skin-sample 250,180 "
+                         "--auto-midgrey --save-settings " +
+                         settings + " " + in + " " + dir + "first.png"),
+              0);
+    ASSERT_EQ(RunCommand("--settings " + settings + " " + in + " " + dir + "again.png"), 0);
+    ImageBuffer first, again, original;
+    ASSERT_EQ(ReadImageFile(dir + "first.png", &first), "");
+    ASSERT_EQ(ReadImageFile(dir + "again.png", &again), "");
+    ASSERT_EQ(ReadImageFile(in, &original), "");
+    EXPECT_EQ(first.pixels, again.pixels);
+    EXPECT_NE(first.pixels, original.pixels);
+}
+
+// The embedded default stretches a flattened photograph to the whole range,
+// and a neutral sample on the white of the suit takes a warm cast away, at
+// both depths.
+TEST_F(BatchCommandTest, AutomaticLevelsAndANeutralSampleCorrectAFlatWarmPhotograph) {
+    const ImageBuffer photo = Photo("astronaut.png");
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        const ImageBuffer flat = Flattened(photo, depth);
+        const std::string in = dir + "flat.tif";
+        ASSERT_EQ(WriteTiff(in, flat), "");
+        ASSERT_EQ(RunCommand(in + " " + dir + "auto.tif"), 0);
+        ImageBuffer stretched;
+        ASSERT_EQ(ReadTiff(dir + "auto.tif", &stretched), "");
+        const double full = depth == 8 ? 255 : 32768;
+        // The green channel's mean moves away from the middle of the range
+        // less than its spread grows: compare the darkest and lightest rows.
+        double lo = full, hi = 0;
+        for (size_t i = 1; i < size_t(flat.width) * size_t(flat.height) * 3; i += 3) {
+            const double v = depth == 8 ? stretched.pixels[i] : Sample16(stretched, i);
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        EXPECT_LT(lo, full * 0.15);
+        EXPECT_GT(hi, full * 0.85);
+
+        // The suit at (170, 400) is white: with a neutral sample there the
+        // red-blue difference of the whole image shrinks.
+        ASSERT_EQ(RunCommand("--neutral --neutral-sample 170,400 " + in + " " + dir + "grey.tif"),
+                  0);
+        ImageBuffer grey;
+        ASSERT_EQ(ReadTiff(dir + "grey.tif", &grey), "");
+        const double before = Mean(flat, 0) - Mean(flat, 2);
+        const double after = Mean(grey, 0) - Mean(grey, 2);
+        EXPECT_GT(before, full * 0.05);
+        EXPECT_LT(std::abs(after), before * 0.5) << before << " -> " << after;
+    }
+}
+
+// A mask limits the change: where it is black the pixels stay.
+TEST_F(BatchCommandTest, AMaskLimitsTheChange) {
+    const ImageBuffer flat = Flattened(Photo("astronaut.png"), 8);
+    ASSERT_EQ(WritePng(dir + "flat.png", flat), "");
+    ImageBuffer mask = flat;
+    for (int32_t y = 0; y < mask.height; ++y)
+        for (int32_t x = 0; x < mask.width; ++x)
+            for (int32_t c = 0; c < 3; ++c)
+                mask.pixels[(size_t(y) * size_t(mask.width) + size_t(x)) * 3 + size_t(c)] =
+                    x < mask.width / 2 ? 255 : 0;
+    ASSERT_EQ(WritePng(dir + "mask.png", mask), "");
+    ASSERT_EQ(RunCommand("--mask " + dir + "mask.png " + dir + "flat.png " + dir + "out.png"), 0);
+    ImageBuffer out;
+    ASSERT_EQ(ReadPng(dir + "out.png", &out), "");
+    size_t changedLeft = 0, changedRight = 0;
+    for (int32_t y = 0; y < out.height; ++y)
+        for (int32_t x = 0; x < out.width; ++x) {
+            const size_t i = (size_t(y) * size_t(out.width) + size_t(x)) * 3;
+            const bool changed = std::memcmp(&out.pixels[i], &flat.pixels[i], 3) != 0;
+            (x < out.width / 2 ? changedLeft : changedRight) += changed;
+        }
+    EXPECT_GT(changedLeft, size_t(out.width) * size_t(out.height) / 4);
+    EXPECT_EQ(changedRight, 0u);
+}
+
+// Several files into a folder, two at a time, each as a single run makes it.
+TEST_F(BatchCommandTest, SeveralFilesIntoAFolder) {
+    const std::string folder = PhotoFolder();
+    ASSERT_EQ(
+        RunCommand("--neutral --brightness 20 " + folder + "astronaut.png " + dir + "single.png"),
+        0);
+    ASSERT_EQ(mkdir((dir + "out").c_str(), 0700), 0);
+    ASSERT_EQ(RunCommand("--neutral --brightness 20 --jobs 2 -o " + dir + "out " + folder +
+                         "astronaut.png " + folder + "coffee.png " + folder + "chelsea.png"),
+              0);
+    std::vector<uint8_t> single, inFolder;
+    ASSERT_TRUE(ReadWholeFile(dir + "single.png", &single));
+    ASSERT_TRUE(ReadWholeFile(dir + "out/astronaut.png", &inFolder));
+    EXPECT_EQ(single, inFolder);
+    EXPECT_TRUE(FileExists(dir + "out/coffee.png"));
+    EXPECT_TRUE(FileExists(dir + "out/chelsea.png"));
+    // A missing input fails alone; the others are written.
+    EXPECT_EQ(RunCommand("-o " + dir + "out " + dir + "missing.png " + folder + "coffee.png"), 1);
+}
+
+// Ctrl-C reaches the plug-in as an abort: exit status 130, nothing written.
+TEST_F(BatchCommandTest, AnInterruptStopsTheRunAndWritesNothing) {
+    const std::string out = dir + "out.tif";
+    const std::string line = "(" + Command() + " --noise --synthetic 6000x4000x16 " + out +
+                             " >/dev/null 2>&1 & pid=$!; sleep 0.4; kill -INT $pid; wait $pid)";
+    const int status = std::system(line.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(FileExists(out));
+    EXPECT_FALSE(FileExists(out + ".part"));
+}
+
+// --diagnostics switches the plug-in's trace on.
+TEST_F(BatchCommandTest, DiagnosticsWriteTheTrace) {
+    const std::string config = dir + "config";
+    const std::string line = "XDG_CONFIG_HOME=" + config + " " + Command() +
+                             " --diagnostics --synthetic 40x30 " + dir + "out.png >/dev/null 2>&1";
+    ASSERT_EQ(std::system(line.c_str()), 0);
+    std::vector<uint8_t> trace;
+    ASSERT_TRUE(ReadWholeFile(config + "/Quorvane/QuorvaneDebug.txt", &trace));
+    const std::string text(trace.begin(), trace.end());
+    EXPECT_NE(text.find("DoStart..."), std::string::npos);
+    EXPECT_NE(text.find("ReadReducedImage..."), std::string::npos);
 }
 
 }  // namespace

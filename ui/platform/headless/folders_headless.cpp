@@ -46,7 +46,10 @@ int32_t Plat_AppDataFolder(char* out, size_t capacity) {
     if (gAppData.set)
         return gAppData.error != 0 ? gAppData.error : PutFolder(gAppData.path, out, capacity);
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return PutFolder(xdg, out, capacity);
+    if (xdg != nullptr && xdg[0] == '/') {
+        mkdir(xdg, 0755);  // the settings folder of a fresh account may not exist yet
+        return PutFolder(xdg, out, capacity);
+    }
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] == 0) return ENOENT;
     const std::string config = std::string(home) + "/.config";
