@@ -9,6 +9,8 @@
 #include <string>
 
 #include "apps/vantoria/image_buffer.h"
+#include "editor/edit_state.h"
+#include "engine/compile_params.h"
 #include "engine/edit_pars.h"
 
 // The seconds each stage of a run took.
@@ -18,6 +20,24 @@ struct StageTimes {
     double plugin;   // the plug-in's selectors
     double write;    // writing the output
 };
+
+// The replay's analysis of one image, done again in this process: the
+// preview size prepare chose, the reduced image read from it, the automatic
+// points measured on that, and the compiled correction (edit.transform).
+struct CorrectionModel {
+    int32_t previewWidth;  // the preview box prepare chose
+    int32_t previewHeight;
+    int32_t readWidth;  // the reduced image analysed
+    int32_t readHeight;
+    CompileParams levels;  // blackPoint, midGray, whitePoint per channel as measured
+    EditState edit;        // the settings and the compiled transform
+};
+
+// Builds the model of a correction of image (mask as below); empty or what
+// went wrong. FreeCorrectionModel releases the transform.
+std::string BuildCorrectionModel(const ImageBuffer& image, const uint8_t* mask,
+                                 const EditPars& pars, CorrectionModel* model);
+void FreeCorrectionModel(CorrectionModel* model);
 
 // Each returns an empty string on success, else one line saying what went
 // wrong; a failed write leaves no file behind. image is the input as read (the

@@ -146,9 +146,7 @@ int RunOne(const BatchOptions& o) {
         return kExitInterrupted;
     }
     if (!o.report.empty()) {
-        const auto analysed = std::chrono::steady_clock::now();
         error = WriteCorrectionReport(o.report, original, selection, settings.pars, times);
-        times.analyse = Since(analysed);
         if (!error.empty()) return Fail(error);
     }
     if (!o.quiet) {
