@@ -34,6 +34,8 @@ test_packages=(
     x11-apps imagemagick
     # Argyll reads the ICC profiles we write back in the tests.
     argyll
+    # ffmpeg applies the .cube files the batch command exports.
+    ffmpeg
 )
 
 bench_packages=(
