@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job: builds the Linux release and runs the batch command on a
-# photograph (astronaut.png from Debian's python3-skimage package, fetched
-# into build/photos/ once by scripts/fetch-photos.sh), writing the result to
-# build/run/ and saying what it did.
+# The main job: builds the Linux release and corrects a photograph
+# (astronaut.png from Debian's python3-skimage package, fetched into
+# build/photos/ once by scripts/fetch-photos.sh) with the batch command's
+# embedded default (automatic black and white points, sharpen), writing the
+# result and the settings it used to build/run/ and saying what it did.
 # Usage: bash scripts/run.sh [INPUT.png [OUTPUT.png]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,10 +27,11 @@ fi
 mkdir -p "$root/build/run"
 output=${2:-$root/build/run/result.png}
 echo "== run"
+settings=${output%.*}-settings.txt
 if [[ -f $input ]]; then
-    build/linux-release/vantoria "$input" "$output"
+    build/linux-release/vantoria --save-settings "$settings" "$input" "$output"
 else
     echo "run: no sample photograph could be had; using a synthetic image instead"
-    build/linux-release/vantoria --synthetic 640x480 "$output"
+    build/linux-release/vantoria --save-settings "$settings" --synthetic 640x480 "$output"
 fi
-echo "run: the result is $output"
+echo "run: the result is $output; the settings used are in $settings"
