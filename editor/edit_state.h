@@ -67,6 +67,13 @@ struct EditState {
     int32_t previewChannels;
     uint8_t* selectionBits;
     SelectionMask selection;
+    // The 1:1 window of a zoomed editor, shown by the host's buffers, and its
+    // centre in image coordinates.
+    uint8_t zoomed;
+    int32_t zoomCenterX;
+    int32_t zoomCenterY;
+    IPImage zoomView;
+    IPImage zoomMask;  // kind 0: no selection
 
     // ---- The editor's own state -------------------------------------------------
     // The preview images and their views, the off-screen images of the

@@ -1,5 +1,6 @@
 #include "host/preview_read.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/image_scale.h"
@@ -195,6 +196,8 @@ int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
         SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
     }
     if (e->sourceView.bytesPerSample == 2) ConvertDepth16(e->sourceView);
+    e->previewReduced =
+        e->sourceView.width != fw || e->sourceView.height != fh ? uint8_t(1) : uint8_t(0);
     status = BuildPreview(e);
     if (status != kUiOk) return status;
     return BuildSelection(e);
@@ -213,6 +216,51 @@ int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewH
     return status;
 }
 
+int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
+    if (e == nullptr) return kUiErrArg;
+    if (e->previewReduced == 0 || e->sourceView.width < 1) return kUiOk;
+    const PassRect filter = ToPassRect(GetFilterRect());
+    const int64_t fw = int64_t(filter.right) - filter.left;
+    const int64_t fh = int64_t(filter.bottom) - filter.top;
+    int64_t cx = x, cy = y;
+    if (inPreview) {  // the point scaled to the image, rounded
+        cx = filter.left + (int64_t(x) * fw + e->sourceView.width / 2) / e->sourceView.width;
+        cy = filter.top + (int64_t(y) * fh + e->sourceView.height / 2) / e->sourceView.height;
+    }
+    const int64_t w = e->boxWidth, h = e->boxHeight;
+    int64_t left = cx - w / 2, top = cy - h / 2;
+    left = std::max<int64_t>(filter.left, std::min<int64_t>(left, filter.right - w));
+    top = std::max<int64_t>(filter.top, std::min<int64_t>(top, filter.bottom - h));
+    const PassRect window = {int32_t(top), int32_t(left), int32_t(top + h), int32_t(left + w)};
+    const int32_t status = RequestHostArea(window, 1);
+    if (status != kUiOk) return status;
+    e->zoomView = HostImageView(window);
+    e->zoomMask = HostMaskView(window);
+    if (e->zoomView.bytesPerSample == 2) ConvertDepth16(e->zoomView);
+    e->zoomed = 1;
+    e->zoomCenterX = int32_t(left + w / 2);
+    e->zoomCenterY = int32_t(top + h / 2);
+    Ui_Debug_Logf(gDiagnostics, "zoom window %d,%d %d,%d", int(window.left), int(window.top),
+                  int(window.right), int(window.bottom));
+    return kUiOk;
+}
+
+void ZoomOut(EditState* e) {
+    if (e == nullptr) return;
+    e->zoomed = 0;
+    e->zoomView = IPImage{};
+    e->zoomMask = IPImage{};
+}
+
+int32_t RepeatCurrentRead(EditState* e) {
+    if (e == nullptr) return kUiErrArg;
+    if (e->zoomed != 0) return ReadZoomWindow(e, e->zoomCenterX, e->zoomCenterY, false);
+    // A reduced image lives in the plug-in's memory; one read at the preview's
+    // size is shown by the host's buffers and must be read again.
+    if (e->readPixels != nullptr || e->sourceView.width < 1) return kUiOk;
+    return ReadReducedImage(e, e->boxWidth, e->boxHeight);
+}
+
 void FreePreviewImages(EditState* edit) {
     if (edit == nullptr) return;
     Ui_Free(edit->readPixels);
@@ -224,4 +272,5 @@ void FreePreviewImages(EditState* edit) {
     edit->sourceView = IPImage{};
     edit->maskView = IPImage{};
     edit->selection = SelectionMask{};
+    ZoomOut(edit);
 }

@@ -15,5 +15,20 @@
 // left to the caller. Anything read before is released first.
 int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
 
+// The 1:1 read of the editor's zoom, only while the preview is reduced: a
+// window of the preview box's size at full resolution, centred on the point
+// (preview coordinates when inPreview, else image coordinates) and shifted,
+// not shrunk, to lie inside the filter rectangle. The zoom views then show
+// the host's buffers. 0 at once when the preview is not reduced.
+int32_t ReadZoomWindow(EditState* edit, int32_t x, int32_t y, bool inPreview);
+
+// Back from the zoom to the whole reduced image, which the plug-in keeps in
+// its own memory, so the host is asked for nothing.
+void ZoomOut(EditState* edit);
+
+// Repeats the editor's current read: the zoom window at its centre, or the
+// reduced image (after another read has refilled the host's buffers).
+int32_t RepeatCurrentRead(EditState* edit);
+
 // Releases the images of the reads; the views then show nothing.
 void FreePreviewImages(EditState* edit);

@@ -11,7 +11,10 @@
 
 #include "editor/stored_prefs.h"
 #include "engine/image_scale.h"
+#include "host/compile_pass.h"
+#include "host/preview_display.h"
 #include "host/preview_read.h"
+#include "host/sharpen_preview.h"
 #include "tests/support/alert_messages.h"
 #include "tests/support/plugin_host.h"
 #include "tests/support/prefs_samples.h"
@@ -164,6 +167,117 @@ TEST_F(PreviewReadTest, FailuresAreAlertedAndLeaveNothing) {
     EXPECT_EQ(ReadReducedImage(&edit, 0, 10), kUiErrArg);
     EXPECT_EQ(h.host.advanceCalls, 0);
     EXPECT_EQ(Ui_Mem_Stats().nMallocs, before);
+}
+
+// The zoom window keeps the preview box's size, shifted into the image at its
+// edges; zooming out needs no read, since the reduced image is the plug-in's.
+TEST_F(PreviewReadTest, ZoomInAndOutAtBothDepths) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        const TestDocument d(300, 200, 3, depth);
+        Open(d);
+        ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
+        ASSERT_EQ(edit.previewReduced, 1);
+        const std::vector<uint8_t> preview(edit.preview, edit.preview + 60 * 40 * 3);
+        // A click near the top left corner of the preview.
+        ASSERT_EQ(ReadZoomWindow(&edit, 2, 1, true), kUiOk);
+        EXPECT_EQ(edit.zoomed, 1);
+        EXPECT_EQ(LastRequest().left, 0);
+        EXPECT_EQ(LastRequest().top, 0);
+        EXPECT_EQ(edit.zoomView.width, 60);
+        EXPECT_EQ(edit.zoomView.height, 40);
+        EXPECT_EQ(h.host.record->inputRate, 1 << 16);
+        // An image point at the far corner: the window ends at the image's edge.
+        ASSERT_EQ(ReadZoomWindow(&edit, 299, 199, false), kUiOk);
+        const VRect r = LastRequest();
+        EXPECT_EQ(r.right, 300);
+        EXPECT_EQ(r.bottom, 200);
+        EXPECT_EQ(r.right - r.left, 60);
+        const uint32_t want = depth == 8 ? d.Get(r.left, r.top, 1)
+                                         : std::min<uint32_t>(d.Get(r.left, r.top, 1), 32767) * 2;
+        const uint32_t got = depth == 8 ? static_cast<const uint8_t*>(edit.zoomView.planes[1])[0]
+                                        : static_cast<const uint16_t*>(edit.zoomView.planes[1])[0];
+        EXPECT_EQ(got, want);
+        const int32_t reads = h.host.advanceCalls;
+        ZoomOut(&edit);
+        EXPECT_EQ(edit.zoomed, 0);
+        EXPECT_EQ(h.host.advanceCalls, reads);
+        EXPECT_EQ(std::vector<uint8_t>(edit.preview, edit.preview + preview.size()), preview);
+        FreePreviewImages(&edit);
+    }
+    // A preview that is not reduced has nothing to zoom into.
+    Open(TestDocument(30, 20, 3, 8));
+    ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
+    EXPECT_EQ(ReadZoomWindow(&edit, 5, 5, true), kUiOk);
+    EXPECT_EQ(edit.zoomed, 0);
+}
+
+TEST_F(PreviewReadTest, TheSharpenWindowRepeatsEdgesAndTheZoomIsReadAgain) {
+    EXPECT_EQ(SharpenWindowMargin(0, 0), 2);
+    EXPECT_EQ(SharpenWindowMargin(5, 9), 9);
+    EXPECT_EQ(SharpenWindowMargin(40, 3), 16) << "what the dialog's buffers hold";
+
+    const TestDocument d(200, 150, 4, 8);
+    Open(d);
+    ASSERT_EQ(ReadReducedImage(&edit, 50, 40), kUiOk);
+    ASSERT_EQ(ReadZoomWindow(&edit, 100, 75, false), kUiOk);
+    const VRect zoom = LastRequest();
+    SharpenWindow w;
+    ASSERT_EQ(GetPrevImage(&edit, PassRect{0, 0, 10, 12}, 3, &w), kUiOk);
+    EXPECT_EQ(w.width, 18);
+    EXPECT_EQ(w.height, 16);
+    const uint8_t* red = static_cast<const uint8_t*>(w.colour[0]);
+    // The margin above and left of the image repeats its first row and column.
+    EXPECT_EQ(red[0], d.Get(0, 0, 0));
+    EXPECT_EQ(red[2 * 18 + 1], d.Get(0, 0, 0));
+    EXPECT_EQ(red[1 * 18 + 5], d.Get(2, 0, 0));
+    // Inside, and the margin below and right, which the image still has.
+    EXPECT_EQ(red[15 * 18 + 17], d.Get(14, 12, 0));
+    EXPECT_EQ(w.transparency[15 * 18 + 17], d.Get(14, 12, 3));
+    FreeSharpenWindow(&w);
+    // The zoom was read again: its view shows the zoom window, not the last read.
+    EXPECT_EQ(LastRequest().left, zoom.left);
+    EXPECT_EQ(LastRequest().top, zoom.top);
+    EXPECT_EQ(static_cast<const uint8_t*>(edit.zoomView.planes[0])[0],
+              d.Get(zoom.left, zoom.top, 0));
+    // Outside the filter rectangle is no window.
+    EXPECT_EQ(GetPrevImage(&edit, PassRect{140, 190, 160, 210}, 3, &w), kUiErrArg);
+}
+
+TEST_F(PreviewReadTest, NavigatorAndDisplay) {
+    TestDocument smooth(120, 80, 3, 8);
+    for (int32_t y = 0; y < 80; ++y)
+        for (int32_t x = 0; x < 120; ++x)
+            for (int32_t c = 0; c < 3; ++c) smooth.Set(x, y, c, uint32_t(40 + x + y + 20 * c));
+    Open(smooth);
+    ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
+    EditPars pars;
+    ASSERT_EQ(SetDefaultEditPars(&pars, kDefaultPredefinedBins), kUiOk);
+    edit.pars = pars;
+    ASSERT_EQ(CompileForPass(&edit, 1), kUiOk);
+    NavigatorImage nav;
+    ASSERT_EQ(SetUpNavPrevImages(&edit, 30, 20, &nav), kUiOk);
+    EXPECT_EQ(nav.width, 30);
+    EXPECT_EQ(nav.channels, 3);
+    // Neutral settings: the navigator is the preview reduced, within a level.
+    EXPECT_NEAR(nav.pixels[0], edit.preview[0], 2);
+    FreeNavPrevImages(&nav);
+    EXPECT_EQ(SetUpNavPrevImages(&edit, 30, 30, &nav), kUiErrGeneral) << "not the preview's shape";
+    EXPECT_EQ(nav.pixels, nullptr);
+    FreeEditTW(edit.transform);
+    edit.transform = nullptr;
+
+    ASSERT_EQ(HK_SetFrame(&h.host, 40, 30), 0);
+    const DisplayImage image = {edit.preview, edit.previewChannels, 60, 40};
+    ASSERT_EQ(ShowImage(image, PassRect{2, 3, 12, 13}, 5, 7, nullptr), kUiOk);
+    EXPECT_EQ(h.host.displayCalls, 1);
+    const uint8_t* framed = h.host.frame + (size_t(5) * 40 + 7) * 3;
+    EXPECT_EQ(framed[0], edit.preview[(2 * 60 + 3) * 3]);
+    EXPECT_EQ(framed[2], edit.preview[(2 * 60 + 3) * 3 + 2]);
+    EXPECT_EQ(ShowImage(image, PassRect{0, 0, 41, 10}, 0, 0, nullptr), kUiErrArg);
+    h.host.record->displayPixels = nullptr;
+    EXPECT_EQ(ShowImage(image, PassRect{0, 0, 10, 10}, 0, 0, nullptr), kUiOk);
+    EXPECT_EQ(h.host.displayCalls, 1) << "nothing drawn without displayPixels";
 }
 
 // ---- Replays -------------------------------------------------------------------------

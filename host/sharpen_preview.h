@@ -1,0 +1,28 @@
+// The images of the sharpen / noise dialog: the full-resolution window under
+// its preview, with a margin for the filters' reach, and the small navigator
+// image of the whole picture with the current correction.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/preview_reads.h"
+
+// The margin the filters need around a window: the larger chrominance
+// radius, at least 2 (the sharpen's reach) and at most 16 (what the
+// dialog's buffers are made for).
+int32_t SharpenWindowMargin(int32_t chromaRadius1, int32_t chromaRadius2);
+
+// Reads `area` (image coordinates, inside the filter rectangle) at full
+// resolution with the margin, repeating the nearest edge pixel where the
+// margin lies outside the filter rectangle. The host's request settings are
+// put back afterwards and the editor's current read is repeated, since the
+// host has refilled its buffers. 0, -3, or the read's error (alerted).
+int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, SharpenWindow* window);
+void FreeSharpenWindow(SharpenWindow* window);
+
+// The navigator: the preview reduced to navW x navH and corrected by the
+// edit state's transform, 8-bit, 3 channels or 4 with the selection. -2 when
+// the scaler cannot make exactly that size, -3 when memory is short.
+int32_t SetUpNavPrevImages(const EditState* edit, int32_t navW, int32_t navH,
+                           NavigatorImage* navigator);
+void FreeNavPrevImages(NavigatorImage* navigator);
