@@ -439,6 +439,24 @@ TEST_F(BatchCommandTest, AnInterruptStopsTheRunAndWritesNothing) {
     EXPECT_FALSE(FileExists(out + ".part"));
 }
 
+// The working space comes from the input's matrix profile, else the default.
+TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
+    ImageBuffer rgb = Gradient8(40, 30, 3);
+    ASSERT_EQ(WritePng(dir + "plain.png", rgb), "");
+    rgb.iccProfile = SrgbProfile();
+    ASSERT_EQ(WritePng(dir + "srgb.png", rgb), "");
+    for (const char* name : {"plain.png", "srgb.png"}) {
+        const std::string said = dir + "said.txt";
+        const std::string line = Command() + " " + dir + name + " " + dir + "out.png >" + said;
+        ASSERT_EQ(std::system(line.c_str()), 0);
+        std::vector<uint8_t> text;
+        ASSERT_TRUE(ReadWholeFile(said, &text));
+        const bool embedded =
+            std::string(text.begin(), text.end()).find("input's profile") != std::string::npos;
+        EXPECT_EQ(embedded, std::string(name) == "srgb.png") << name;
+    }
+}
+
 // --diagnostics switches the plug-in's trace on.
 TEST_F(BatchCommandTest, DiagnosticsWriteTheTrace) {
     const std::string config = dir + "config";

@@ -138,7 +138,7 @@ const OptionRow kOptions[] = {
     {"--mask", "FILE", "correct only where this image (of INPUT's size) is light",
      [](BatchOptions* o, const char* v) { o->maskFile = v; return true; }},
     {"--working-space", "G,rx,ry,gx,gy,bx,by,wx,wy",
-     "gamma and x,y of the primaries and the white (default: the default working space)",
+     "gamma and x,y of the primaries and the white (default: the input's matrix/TRC profile, else the default space)",
      [](BatchOptions* o, const char* v) { o->workingSpace = v; return true; }},
     {"--save-settings", "FILE", "also write the settings used as a custom settings file",
      [](BatchOptions* o, const char* v) { o->saveSettings = v; return true; }},

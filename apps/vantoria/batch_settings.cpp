@@ -11,6 +11,7 @@
 #include "engine/edit_pars_table.h"
 #include "engine/memory_colour.h"
 #include "host/reference_space.h"
+#include "icc/profile_working_space.h"
 #include "resources/string_table.h"
 #include "ui/status.h"
 
@@ -160,6 +161,21 @@ Fixed ToFixed(double v) {
     return Fixed(std::lround(v * 65536.0));
 }
 
+// A working space as the host's monitor record.
+PlugInMonitor MonitorOf(const ProfileWorkingSpace& space) {
+    PlugInMonitor m = {};
+    m.gamma = ToFixed(space.gamma);
+    m.redX = ToFixed(space.primaries[0]);
+    m.redY = ToFixed(space.primaries[1]);
+    m.greenX = ToFixed(space.primaries[2]);
+    m.greenY = ToFixed(space.primaries[3]);
+    m.blueX = ToFixed(space.primaries[4]);
+    m.blueY = ToFixed(space.primaries[5]);
+    m.whiteX = ToFixed(space.white[0]);
+    m.whiteY = ToFixed(space.white[1]);
+    return m;
+}
+
 // GAMMA,rx,ry,gx,gy,bx,by,wx,wy as the host's monitor record.
 std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
     double v[9];
@@ -171,16 +187,8 @@ std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
     for (int32_t i = 1; i < 9; ++i)
         if (!(v[i] >= 0 && v[i] <= 1) || ((i % 2) == 0 && v[i] <= 0))
             return "the working space's x,y values must lie in 0..1, y above 0";
-    *m = PlugInMonitor{};
-    m->gamma = ToFixed(v[0]);
-    m->redX = ToFixed(v[1]);
-    m->redY = ToFixed(v[2]);
-    m->greenX = ToFixed(v[3]);
-    m->greenY = ToFixed(v[4]);
-    m->blueX = ToFixed(v[5]);
-    m->blueY = ToFixed(v[6]);
-    m->whiteX = ToFixed(v[7]);
-    m->whiteY = ToFixed(v[8]);
+    const ProfileWorkingSpace space = {v[0], {v[1], v[2], v[3], v[4], v[5], v[6]}, {v[7], v[8]}};
+    *m = MonitorOf(space);
     return std::string();
 }
 
@@ -216,6 +224,15 @@ std::string MakeBatchSettings(const BatchOptions& o, const ImageBuffer& image, B
         error = ParseWorkingSpace(o.workingSpace, &s->monitor);
         if (!error.empty()) return error;
         s->spaceName = "the working space " + o.workingSpace;
+    } else if (!image.iccProfile.empty()) {
+        ProfileWorkingSpace space;
+        if (ReadProfileWorkingSpace(image.iccProfile.data(), uint32_t(image.iccProfile.size()),
+                                    &space) == kUiOk) {
+            s->monitor = MonitorOf(space);
+            s->spaceName = "the working space of the input's profile";
+        } else {
+            s->spaceName += " (the input's profile is no matrix/TRC RGB profile)";
+        }
     }
     // The working space the plug-in will take from the host, so the stored
     // settings need no question about another space.
