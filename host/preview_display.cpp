@@ -45,7 +45,7 @@ int32_t ShowImage(const DisplayImage& image, const PassRect& source, int32_t dst
 }
 
 const PreviewReads* HostPreviewReads() {
-    static const PreviewReads kReads = {ReadReducedImage,  ReadZoomWindow,    ZoomOut,
+    static const PreviewReads kReads = {ReadEditorImage,   ReadZoomWindow,    ZoomOut,
                                         GetPrevImage,      FreeSharpenWindow, SetUpNavPrevImages,
                                         FreeNavPrevImages, ShowImage};
     return &kReads;

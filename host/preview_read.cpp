@@ -216,6 +216,16 @@ int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewH
     return status;
 }
 
+int32_t ReadEditorImage(EditState* e, int32_t previewWidth, int32_t previewHeight) {
+    if (e == nullptr) return kUiErrArg;
+    const bool zoomed = e->zoomed != 0;
+    const int32_t cx = e->zoomCenterX, cy = e->zoomCenterY;
+    const int32_t status = ReadReducedImage(e, previewWidth, previewHeight);
+    if (status != kUiOk) return status;
+    Ui_Debug_Log(gDiagnostics, "get image4");
+    return zoomed && e->previewReduced != 0 ? ReadZoomWindow(e, cx, cy, false) : kUiOk;
+}
+
 int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
     if (e == nullptr) return kUiErrArg;
     if (e->previewReduced == 0 || e->sourceView.width < 1) return kUiOk;

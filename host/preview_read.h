@@ -15,6 +15,11 @@
 // left to the caller. Anything read before is released first.
 int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
 
+// The editor's read of the whole image: the reduced read, and when the
+// editor was zoomed and the new preview is still reduced, the zoom window
+// read again at its centre (else the zoom ends).
+int32_t ReadEditorImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
+
 // The 1:1 read of the editor's zoom, only while the preview is reduced: a
 // window of the preview box's size at full resolution, centred on the point
 // (preview coordinates when inPreview, else image coordinates) and shifted,

@@ -205,6 +205,16 @@ TEST_F(PreviewReadTest, ZoomInAndOutAtBothDepths) {
         EXPECT_EQ(std::vector<uint8_t>(edit.preview, edit.preview + preview.size()), preview);
         FreePreviewImages(&edit);
     }
+    // The editor's read of the whole image keeps a zoom at its centre.
+    Open(TestDocument(300, 200, 3, 8));
+    ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
+    ASSERT_EQ(ReadZoomWindow(&edit, 150, 100, false), kUiOk);
+    ASSERT_EQ(ReadEditorImage(&edit, 60, 40), kUiOk);
+    EXPECT_EQ(edit.zoomed, 1);
+    EXPECT_EQ(edit.zoomCenterX, 150);
+    EXPECT_EQ(LastRequest().left, 120);
+    FreePreviewImages(&edit);
+
     // A preview that is not reduced has nothing to zoom into.
     Open(TestDocument(30, 20, 3, 8));
     ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
