@@ -85,7 +85,9 @@ TEST(ProfileWorkingSpace, OtherKindsAndDamageAreRefused) {
         EXPECT_NE(ReadProfileWorkingSpace(p.data(), size, &s), kUiOk) << size;
     const Bytes lab = Saved(cmsCreateLab4Profile(nullptr));
     EXPECT_EQ(ReadProfileWorkingSpace(lab.data(), uint32_t(lab.size()), &s), kUiErrFormat);
-    const Bytes grey = Saved(cmsCreateGrayProfile(cmsD50_xyY(), cmsBuildGamma(nullptr, 2.2)));
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+    const Bytes grey = Saved(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+    cmsFreeToneCurve(curve);
     EXPECT_EQ(ReadProfileWorkingSpace(grey.data(), uint32_t(grey.size()), &s), kUiErrFormat);
     EXPECT_EQ(ReadProfileWorkingSpace(nullptr, 10, &s), kUiErrArg);
 }
