@@ -62,8 +62,10 @@ vips_levels_sharpen() {  # depth in out
 }
 
 shares() {  # the files' and the plug-in's seconds from the last summary line
-    sed -nE 's/.*read and settings ([0-9.]+) s, plug-in ([0-9.]+) s, write ([0-9.]+) s.*/files \1+\3 s, plug-in \2 s/p' \
-        "$work/last.txt" | tail -1
+    local r p w
+    read -r r p w < <(sed -nE 's/.*read and settings ([0-9.]+) s, plug-in ([0-9.]+) s, write ([0-9.]+) s.*/\1 \2 \3/p' \
+        "$work/last.txt" | tail -1)
+    printf 'files %.3f s, plug-in %.3f s' "$(echo "$r + $w" | bc -l)" "$p"
 }
 
 declare -A result
