@@ -276,6 +276,14 @@ TEST_F(PreviewReadTest, NavigatorAndDisplay) {
     EXPECT_EQ(nav.pixels, nullptr);
     FreeEditTW(edit.transform);
     edit.transform = nullptr;
+    // A transform made for 16-bit samples takes the preview's bytes times 257:
+    // the same neutral navigator, not one near black.
+    ASSERT_EQ(CompileForPass(&edit, 2), kUiOk);
+    ASSERT_EQ(SetUpNavPrevImages(&edit, 30, 20, &nav), kUiOk);
+    EXPECT_NEAR(nav.pixels[0], edit.preview[0], 2);
+    FreeNavPrevImages(&nav);
+    FreeEditTW(edit.transform);
+    edit.transform = nullptr;
 
     ASSERT_EQ(HK_SetFrame(&h.host, 40, 30), 0);
     const DisplayImage image = {edit.preview, edit.previewChannels, 60, 40};
