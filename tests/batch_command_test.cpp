@@ -143,6 +143,10 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
         {"--synthetic 0x5 " + out, 2},
         {"--synthetic 5x5x12 " + out, 2},
         {"--bogus " + photo + " " + out, 2},
+        {"--auto-black 1.5 " + photo + " " + out, 2},  // an amount is 0..1
+        {"--sharpen 0 " + photo + " " + out, 2},
+        {"--jobs 0 -o " + dir + " " + photo, 2},
+        {"--neutral-sample 3 " + photo + " " + out, 2},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RunCommand(c.arguments), c.exit) << c.arguments;
@@ -257,6 +261,10 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         {"--sample Foliage:1,1 --neutral " + png, dir + "out.png", "no memory colour named"},
         {"--mask " + tif + " " + png, dir + "out.png", "not the input's size"},
         {"--working-space 2.2,0.64,0.33 " + png, dir + "out.png", "GAMMA"},
+        // The limits are the settings table's, in the units of the option.
+        {"--brightness 101 " + png, dir + "out.png", "(-100 to 100)"},
+        {"--contrast -101 " + png, dir + "out.png", "(-100 to 100)"},
+        {"--sharpen 25 " + png, dir + "out.png", "(1 to 24)"},
         {"--memory-colours " + dir + "file.txt " + png, dir + "out.png", "memory colour file"},
         {rgba, dir + "out.jpg", "JPEG"},
         // Refused before the plug-in is loaded: no work done for nothing.
@@ -315,6 +323,29 @@ ImageBuffer Flattened(const ImageBuffer& photo, int32_t depth) {
         }
     }
     return im;
+}
+
+// A switch's value may be left out; one is taken only when the next
+// argument is a number, so a file name after a switch stays a file name.
+TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
+    const std::string in = dir + "in.png", out = dir + "out.png", said = dir + "said.txt";
+    ASSERT_EQ(RunCommand("--synthetic 16x16 " + in), 0);
+    const struct {
+        std::string arguments, says;
+    } cases[] = {
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoBlackAmount=0.25"},
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "sharpenStrength=9"},
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoWhiteAmount=1"},
+        {"--neutral --sharpen", "sharpenStrength=6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string line = Command() + " " + c.arguments + " " + in + " " + out + " >" + said;
+        ASSERT_EQ(std::system(line.c_str()), 0);
+        std::vector<uint8_t> text;
+        ASSERT_TRUE(ReadWholeFile(said, &text));
+        EXPECT_NE(std::string(text.begin(), text.end()).find(c.says), std::string::npos);
+    }
 }
 
 TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
