@@ -337,6 +337,7 @@ TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
         {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "sharpenStrength=9"},
         {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoWhiteAmount=1"},
         {"--neutral --sharpen", "sharpenStrength=6"},
+        {"--neutral --auto-midgrey .5", "autoMidGrayAmount=0.5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

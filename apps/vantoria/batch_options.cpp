@@ -63,6 +63,7 @@ struct OptionRow {
 // A whole argument that reads as a number: the optional value of a switch,
 // never a file name.
 bool IsNumber(const char* text) {
+    if (std::strspn(text, "+-.0123456789") != std::strlen(text)) return false;
     char* end = nullptr;
     std::strtod(text, &end);
     return end != text && *end == 0;
