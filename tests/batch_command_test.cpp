@@ -439,6 +439,22 @@ TEST_F(BatchCommandTest, AMaskLimitsTheChange) {
     EXPECT_EQ(changedRight, 0u);
 }
 
+// Two inputs of one name would share their result's name: refused before
+// any work.
+TEST_F(BatchCommandTest, AFolderRunRefusesInputsOfOneName) {
+    ASSERT_EQ(mkdir((dir + "a").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir + "out").c_str(), 0700), 0);
+    ASSERT_EQ(RunCommand("--synthetic 8x8 " + dir + "x.png"), 0);
+    ASSERT_EQ(RunCommand("--synthetic 16x16 " + dir + "a/x.png"), 0);
+    const std::string errors = dir + "errors.txt";
+    EXPECT_EQ(RunCommand("-o " + dir + "out " + dir + "x.png " + dir + "a/x.png", errors), 1);
+    std::vector<uint8_t> text;
+    ASSERT_TRUE(ReadWholeFile(errors, &text));
+    EXPECT_NE(std::string(text.begin(), text.end()).find("two inputs are named x.png"),
+              std::string::npos);
+    EXPECT_FALSE(FileExists(dir + "out/x.png"));
+}
+
 // Several files into a folder, two at a time, each as a single run makes it.
 TEST_F(BatchCommandTest, SeveralFilesIntoAFolder) {
     const std::string folder = PhotoFolder();

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,13 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
     struct stat st;
     if (stat(o.outputFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Fail("the output folder " + o.outputFolder + " does not exist");
+    // Each result takes its input's name: two inputs of one name would
+    // write over each other's result.
+    std::set<std::string> names;
+    for (const std::string& input : o.inputs)
+        if (!names.insert(BaseName(input)).second)
+            return Fail("two inputs are named " + BaseName(input) + "; their results would share " +
+                        o.outputFolder + "/" + BaseName(input));
     const std::vector<std::string> common = ChildArguments(argc, argv);
     long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const size_t jobs = size_t(o.jobs > 0 ? o.jobs : (cores > 0 ? cores : 1));
