@@ -134,6 +134,8 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
         int exit;
     } cases[] = {
         {photo + " " + photo, 1},  // never overwrites its input
+        {"--save-settings " + photo + " " + photo + " " + out, 1},
+        {"--report " + photo + " " + photo + " " + out, 1},
         {dir + "damaged.png " + out, 1},
         {dir + "text.png " + out, 1},
         {dir + "missing.png " + out, 1},

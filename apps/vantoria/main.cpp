@@ -71,11 +71,25 @@ double Since(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
+// Empty when no file the run writes is one it reads, else which one.
+std::string OverwrittenInput(const BatchOptions& o) {
+    std::vector<std::string> reads = o.inputs;
+    for (const std::string* one : {&o.settingsFile, &o.maskFile}) reads.push_back(*one);
+    reads.insert(reads.end(), o.memoryColourFiles.begin(), o.memoryColourFiles.end());
+    reads.insert(reads.end(), o.measurementFiles.begin(), o.measurementFiles.end());
+    for (const std::string* written : {&o.output, &o.saveSettings, &o.report})
+        for (const std::string& read : reads)
+            if (!written->empty() && !read.empty() && SameFile(read, *written))
+                return "refusing to overwrite the input file " + read;
+    return std::string();
+}
+
 // One input (or a synthetic image) to one output, profile or .cube file.
 int RunOne(const BatchOptions& o) {
     const auto begin = std::chrono::steady_clock::now();
     const bool correct = o.command == kBatchCorrect;
-    std::string error = correct ? ImageFileTypeError(o.output) : std::string();
+    std::string error = OverwrittenInput(o);
+    if (error.empty() && correct) error = ImageFileTypeError(o.output);
     if (error.empty()) error = OutputFolderError(o.output);
     if (!error.empty()) return Fail(error);
 
@@ -85,7 +99,6 @@ int RunOne(const BatchOptions& o) {
         MakeSyntheticImage(o.syntheticWidth, o.syntheticHeight, o.syntheticDepth, &image);
     } else {
         const std::string& input = o.inputs[0];
-        if (SameFile(input, o.output)) return Fail("refusing to overwrite the input file " + input);
         error = ReadImageFile(input, &image);
         if (!error.empty()) return Fail(error);
         title = BaseName(input);
