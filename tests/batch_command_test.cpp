@@ -136,6 +136,8 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
         {photo + " " + photo, 1},  // never overwrites its input
         {"--save-settings " + photo + " " + photo + " " + out, 1},
         {"--report " + photo + " " + photo + " " + out, 1},
+        {"--save-settings " + photo + "/s.txt " + photo + " " + out, 1},
+        {"--report " + dir + "none/r.json " + photo + " " + out, 1},
         {dir + "damaged.png " + out, 1},
         {dir + "text.png " + out, 1},
         {dir + "missing.png " + out, 1},
@@ -480,13 +482,16 @@ TEST_F(BatchCommandTest, SeveralFilesIntoAFolder) {
 // Ctrl-C reaches the plug-in as an abort: exit status 130, nothing written.
 TEST_F(BatchCommandTest, AnInterruptStopsTheRunAndWritesNothing) {
     const std::string out = dir + "out.tif";
-    const std::string line = "(" + Command() + " --noise --synthetic 6000x4000x16 " + out +
+    const std::string settings = dir + "settings.txt";
+    const std::string line = "(" + Command() + " --noise --save-settings " + settings +
+                             " --synthetic 6000x4000x16 " + out +
                              " >/dev/null 2>&1 & pid=$!; sleep 0.4; kill -INT $pid; wait $pid)";
     const int status = std::system(line.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_FALSE(FileExists(out));
     EXPECT_FALSE(FileExists(out + ".part"));
+    EXPECT_FALSE(FileExists(settings));
 }
 
 // The working space comes from the input's matrix profile, else the default.

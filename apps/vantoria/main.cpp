@@ -84,13 +84,24 @@ std::string OverwrittenInput(const BatchOptions& o) {
     return std::string();
 }
 
+// --save-settings: the settings of a finished run, as a custom settings file.
+std::string SaveSettings(const BatchOptions& o, const BatchSettings& settings) {
+    if (o.saveSettings.empty()) return std::string();
+    const int32_t status = WriteCustomSettings(&settings.pars, o.saveSettings.c_str());
+    if (status == 0) return std::string();
+    return "cannot write the settings file " + o.saveSettings + ": " + StatusWords(status);
+}
+
 // One input (or a synthetic image) to one output, profile or .cube file.
+// Every file is written only once the work has succeeded; the folders that
+// take them are checked first.
 int RunOne(const BatchOptions& o) {
     const auto begin = std::chrono::steady_clock::now();
     const bool correct = o.command == kBatchCorrect;
     std::string error = OverwrittenInput(o);
     if (error.empty() && correct) error = ImageFileTypeError(o.output);
-    if (error.empty()) error = OutputFolderError(o.output);
+    for (const std::string* written : {&o.output, &o.saveSettings, &o.report})
+        if (error.empty() && !written->empty()) error = OutputFolderError(*written);
     if (!error.empty()) return Fail(error);
 
     ImageBuffer image;
@@ -116,18 +127,13 @@ int RunOne(const BatchOptions& o) {
     BatchSettings settings;
     error = MakeBatchSettings(o, image, &settings);
     if (!error.empty()) return Fail(error);
-    if (!o.saveSettings.empty()) {
-        const int32_t status = WriteCustomSettings(&settings.pars, o.saveSettings.c_str());
-        if (status != 0)
-            return Fail("cannot write the settings file " + o.saveSettings + ": " +
-                        StatusWords(status));
-    }
     StageTimes times = {Since(begin), 0, 0, 0};
 
     if (!correct) {
         error = o.command == kBatchExportIcc
                     ? ExportCorrectionIcc(o.output, image, selection, settings.pars)
                     : ExportCorrectionCube(o.output, image, selection, settings.pars);
+        if (error.empty()) error = SaveSettings(o, settings);
         if (!error.empty()) return Fail(error);
         if (!o.quiet) std::printf("vantoria: wrote %s\n", o.output.c_str());
         return kExitOk;
@@ -159,6 +165,8 @@ int RunOne(const BatchOptions& o) {
         std::remove(o.output.c_str());
         return kExitInterrupted;
     }
+    error = SaveSettings(o, settings);
+    if (!error.empty()) return Fail(error);
     if (!o.report.empty()) {
         error = WriteCorrectionReport(o.report, original, selection, settings.pars, times);
         if (!error.empty()) return Fail(error);
