@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -492,6 +493,23 @@ TEST_F(BatchCommandTest, AnInterruptStopsTheRunAndWritesNothing) {
     EXPECT_FALSE(FileExists(out));
     EXPECT_FALSE(FileExists(out + ".part"));
     EXPECT_FALSE(FileExists(settings));
+}
+
+// An interrupt sent to a folder run alone is passed on to the runs it
+// started, which write nothing; it waits for them before it ends.
+TEST_F(BatchCommandTest, AnInterruptStopsAFolderRun) {
+    const std::string a = dir + "a.png", b = dir + "b.png", out = dir + "out";
+    ASSERT_EQ(RunCommand("--neutral --synthetic 3000x2000x16 " + a), 0);
+    ASSERT_EQ(std::system(("cp " + a + " " + b).c_str()), 0);
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    const std::string line = "(" + Command() + " --noise --jobs 2 -o " + out + " " + a + " " + b +
+                             " >/dev/null 2>&1 & pid=$!; sleep 0.4; kill -INT $pid; wait $pid)";
+    const int status = std::system(line.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    sleep(2);  // time enough for any run left behind to finish its file
+    for (const char* name : {"/a.png", "/b.png", "/a.png.part", "/b.png.part"})
+        EXPECT_FALSE(FileExists(out + name)) << name;
 }
 
 // The working space comes from the input's matrix profile, else the default.

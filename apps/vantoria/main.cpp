@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -203,6 +205,8 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
     char preferences[] = "/tmp/vantoria-prefs-XXXXXX";
     if (mkdtemp(preferences) == nullptr) return Fail("cannot make a temporary folder");
     size_t next = 0, running = 0, done = 0, failed = 0;
+    std::set<pid_t> children;
+    bool forwarded = false;
     while (done < o.inputs.size()) {
         while (running < jobs && next < o.inputs.size() && !Interrupted()) {
             const std::string& input = o.inputs[next];
@@ -226,11 +230,25 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
                 ++done;
                 continue;
             }
+            children.insert(child);
             ++running;
         }
         int status = 0;
         if (running == 0) break;
-        if (wait(&status) < 0) break;
+        // Ctrl-C at a terminal reaches every child; a signal to this process
+        // alone is passed on, and the children are waited for. Polled, so a
+        // signal between the check and the wait is not missed.
+        if (Interrupted() && !forwarded) {
+            for (pid_t child : children) kill(child, SIGINT);
+            forwarded = true;
+        }
+        const pid_t ended = waitpid(-1, &status, WNOHANG);
+        if (ended == 0 || (ended < 0 && errno == EINTR)) {
+            usleep(20000);
+            continue;
+        }
+        if (ended < 0) break;
+        children.erase(ended);
         --running;
         ++done;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
