@@ -266,6 +266,8 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         {"--sample Foliage:1,1 --neutral " + png, dir + "out.png", "no memory colour named"},
         {"--mask " + tif + " " + png, dir + "out.png", "not the input's size"},
         {"--working-space 2.2,0.64,0.33 " + png, dir + "out.png", "GAMMA"},
+        {"--working-space " + dir + "file.txt " + png, dir + "out.png", "no matrix/TRC"},
+        {"--working-space " + dir + "none.icc " + png, dir + "out.png", "No such file"},
         // The limits are the settings table's, in the units of the option.
         {"--brightness 101 " + png, dir + "out.png", "(-100 to 100)"},
         {"--contrast -101 " + png, dir + "out.png", "(-100 to 100)"},
@@ -354,13 +356,36 @@ TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
     }
 }
 
+// As an 8-bit PNG and as a 16-bit TIFF. The 16-bit file holds what the
+// interface's 0..32768 can carry (the photograph's levels times 128, as a
+// file that has been through an editor once), so every sample comes back.
 TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
-    const std::string in = PhotoFolder() + "astronaut.png", out = dir + "out.png";
-    ASSERT_EQ(RunCommand("--neutral " + in + " " + out), 0);
-    ImageBuffer a, b;
-    ASSERT_EQ(ReadImageFile(in, &a), "");
-    ASSERT_EQ(ReadImageFile(out, &b), "");
-    EXPECT_EQ(a.pixels, b.pixels);
+    const ImageBuffer photo = Photo("astronaut.png");
+    ImageBuffer wide = photo;
+    wide.depth = 16;
+    wide.pixels.assign(size_t(wide.RowBytes()) * size_t(wide.height), 0);
+    for (size_t i = 0; i < photo.pixels.size(); ++i) {
+        const uint16_t s = uint16_t(photo.pixels[i] * 128);
+        std::memcpy(&wide.pixels[i * 2], &s, 2);
+    }
+    ASSERT_EQ(WriteTiff(dir + "wide.tif", wide), "");
+    const struct {
+        std::string in, out;
+    } cases[] = {{PhotoFolder() + "astronaut.png", dir + "out.png"},
+                 {dir + "wide.tif", dir + "out.tif"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        ASSERT_EQ(RunCommand("--neutral " + c.in + " " + c.out), 0);
+        ImageBuffer a, b;
+        ASSERT_EQ(ReadImageFile(c.in, &a), "");
+        ASSERT_EQ(ReadImageFile(c.out, &b), "");
+        ASSERT_EQ(a.depth, b.depth);
+        if (a.depth == 16) {  // the files' own values
+            Convert16(&a, FromInterface16);
+            Convert16(&b, FromInterface16);
+        }
+        EXPECT_EQ(a.pixels, b.pixels);
+    }
 }
 
 // What the command did, saved as a settings file and loaded again, does the
@@ -512,12 +537,32 @@ TEST_F(BatchCommandTest, AnInterruptStopsAFolderRun) {
         EXPECT_FALSE(FileExists(out + name)) << name;
 }
 
-// The working space comes from the input's matrix profile, else the default.
+// The working space comes from the input's matrix profile, else the default;
+// --working-space PROFILE takes it from a profile file instead.
 TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
-    ImageBuffer rgb = Gradient8(40, 30, 3);
+    ImageBuffer rgb = Flattened(Photo("astronaut.png"), 8);
+    rgb.iccProfile.clear();
     ASSERT_EQ(WritePng(dir + "plain.png", rgb), "");
     rgb.iccProfile = SrgbProfile();
     ASSERT_EQ(WritePng(dir + "srgb.png", rgb), "");
+    ASSERT_TRUE(WriteWholeFile(dir + "srgb.icc", rgb.iccProfile));
+    // A wide space: the same sample moves the colours otherwise.
+    const std::string sample = "--neutral --neutral-sample 170,400 ";
+    ASSERT_EQ(RunCommand(sample + dir + "srgb.png " + dir + "embedded.png"), 0);
+    ASSERT_EQ(RunCommand(sample + "--working-space " + dir + "srgb.icc " + dir + "plain.png " +
+                         dir + "named.png"),
+              0);
+    ASSERT_EQ(RunCommand(sample +
+                         "--working-space 1.8,0.7347,0.2653,0.1596,0.8404,0.0366,"
+                         "0.0001,0.3457,0.3585 " +
+                         dir + "plain.png " + dir + "wide.png"),
+              0);
+    ImageBuffer embedded, named, wide;
+    ASSERT_EQ(ReadPng(dir + "embedded.png", &embedded), "");
+    ASSERT_EQ(ReadPng(dir + "named.png", &named), "");
+    ASSERT_EQ(ReadPng(dir + "wide.png", &wide), "");
+    EXPECT_EQ(embedded.pixels, named.pixels);
+    EXPECT_NE(embedded.pixels, wide.pixels);
     for (const char* name : {"plain.png", "srgb.png"}) {
         const std::string said = dir + "said.txt";
         const std::string line = Command() + " " + dir + name + " " + dir + "out.png >" + said;

@@ -1,9 +1,12 @@
 #include "apps/vantoria/batch_settings.h"
 
 #include <strings.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "editor/filter_settings.h"
 #include "editor/memory_colour_file.h"
@@ -188,13 +191,34 @@ PlugInMonitor MonitorOf(const ProfileWorkingSpace& space) {
     return m;
 }
 
-// GAMMA,rx,ry,gx,gy,bx,by,wx,wy as the host's monitor record.
+// The working space of a matrix/TRC RGB profile file.
+std::string ReadWorkingSpaceProfile(const std::string& path, PlugInMonitor* m) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return "cannot read the profile " + path + ": " + std::strerror(errno);
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    size_t n = 0;
+    // Profiles are small; a file far larger than any is no working space.
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && data.size() < (64u << 20))
+        data.insert(data.end(), chunk, chunk + n);
+    std::fclose(f);
+    ProfileWorkingSpace space;
+    if (data.size() >= (64u << 20) ||
+        ReadProfileWorkingSpace(data.data(), uint32_t(data.size()), &space) != kUiOk)
+        return "the profile " + path + " is no matrix/TRC RGB profile";
+    *m = MonitorOf(space);
+    return std::string();
+}
+
+// GAMMA,rx,ry,gx,gy,bx,by,wx,wy, or a profile file, as the host's monitor
+// record. A value that starts as a number is the list.
 std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
     double v[9];
     char extra = 0;
+    if (std::strspn(text.c_str(), "+-.0123456789") == 0) return ReadWorkingSpaceProfile(text, m);
     if (std::sscanf(text.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf%c", &v[0], &v[1], &v[2],
                     &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &extra) != 9)
-        return "--working-space takes GAMMA,rx,ry,gx,gy,bx,by,wx,wy";
+        return "--working-space takes GAMMA,rx,ry,gx,gy,bx,by,wx,wy or a profile file";
     if (!(v[0] >= 0.1 && v[0] <= 10)) return "the working space's gamma must lie in 0.1..10";
     for (int32_t i = 1; i < 9; ++i)
         if (!(v[i] >= 0 && v[i] <= 1) || ((i % 2) == 0 && v[i] <= 0))
