@@ -70,6 +70,15 @@ TEST(ProfileWorkingSpace, MatrixProfilesOfEveryKind) {
         // A single gamma is stored with eight fraction bits in version 2.
         ExpectSpace(s, ours, d65xy, c.gamma, c.table ? 0.01 : 1.0 / 256);
     }
+    // Whites away from D65 come back through the profile's adaptation
+    // (none for D50, a cool white the other way).
+    for (const cmsCIExyY& white : {cmsCIExyY{0.3457, 0.3585, 1}, cmsCIExyY{0.2831, 0.2971, 1}}) {
+        SCOPED_TRACE(white.x);
+        const Bytes p = RgbProfile(white, 2.2, false, 4.3);
+        ASSERT_EQ(ReadProfileWorkingSpace(p.data(), uint32_t(p.size()), &s), kUiOk);
+        const double xy[2] = {white.x, white.y};
+        ExpectSpace(s, ours, xy, 2.2, 1.0 / 256);
+    }
     // The engine's own sRGB: parametric curves, whose pure-power fit is 2.2.
     const Bytes srgb = Saved(cmsCreate_sRGBProfile());
     ASSERT_EQ(ReadProfileWorkingSpace(srgb.data(), uint32_t(srgb.size()), &s), kUiOk);
