@@ -337,9 +337,19 @@ ImageBuffer Flattened(const ImageBuffer& photo, int32_t depth) {
 TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
     const std::string in = dir + "in.png", out = dir + "out.png", said = dir + "said.txt";
     ASSERT_EQ(RunCommand("--synthetic 16x16 " + in), 0);
+    const std::string sky = dir + "sky.txt", foliage = dir + "foliage.txt";
+    const std::string skyColour = "1 230 40 0.0 Sky\n";
+    const std::string leaves = "LCHab\n40 30 120\n55 35 125\n70 30 130\n";
+    ASSERT_TRUE(WriteWholeFile(sky, std::vector<uint8_t>(skyColour.begin(), skyColour.end())));
+    ASSERT_TRUE(WriteWholeFile(foliage, std::vector<uint8_t>(leaves.begin(), leaves.end())));
     const struct {
         std::string arguments, says;
     } cases[] = {
+        // Memory colours from files, named by the file and by its name;
+        // a sample goes into the bin of that name.
+        {"--neutral --memory-colours " + sky + " --sample Sky:3,3", "memory colour 'Sky':"},
+        {"--neutral --measurements " + foliage, "memory colour 'foliage'"},
+        {"--neutral --skin-sample 3,3", "memory colour 'Skin':"},
         {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoBlackAmount=0.25"},
         {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "sharpenStrength=9"},
         {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoWhiteAmount=1"},

@@ -307,12 +307,14 @@ std::string DescribeSettings(const EditPars& pars) {
                 text += std::string("=") + value;
             }
         }
-    for (const MemoryColorBin& bin : pars.customBinColors) {
+    // Memory colours added to the predefined ones, and those sampled.
+    for (int32_t i = 0; i < kMemoryColorBins; ++i) {
+        const MemoryColorBin& bin = pars.customBinColors[i];
         int32_t samples = 0;
         for (const MemorySample& m : bin.samplesBin) samples += m.count > 0 ? 1 : 0;
-        if (bin.haveDef != 0 && samples > 0)
-            text += std::string(text.empty() ? "" : " ") + bin.name + ":" +
-                    std::to_string(samples) + " sample bands";
+        if (bin.haveDef == 0 || (samples == 0 && neutral.customBinColors[i].haveDef != 0)) continue;
+        text += std::string(text.empty() ? "" : " ") + "memory colour '" + bin.name + "'";
+        if (samples > 0) text += ":" + std::to_string(samples) + " sample bands";
     }
     return text.empty() ? "neutral" : text;
 }
