@@ -159,14 +159,17 @@ int RunOne(const BatchOptions& o) {
         return run.interrupted ? kExitInterrupted : kExitFailure;
     }
 
+    // Ctrl-C while the file is written gives it up before it replaces
+    // anything (the writers ask Interrupted before their rename).
     auto written = std::chrono::steady_clock::now();
+    if (Interrupted()) return kExitInterrupted;
     error = WriteImageFile(o.output, image);
-    if (!error.empty()) return Fail(error);
-    times.write = Since(written);
     if (Interrupted()) {
-        std::remove(o.output.c_str());
+        Fail("interrupted; nothing written");
         return kExitInterrupted;
     }
+    if (!error.empty()) return Fail(error);
+    times.write = Since(written);
     error = SaveSettings(o, settings);
     if (!error.empty()) return Fail(error);
     if (!o.report.empty()) {
@@ -274,6 +277,7 @@ int main(int argc, char** argv) {
     }
     if (options.diagnostics) setenv("VANTORIA_MODIFIERS", "ctrl,shift", 1);
     CatchInterrupts();
+    SetWriteCancelCheck(Interrupted);
     if (!options.outputFolder.empty()) return RunFolder(argc, argv, options);
     return RunOne(options);
 }

@@ -1,4 +1,5 @@
 #include "apps/vantoria/png_io.h"
+#include "apps/vantoria/image_io.h"
 
 #include <png.h>
 
@@ -131,9 +132,6 @@ std::string WritePng(const std::string& path, const ImageBuffer& image) {
     if (f == nullptr) return "cannot create " + temporary + ": " + std::strerror(errno);
     const bool encoded = EncodePng(f, file, file.pixels.data());
     const bool closed = std::fclose(f) == 0;
-    if (!encoded || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return "cannot write " + path;
-    }
+    if (!FinishReplacement(temporary, path, encoded && closed)) return "cannot write " + path;
     return std::string();
 }
