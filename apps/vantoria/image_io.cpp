@@ -25,20 +25,7 @@ std::string Unknown(const std::string& path) {
     return path + ": unknown file type (use .png, .tif, .tiff, .jpg or .jpeg)";
 }
 
-bool (*gCancelled)() = nullptr;
-
 }  // namespace
-
-void SetWriteCancelCheck(bool (*cancelled)()) {
-    gCancelled = cancelled;
-}
-
-bool FinishReplacement(const std::string& temporary, const std::string& path, bool ok) {
-    if (gCancelled != nullptr && gCancelled()) ok = false;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    std::remove(temporary.c_str());
-    return false;
-}
 
 std::string ImageFileTypeError(const std::string& path) {
     return FormatOf(path) == Format::kUnknown ? Unknown(path) : std::string();

@@ -24,11 +24,3 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image);
 std::string ImageFileTypeError(const std::string& path);
 // Empty when a file of path's type can hold the image (JPEG: 8-bit RGB only).
 std::string ImageFileFitError(const std::string& path, const ImageBuffer& image);
-
-// Renames temporary over path when ok; otherwise deletes temporary. Returns
-// false when the rename failed, ok was false or the write was cancelled.
-bool FinishReplacement(const std::string& temporary, const std::string& path, bool ok);
-// From now on a write whose file is complete is still given up (the
-// temporary file deleted, the target left as it was) when cancelled() says
-// so; null: never.
-void SetWriteCancelCheck(bool (*cancelled)());

@@ -7,6 +7,7 @@
 // jpeglib.h expects the standard types to be declared first.
 #include <jpeglib.h>
 
+#include "apps/vantoria/file_replacement.h"
 #include "apps/vantoria/image_io.h"
 
 namespace {

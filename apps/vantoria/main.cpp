@@ -26,6 +26,7 @@
 #include "apps/vantoria/batch_settings.h"
 #include "apps/vantoria/correction_model.h"
 #include "apps/vantoria/file_paths.h"
+#include "apps/vantoria/file_replacement.h"
 #include "apps/vantoria/image_io.h"
 #include "apps/vantoria/synthetic.h"
 #include "editor/settings_file.h"

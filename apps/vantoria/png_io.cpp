@@ -1,5 +1,5 @@
 #include "apps/vantoria/png_io.h"
-#include "apps/vantoria/image_io.h"
+#include "apps/vantoria/file_replacement.h"
 
 #include <png.h>
 

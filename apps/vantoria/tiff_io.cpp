@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "apps/vantoria/file_replacement.h"
 #include "apps/vantoria/image_io.h"
 
 namespace {
