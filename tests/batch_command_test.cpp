@@ -16,8 +16,11 @@
 
 #include "apps/vantoria/image_io.h"
 #include "apps/vantoria/png_io.h"
+#include "editor/stored_prefs.h"
 #include "tests/support/png_read.h"
+#include "tests/support/prefs_samples.h"
 #include "tests/support/test_support.h"
+#include "ui/state.h"
 
 namespace {
 
@@ -596,6 +599,38 @@ TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
             std::string(text.begin(), text.end()).find("input's profile") != std::string::npos;
         EXPECT_EQ(embedded, std::string(name) == "srgb.png") << name;
     }
+}
+
+// A run stores its settings as the previous ones with the start mode
+// Previous, as a replay does; the user's custom settings, their name and
+// folder stay as they were.
+TEST_F(BatchCommandTest, ARunLeavesTheUsersCustomSettings) {
+    const std::string config = dir + "config", folder = config + "/Quorvane/";
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    char name[64];
+    ASSERT_EQ(Ui_ResToCString(nullptr, kStrPrefsFileName, name, sizeof name), kUiOk);
+    const std::string path = folder + name;
+    PrefsRecord user = ChangedPrefs();
+    ASSERT_EQ(Ui_Prefs_WriteAll(nullptr, path.c_str(), kUiPrefsFileKind, WriteStoredPrefs, &user),
+              kUiOk);
+    const std::string line = "XDG_CONFIG_HOME=" + config + " " + Command() +
+                             " --neutral --brightness 30 --synthetic 40x30 " + dir +
+                             "out.png >/dev/null 2>&1";
+    ASSERT_EQ(std::system(line.c_str()), 0);
+    UiState* state = nullptr;
+    ASSERT_EQ(Ui_State_Open(&state, nullptr, nullptr, kStrProductName, 0), kUiOk);
+    PrefsRecord stored = DefaultPrefs();
+    EXPECT_EQ(
+        Ui_Prefs_ReadAll(state, path.c_str(), kUiPrefsFileKind, ReadStoredPref, nullptr, &stored),
+        kUiOk);
+    Ui_State_Close(&state);
+    EXPECT_EQ(stored.startMode, uint32_t(kStartPrevious));
+    EXPECT_FLOAT_EQ(stored.previous.brightness, 0.65f);
+    EXPECT_EQ(stored.custom.brightness, 0.25f);
+    EXPECT_EQ(stored.custom.sharpenStrength, 12);
+    EXPECT_STREQ(stored.settingsName, "Portraits.txt");
+    EXPECT_STREQ(stored.customFolder, "/home/user/settings/");
 }
 
 // --diagnostics switches the plug-in's trace on.

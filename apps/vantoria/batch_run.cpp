@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "editor/prefs_record.h"
+#include "editor/stored_prefs.h"
 #include "host/script_params.h"
+#include "ui/file_layer.h"
+#include "ui/paths.h"
+#include "ui/state.h"
 #include "ui/status.h"
 
 namespace {
@@ -57,14 +61,32 @@ const char* ResultName(int16_t result) {
     return "error";
 }
 
+// The user's stored preferences, read where the plug-in reads them (left at
+// their defaults when there are none or they cannot be read).
+void ReadUserPrefs(PrefsRecord* prefs) {
+    char name[64], path[kUiPathCapacity];
+    if (Ui_ResToCString(nullptr, kStrPrefsFileName, name, sizeof name) != kUiOk ||
+        Ui_Path_SetToPrefFile(nullptr, name, path, sizeof path) != kUiOk || FL_FileMissing(path))
+        return;
+    UiState* state = nullptr;
+    if (Ui_State_Open(&state, nullptr, nullptr, kStrProductName, 0) != kUiOk) return;
+    PrefsRecord read = *prefs;
+    if (Ui_Prefs_ReadAll(state, path, kUiPrefsFileKind, ReadStoredPref, nullptr, &read) == kUiOk)
+        *prefs = read;
+    Ui_State_Close(&state);
+}
+
 // The descriptor text of the settings: a record whose previous settings are
-// these, to be taken as the run's start.
+// these, to be taken as the run's start. The rest is the user's own (the
+// custom settings, their name and folder), so that the replay, which stores
+// what it carries, changes only the previous settings and the start mode, as
+// an action recorded with these settings would.
 std::string ScriptText(const EditPars& pars, std::vector<uint8_t>* text) {
     PrefsRecord prefs;
     SetDefaultPrefsRecord(&prefs);
+    ReadUserPrefs(&prefs);
     prefs.startMode = kStartPrevious;
     prefs.previous = pars;
-    prefs.custom = pars;
     std::vector<uint8_t> blob(kScriptBlobBytes);
     const int32_t status = EncodeScriptBlob(&prefs, blob.data(), uint32_t(blob.size()));
     if (status != kUiOk) return "cannot encode the settings: " + StatusWords(status);
