@@ -406,10 +406,12 @@ TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
 TEST_F(BatchCommandTest, SavedSettingsReplayTheRun) {
     const std::string in = PhotoFolder() + "astronaut.png";
     const std::string settings = dir + "settings.txt";
-    ASSERT_EQ(RunCommand("--neutral --brightness 30 --contrast 20 --skin-sample 250,180 "
-                         "--auto-midgrey --save-settings " +
-                         settings + " " + in + " " + dir + "first.png"),
-              0);
+    ASSERT_EQ(
+        RunCommand(
+            "--neutral --brightness 30 --contrast 20 --skin-sample 250,180 --sharpen 9 --noise "
+            "--auto-midgrey --save-settings " +
+            settings + " " + in + " " + dir + "first.png"),
+        0);
     ASSERT_EQ(RunCommand("--settings " + settings + " " + in + " " + dir + "again.png"), 0);
     ImageBuffer first, again, original;
     ASSERT_EQ(ReadImageFile(dir + "first.png", &first), "");
