@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "apps/vantoria/batch_settings.h"
+#include "editor/filter_settings.h"
+
 namespace {
 
 // Whole numbers within [low, high].
@@ -58,6 +61,9 @@ struct OptionRow {
     const char* help;
     Apply apply;            // value is null when an optional value was left out
     bool optional = false;  // the value may be left out; it is taken when it is a number
+    // The setting whose limits the help shows, in the option's units.
+    const char* setting = nullptr;
+    double scale = 1, offset = 0;
 };
 
 // A whole argument that reads as a number: the optional value of a switch,
@@ -109,21 +115,21 @@ const OptionRow kOptions[] = {
     {"--no-auto-midgrey", nullptr, "leave the mid-grey",
      [](BatchOptions* o, const char*) { o->autoMidGrey.on = 0; return true; }},
     // Any whole number here: the settings table's limits decide.
-    {"--brightness", "N", "brightness as the editor shows it, -100..100",
+    {"--brightness", "N", "brightness as the editor shows it",
      [](BatchOptions* o, const char* v) {
          o->haveBrightness = true;
          return ParseInt(v, -1000000, 1000000, &o->brightness);
-     }},
-    {"--contrast", "N", "contrast as the editor shows it, -100..100",
+     }, false, "brightness", kEditorScale, kEditorOffset},
+    {"--contrast", "N", "contrast as the editor shows it",
      [](BatchOptions* o, const char* v) {
          o->haveContrast = true;
          return ParseInt(v, -1000000, 1000000, &o->contrast);
-     }},
-    {"--sharpen", "[N]", "sharpen (with strength N, 1 very weak .. 24 very strong)",
+     }, false, "contrast", kEditorScale, kEditorOffset},
+    {"--sharpen", "[N]", "sharpen (with strength N, from very weak to very strong)",
      [](BatchOptions* o, const char* v) {
          o->sharpen = 1;
          return v == nullptr || ParseInt(v, 1, 1000, &o->sharpenStrength);
-     }, true},
+     }, true, "sharpenStrength"},
     {"--no-sharpen", nullptr, "do not sharpen",
      [](BatchOptions* o, const char*) { o->sharpen = 0; return true; }},
     {"--noise", nullptr, "remove chrominance noise",
@@ -183,13 +189,19 @@ std::string BatchUsage() {
         "       vantoria export-cube [OPTIONS] INPUT LUT.cube\n"
         "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files. Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
-        "sharpens (strength 6).\n"
+        "sharpens (strength " +
+        std::to_string(kDefaultSharpen.sharpenStrength) +
+        ").\n"
         "options:\n";
     for (const OptionRow& row : kOptions) {
         std::string left = std::string("  ") + row.name;
         if (row.value != nullptr) left += std::string(" ") + row.value;
-        if (left.size() < 30) left.resize(30, ' ');
-        text += left + " " + row.help + "\n";
+        // A long option takes a line of its own.
+        if (left.size() > 30) left += "\n";
+        left.resize(left.size() > 30 ? left.size() + 30 : 30, ' ');
+        text += left + " " + row.help;
+        if (row.setting != nullptr) text += ", " + EditParRange(row.setting, row.scale, row.offset);
+        text += "\n";
     }
     return text;
 }

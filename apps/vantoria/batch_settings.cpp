@@ -26,15 +26,8 @@ bool InRange(const char* name, double v) {
     return row != nullptr && v >= row->low && v <= row->high;
 }
 
-// "NAME is out of range (LOW to HIGH)" in the units the option takes: the
-// table's limits carried through the option's scale and offset.
 std::string RangeError(const char* option, const char* name, double scale, double offset) {
-    const EditParRow* row = FindEditPar(name);
-    if (row == nullptr) return std::string(option) + " has no range";
-    char text[160];
-    std::snprintf(text, sizeof text, "%s is out of range (%g to %g)", option,
-                  (row->low - offset) * scale, (row->high - offset) * scale);
-    return text;
+    return std::string(option) + " is out of range (" + EditParRange(name, scale, offset) + ")";
 }
 
 // The embedded default for photographs: the black and white points set
@@ -61,11 +54,12 @@ std::string ApplyOptions(const BatchOptions& o, EditPars* p) {
     ApplySwitch(o.autoWhite, &p->doAutoWhite, &p->autoWhiteAmount);
     ApplySwitch(o.autoMidGrey, &p->doAutoMidGray, &p->autoMidGrayAmount);
     // The editor shows brightness and contrast as -100..100 around 0.
-    if (o.haveBrightness) p->brightness = 0.5f + float(o.brightness) / 200.0f;
-    if (o.haveContrast) p->contrast = 0.5f + float(o.contrast) / 200.0f;
+    if (o.haveBrightness) p->brightness = float(kEditorOffset + o.brightness / kEditorScale);
+    if (o.haveContrast) p->contrast = float(kEditorOffset + o.contrast / kEditorScale);
     if (!InRange("brightness", p->brightness))
-        return RangeError("--brightness", "brightness", 200, 0.5);
-    if (!InRange("contrast", p->contrast)) return RangeError("--contrast", "contrast", 200, 0.5);
+        return RangeError("--brightness", "brightness", kEditorScale, kEditorOffset);
+    if (!InRange("contrast", p->contrast))
+        return RangeError("--contrast", "contrast", kEditorScale, kEditorOffset);
     if (o.sharpen >= 0) p->doSharpen = uint8_t(o.sharpen);
     if (o.sharpenStrength > 0) {
         if (!InRange("sharpenStrength", o.sharpenStrength))
@@ -229,6 +223,15 @@ std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
 }
 
 }  // namespace
+
+std::string EditParRange(const char* name, double scale, double offset) {
+    const EditParRow* row = FindEditPar(name);
+    if (row == nullptr) return "no range";
+    char text[96];
+    std::snprintf(text, sizeof text, "%g to %g", (row->low - offset) * scale,
+                  (row->high - offset) * scale);
+    return text;
+}
 
 std::string StatusWords(int32_t status) {
     const StringTableEntry* entry = FindStringTableEntry(Ui_StatusMessageId(status));

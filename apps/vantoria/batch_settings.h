@@ -26,5 +26,14 @@ std::string MakeBatchSettings(const BatchOptions& options, const ImageBuffer& im
 // sharpenStrength=6 ..."), and the sampled memory colours.
 std::string DescribeSettings(const EditPars& pars);
 
+// "LOW to HIGH": the settings table's limits of the setting of that name in
+// the units of an option, (value - offset) * scale.
+std::string EditParRange(const char* name, double scale, double offset);
+
+// The editor's -100..100 of brightness and contrast around the settings'
+// 0.5: (value - kEditorOffset) * kEditorScale.
+constexpr double kEditorScale = 200;
+constexpr double kEditorOffset = 0.5;
+
 // The plug-in's status codes in words, for the command's one-line errors.
 std::string StatusWords(int32_t status);
