@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -260,8 +261,9 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
             std::printf("vantoria: %zu of %zu done%s\n", done, o.inputs.size(),
                         failed > 0 ? (", " + std::to_string(failed) + " failed").c_str() : "");
     }
-    const std::string cleanup = std::string("rm -rf '") + preferences + "'";
-    if (std::system(cleanup.c_str()) != 0) std::fprintf(stderr, "vantoria: %s left\n", preferences);
+    std::error_code removed;
+    std::filesystem::remove_all(preferences, removed);
+    if (removed) std::fprintf(stderr, "vantoria: %s left\n", preferences);
     if (Interrupted()) return kExitInterrupted;
     return failed == 0 ? kExitOk : kExitFailure;
 }
