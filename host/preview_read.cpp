@@ -22,41 +22,6 @@ int32_t Smaller(int64_t a, int64_t b) {
     return int32_t(a < b ? a : b);
 }
 
-// The host's input buffer as a view: at most four planes, the host's strides.
-IPImage HostImageView(const PassRect& area) {
-    const FilterRecord* f = gFilterRecord;
-    const int32_t bytes = f->depth == 16 ? 2 : 1;
-    IPImage v = {};
-    v.kind = kIPImageColour;
-    v.planeCount = f->planes > 3 ? 4 : 3;
-    v.bytesPerSample = bytes;
-    v.width = area.right - area.left;
-    v.height = area.bottom - area.top;
-    v.resolution = 72.0f;
-    v.sampleStride = f->planes;
-    v.rowStride = f->inRowBytes / bytes;
-    for (int32_t k = 0; k < v.planeCount; ++k)
-        v.planes[k] = static_cast<uint8_t*>(f->inData) + k * bytes;
-    return v;
-}
-
-// The host's mask buffer as a view; kind 0 when the host lends none.
-IPImage HostMaskView(const PassRect& area) {
-    const FilterRecord* f = gFilterRecord;
-    IPImage v = {};
-    if (!Host_HasMask() || f->maskData == nullptr) return v;
-    v.kind = kIPImageMask;
-    v.planeCount = 1;
-    v.bytesPerSample = 1;
-    v.width = area.right - area.left;
-    v.height = area.bottom - area.top;
-    v.resolution = 72.0f;
-    v.sampleStride = 1;
-    v.rowStride = f->maskRowBytes;
-    v.planes[0] = f->maskData;
-    return v;
-}
-
 // A view of new interleaved memory of w x h with the planes of like.
 int32_t NewView(const IPImage& like, int32_t w, int32_t h, uint8_t** memory, IPImage* view) {
     const int32_t bytes = like.bytesPerSample;
@@ -92,23 +57,14 @@ int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** m
     return kUiOk;
 }
 
-// From the host's 0 .. 32768 to 0 .. 65534: clamped to 32767, then doubled.
-void ConvertDepth16(const IPImage& v) {
-    for (int32_t k = 0; k < v.planeCount; ++k) {
-        uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
-        for (int32_t y = 0; y < v.height; ++y) {
-            uint16_t* s = plane + int64_t(y) * v.rowStride;
-            for (int32_t x = 0; x < v.width; ++x, s += v.sampleStride)
-                *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
-        }
-    }
-}
-
-// Sample k of pixel (x, y) as a byte: the high byte of a 16-bit sample.
+// Sample k of pixel (x, y) as a byte: the high byte of a converted 16-bit
+// sample. The colour planes are converted already; a transparency sample
+// still has the host's range and is taken as it would be converted.
 uint8_t ByteAt(const IPImage& v, int32_t k, int32_t x, int32_t y) {
     const int64_t at = int64_t(y) * v.rowStride + int64_t(x) * v.sampleStride;
-    if (v.bytesPerSample == 2) return uint8_t(static_cast<const uint16_t*>(v.planes[k])[at] >> 8);
-    return static_cast<const uint8_t*>(v.planes[k])[at];
+    if (v.bytesPerSample == 1) return static_cast<const uint8_t*>(v.planes[k])[at];
+    const uint16_t s = static_cast<const uint16_t*>(v.planes[k])[at];
+    return k < 3 ? uint8_t(s >> 8) : HostSampleByte16(s);
 }
 
 // The 8-bit preview: the colour samples, then the mask byte when there is one.
@@ -195,7 +151,7 @@ int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
         if (Host_HasMask()) SetMaskRect(ToHostRect(produced));
         SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
     }
-    if (e->sourceView.bytesPerSample == 2) ConvertDepth16(e->sourceView);
+    ConvertColour16(e->sourceView);
     e->previewReduced =
         e->sourceView.width != fw || e->sourceView.height != fh ? uint8_t(1) : uint8_t(0);
     status = BuildPreview(e);
@@ -246,7 +202,7 @@ int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
     if (status != kUiOk) return status;
     e->zoomView = HostImageView(window);
     e->zoomMask = HostMaskView(window);
-    if (e->zoomView.bytesPerSample == 2) ConvertDepth16(e->zoomView);
+    ConvertColour16(e->zoomView);
     e->zoomed = 1;
     e->zoomCenterX = int32_t(left + w / 2);
     e->zoomCenterY = int32_t(top + h / 2);
