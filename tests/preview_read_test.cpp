@@ -11,6 +11,7 @@
 
 #include "editor/stored_prefs.h"
 #include "engine/image_scale.h"
+#include "host/blocks.h"
 #include "host/compile_pass.h"
 #include "host/preview_display.h"
 #include "host/preview_read.h"
@@ -122,9 +123,12 @@ TEST_F(PreviewReadTest, SelectionFromTheMaskAndTheTransparency) {
     EXPECT_FALSE(Selected(1, 0));
     EXPECT_TRUE(Selected(2, 0));
     EXPECT_FALSE(Selected(3, 0));
-    // The colour samples reach the view doubled from the host's range.
+    // The colour samples reach the view doubled from the host's range; the
+    // transparency keeps the host's (doubling 32768 would wrap it to 0).
     const uint16_t* red = static_cast<const uint16_t*>(edit.sourceView.planes[0]);
     EXPECT_EQ(red[0], std::min<uint32_t>(d.Get(0, 0, 0), 32767) * 2);
+    const uint16_t* alphaView = static_cast<const uint16_t*>(edit.sourceView.planes[3]);
+    for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(alphaView[4 * x], alpha[x]) << x;
 
     // 8 bits with a selection: the mask above 128, and the mask byte as the
     // preview's fourth channel.
@@ -252,6 +256,30 @@ TEST_F(PreviewReadTest, TheSharpenWindowRepeatsEdgesAndTheZoomIsReadAgain) {
               d.Get(zoom.left, zoom.top, 0));
     // Outside the filter rectangle is no window.
     EXPECT_EQ(GetPrevImage(&edit, PassRect{140, 190, 160, 210}, 3, &w), kUiErrArg);
+    FreePreviewImages(&edit);
+
+    // 16 bits: the colour planes stay 16-bit, converted; the transparency
+    // becomes the high byte of its converted value, so full opacity is 255.
+    // The host's record is as the reduced read left it, and the host lends
+    // nothing: the reduced image is the plug-in's own.
+    TestDocument deep(200, 150, 4, 16);
+    deep.Set(20, 30, 3, 32768);
+    deep.Set(21, 30, 3, 16384);
+    Open(deep);
+    ASSERT_EQ(ReadReducedImage(&edit, 50, 40), kUiOk);
+    const FilterRecord before = *h.host.record;
+    ASSERT_EQ(GetPrevImage(&edit, PassRect{30, 20, 40, 30}, 2, &w), kUiOk);
+    EXPECT_EQ(w.bytesPerSample, 2);
+    const uint16_t* green = static_cast<const uint16_t*>(w.colour[1]);
+    EXPECT_EQ(green[2 * w.width + 2], std::min<uint32_t>(deep.Get(20, 30, 1), 32767) * 2);
+    EXPECT_EQ(w.transparency[2 * w.width + 2], 255);
+    EXPECT_EQ(w.transparency[2 * w.width + 3], 128);
+    FreeSharpenWindow(&w);
+    EXPECT_EQ(h.host.record->inputRate, before.inputRate);
+    EXPECT_EQ(h.host.record->inRect.right, before.inRect.right);
+    EXPECT_EQ(h.host.record->inRect.bottom, before.inRect.bottom);
+    EXPECT_EQ(h.host.inBuffer, nullptr);
+    EXPECT_EQ(h.host.outBuffer, nullptr);
 }
 
 TEST_F(PreviewReadTest, NavigatorAndDisplay) {
@@ -341,21 +369,110 @@ class ReplayTest : public ::testing::Test {
         Headless_SetAlertEcho(false);
         std::remove(PrefsFilePath().c_str());
     }
+    // A replay of d with automatic black and white points, and nothing else.
+    void ReplayAutoLevels(const TestDocument& d) {
+        WriteAutoLevelsPrefs();
+        h.Open(d);
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        ASSERT_EQ(h.Run(false).result, noErr);
+    }
 };
 
 TEST_F(ReplayTest, AReplayStretchesAFlatImageWithAutomaticLevels) {
     for (int32_t depth : {8, 16}) {
         SCOPED_TRACE(depth);
-        WriteAutoLevelsPrefs();
         const TestDocument flat = FlatDocument(300, 200, depth);
-        h.Open(flat);
-        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
-        const HKRun run = h.Run(false);
-        ASSERT_EQ(run.result, noErr);
+        ASSERT_NO_FATAL_FAILURE(ReplayAutoLevels(flat));
         TestDocument out = flat;
         std::memcpy(out.pixels.data(), h.host.image.pixels, out.pixels.size());
         for (int32_t c = 0; c < 3; ++c)
             EXPECT_GT(Spread(out, c), Spread(flat, c) * 3 / 2) << "channel " << c;
+    }
+}
+
+// What a replay must measure, worked out here from the document alone: the
+// host's every f-th pixel, reduced by the scaler into the preview box that
+// prepare chose, at 16 bits converted to 0 .. 65534. The transform compiled
+// on it, applied to the whole document as the pass applies it, gives the
+// replay's result exactly.
+TEST_F(ReplayTest, AReplayMeasuresTheScalersReduction) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        const TestDocument flat = FlatDocument(2100, 1300, depth);
+        ASSERT_NO_FATAL_FAILURE(ReplayAutoLevels(flat));
+        const DataBlock* data = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        ASSERT_NE(data, nullptr);
+        const int32_t boxW = std::min(data->edit.previewWidth, flat.width);
+        const int32_t boxH = std::min(data->edit.previewHeight, flat.height);
+        const int32_t factor =
+            std::max((flat.width + boxW - 1) / boxW, (flat.height + boxH - 1) / boxH);
+        ASSERT_GT(factor, 3) << "the host subsamples";
+        const int32_t f = factor >> 1, sw = flat.width / f, sh = flat.height / f;
+        const int32_t bytes = depth / 8;
+        std::vector<uint16_t> sub(size_t(sw) * size_t(sh) * 3);
+        for (int32_t y = 0; y < sh; ++y)
+            for (int32_t x = 0; x < sw; ++x)
+                for (int32_t c = 0; c < 3; ++c)
+                    sub[(size_t(y) * size_t(sw) + size_t(x)) * 3 + size_t(c)] =
+                        uint16_t(flat.Get(x * f, y * f, c));
+        std::vector<uint8_t> subBytes(sub.size() * size_t(bytes));
+        for (size_t i = 0; i < sub.size(); ++i) {
+            if (bytes == 1)
+                subBytes[i] = uint8_t(sub[i]);
+            else
+                std::memcpy(&subBytes[2 * i], &sub[i], 2);
+        }
+        std::vector<uint8_t> reduced(size_t(boxW) * size_t(boxH) * 3 * size_t(bytes));
+        IPImage src = {kIPImageColour, 3, bytes, sw, sh, 72.0f, 3, 3 * sw, {}};
+        IPImage dst = {kIPImageColour, 3, bytes, boxW, boxH, 72.0f, 3, 3 * boxW, {}};
+        for (int32_t c = 0; c < 3; ++c) {
+            src.planes[c] = subBytes.data() + c * bytes;
+            dst.planes[c] = reduced.data() + c * bytes;
+        }
+        int32_t ow = 0, oh = 0;
+        ASSERT_EQ(IPScaleImageDown2(&src, kIPScaleTent, &dst, &ow, &oh, nullptr, nullptr), kUiOk);
+        dst.width = ow;
+        dst.height = oh;
+        if (bytes == 2)
+            for (int32_t y = 0; y < oh; ++y)
+                for (int32_t i = 0; i < 3 * ow; ++i) {
+                    uint16_t* s16 = reinterpret_cast<uint16_t*>(reduced.data()) +
+                                    size_t(y) * size_t(3 * boxW) + size_t(i);
+                    *s16 = uint16_t(std::min<uint32_t>(*s16, 32767) * 2);
+                }
+
+        UiState* ui = nullptr;
+        ASSERT_EQ(Ui_State_Open(&ui, nullptr, nullptr, kStrProductName, 0), kUiOk);
+        EditTWSource source = {};
+        source.editPars = data->edit.pars;
+        source.ui = ui;
+        source.views[0] = dst;
+        TWHandle* tw = nullptr;
+        ASSERT_EQ(MakeEditTW(&source, bytes, &tw), kUiOk);
+        const uint32_t count = uint32_t(flat.width);
+        bool same = true;
+        for (int32_t y = 0; y < flat.height && same; ++y) {
+            const uint8_t* inRow = flat.pixels.data() + size_t(y) * size_t(flat.RowBytes());
+            const uint8_t* outRow = h.host.image.pixels + size_t(y) * size_t(flat.RowBytes());
+            if (bytes == 1) {
+                std::vector<uint8_t> row(inRow, inRow + 3 * count);
+                const TwRun run = TwInterleaved8(row.data(), 3);
+                ASSERT_EQ(ApplyTintwork(tw->tintwork, count, &run, &run), 0);
+                same = std::memcmp(row.data(), outRow, row.size()) == 0;
+            } else {
+                std::vector<uint16_t> row(3 * count), got(3 * count);
+                std::memcpy(row.data(), inRow, 6 * size_t(count));
+                std::memcpy(got.data(), outRow, 6 * size_t(count));
+                for (uint16_t& v : row) v = uint16_t(std::min<uint32_t>(v, 32767) * 2);
+                const TwRun run = TwInterleaved16(row.data(), 3);
+                ASSERT_EQ(ApplyTintwork(tw->tintwork, count, &run, &run), 0);
+                for (uint16_t& v : row) v = uint16_t(v >> 1);
+                same = row == got;
+            }
+            EXPECT_TRUE(same) << "row " << y;
+        }
+        FreeEditTW(tw);
+        Ui_State_Close(&ui);
     }
 }
 
