@@ -41,8 +41,8 @@ int32_t NewView(const IPImage& like, int32_t w, int32_t h, uint8_t** memory, IPI
 // Reduces src into new memory that fits the box; the scaler's failure is
 // alerted. The scaler wants a box of at least 2 x 2 and never enlarges, so a
 // box side of 1 is widened for it only.
-int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** memory,
-                     IPImage* out) {
+int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** memory, IPImage* out,
+                     bool* alerted) {
     const int32_t w = boxW < 2 ? 2 : boxW, h = boxH < 2 ? 2 : boxH;
     int32_t status = NewView(src, w, h, memory, out);
     if (status != kUiOk) return status;
@@ -50,6 +50,7 @@ int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** m
     status = IPScaleImageDown2(&src, kIPScaleTent, out, &producedW, &producedH, nullptr, nullptr);
     if (status != kUiOk) {
         Ui_Alert_ReportErrorf(gUiState, status, kStrCtxScalingImage, nullptr);
+        *alerted = true;
         return status;
     }
     out->width = producedW;
@@ -112,7 +113,8 @@ int32_t BuildSelection(EditState* e) {
     return kUiErrGeneral;
 }
 
-int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
+// *alerted tells a failure the scaler's alert has shown from one not shown.
+int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight, bool* alerted) {
     const PassRect filter = ToPassRect(GetFilterRect());
     const int64_t fw = int64_t(filter.right) - filter.left;
     const int64_t fh = int64_t(filter.bottom) - filter.top;
@@ -135,11 +137,13 @@ int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
     e->maskView = HostMaskView(area);
     if (factor != 1) {
         IPImage scaled;
-        status = ScaleIntoBox(e->sourceView, e->boxWidth, e->boxHeight, &e->readPixels, &scaled);
+        status = ScaleIntoBox(e->sourceView, e->boxWidth, e->boxHeight, &e->readPixels, &scaled,
+                              alerted);
         if (status != kUiOk) return status;
         if (e->maskView.kind == kIPImageMask) {
             IPImage mask;
-            status = ScaleIntoBox(e->maskView, e->boxWidth, e->boxHeight, &e->readMask, &mask);
+            status =
+                ScaleIntoBox(e->maskView, e->boxWidth, e->boxHeight, &e->readMask, &mask, alerted);
             if (status != kUiOk) return status;
             e->maskView = mask;
         }
@@ -165,7 +169,11 @@ int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewH
     if (edit == nullptr) return kUiErrArg;
     FreePreviewImages(edit);
     Ui_Debug_Log(gDiagnostics, "ReadReducedImage...");
-    const int32_t status = ReadInto(edit, previewWidth, previewHeight);
+    bool alerted = false;
+    const int32_t status = ReadInto(edit, previewWidth, previewHeight, &alerted);
+    // Memory short, or a rectangle without area: not yet shown.
+    if ((status == kUiErrMemory || status == kUiErrArg) && !alerted)
+        Ui_Alert_ReportErrorf(gUiState, status, kStrCtxReadingImage, nullptr, edit->title);
     if (status != kUiOk) FreePreviewImages(edit);
     Ui_Debug_Logf(gDiagnostics, "...ReadReducedImage %d (%d x %d)", int(status),
                   int(edit->sourceView.width), int(edit->sourceView.height));

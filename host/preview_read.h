@@ -10,9 +10,10 @@
 
 // Reads the whole filter rectangle into edit (source view, mask view, 8-bit
 // preview, selection bitmap), reduced to fit previewWidth x previewHeight.
-// The host's failures, the scaler's and an empty selection are alerted here;
-// -3 (memory short) and -1 (a preview or filter rectangle without area) are
-// left to the caller. Anything read before is released first.
+// Every failure but the user's cancel (-10) is alerted here: the host's
+// (-2), the scaler's, an empty selection (-2), and memory short (-3) or a
+// preview or filter rectangle without area (-1) as "reading image file".
+// Anything read before is released first, and everything on failure.
 int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
 
 // The editor's read of the whole image: the reduced read, and when the

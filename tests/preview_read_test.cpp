@@ -24,6 +24,13 @@
 
 namespace {
 
+// The alerts shown since the headless backend was last reset.
+std::vector<std::string> Shown() {
+    std::vector<std::string> shown = AlertMessages();
+    for (int32_t i = 0; i < Headless_AlertCount(); ++i) shown.push_back(Headless_Alert(i)->text);
+    return shown;
+}
+
 class PreviewReadTest : public ::testing::Test {
   protected:
     PluginHost h;
@@ -51,12 +58,6 @@ class PreviewReadTest : public ::testing::Test {
         gFilterRecord = h.host.record;
     }
     VRect LastRequest() const { return h.host.inAreas[h.host.inAreaCount - 1]; }
-    std::vector<std::string> Shown() const {
-        std::vector<std::string> shown = AlertMessages();
-        for (int32_t i = 0; i < Headless_AlertCount(); ++i)
-            shown.push_back(Headless_Alert(i)->text);
-        return shown;
-    }
     bool Selected(int32_t x, int32_t y) const { return SelectionMaskHas(&edit.selection, x, y); }
 };
 
@@ -486,26 +487,35 @@ bool StartSucceeded(const HKRun& run) {
 // and a run whose start failed leaves the document unchanged (a failure
 // after the start, in recording the settings, keeps the filtered image).
 TEST_F(ReplayTest, AllocationFailuresDuringAReplayLeaveTheImageAlone) {
-    WriteAutoLevelsPrefs();
-    const TestDocument flat = FlatDocument(120, 90, 8);
-    uint32_t complete = 0;
-    for (uint32_t n = 1; n < 2000 && complete == 0; ++n) {
-        h.Open(flat);
-        const uint32_t before = Ui_Mem_Stats().nMallocs;
-        Ui_Mem_InjectFailure(n, false);
-        const HKRun run = h.Run(true);
-        const uint32_t requests = Ui_Mem_RequestCount();
-        Ui_Mem_InjectFailure(0, false);
-        EXPECT_EQ(Ui_Mem_Stats().nMallocs, before) << "request " << n;
-        if (requests < n) {
-            EXPECT_EQ(run.result, noErr) << "request " << n;
-            complete = requests;
-        } else if (!StartSucceeded(run)) {
-            EXPECT_EQ(std::memcmp(h.host.image.pixels, flat.pixels.data(), flat.pixels.size()), 0)
-                << "request " << n;
+    // A document inside the preview box, and one the scaler reduces.
+    for (const int32_t width : {120, 1200}) {
+        SCOPED_TRACE(width);
+        WriteAutoLevelsPrefs();
+        const TestDocument flat = FlatDocument(width, width * 3 / 4, 8);
+        uint32_t complete = 0;
+        for (uint32_t n = 1; n < 2000 && complete == 0; ++n) {
+            h.Open(flat);
+            Headless_ClearAlerts();
+            Headless_ResetDialogs();
+            const uint32_t before = Ui_Mem_Stats().nMallocs;
+            Ui_Mem_InjectFailure(n, false);
+            const HKRun run = h.Run(true);
+            const uint32_t requests = Ui_Mem_RequestCount();
+            Ui_Mem_InjectFailure(0, false);
+            EXPECT_EQ(Ui_Mem_Stats().nMallocs, before) << "request " << n;
+            EXPECT_LE(Shown().size(), 1u) << "one failure, one alert: request " << n;
+            if (requests < n) {
+                EXPECT_EQ(run.result, noErr) << "request " << n;
+                complete = requests;
+            } else if (!StartSucceeded(run)) {
+                EXPECT_NE(run.result, noErr) << "request " << n;
+                EXPECT_EQ(std::memcmp(h.host.image.pixels, flat.pixels.data(), flat.pixels.size()),
+                          0)
+                    << "request " << n;
+            }
         }
+        EXPECT_GT(complete, 0u);
     }
-    EXPECT_GT(complete, 0u);
 }
 
 }  // namespace
