@@ -7,6 +7,7 @@
 
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/interleaved_view.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {
@@ -214,6 +215,20 @@ TEST(ImageScale, ProgressAndMemory) {
     for (int32_t mode : {kIPScaleNearest, kIPScaleTent})
         RunAllocationFailureLoop(
             [&] { return IPScaleImageDown2(&s, mode, &d, &w, &h, nullptr, nullptr); });
+
+    // A tall source holds a few rows filtered across at a time, not all of
+    // them: the preview's memory planning counts on it. (A ballast block
+    // lifts the live total above any earlier mark first.)
+    InterleavedImage tall = Patterned(600, 3000, 2);
+    InterleavedImage box = Box(200, 1000, 2);
+    s = tall.View();
+    d = box.View();
+    void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
+    ASSERT_NE(ballast, nullptr);
+    const uint32_t live = Ui_Mem_Stats().total;
+    ASSERT_EQ(IPScaleImageDown2(&s, kIPScaleTent, &d, &w, &h, nullptr, nullptr), kUiOk);
+    EXPECT_LT(Ui_Mem_Stats().maxTotal - live, 200u * 64u * 2u);
+    Ui_Free(ballast);
 }
 
 TEST(ImageZoom, ReplicatesBlocksOfTheWindow) {
