@@ -499,6 +499,50 @@ TEST_F(ReplayTest, AReplayMeasuresTheScalersReduction) {
     }
 }
 
+// Memory planning covers what the replay reads besides the pass: the most
+// the plug-in holds at once stays within the bufferSpace it asked for at
+// prepare, also with transparency and a selection, on a document of the
+// preview box's shape that the scaler reduces from full resolution (factor
+// 3). (A ballast block first lifts the live total above any earlier mark, so
+// the mark after the run less that total is the run's.)
+TEST_F(ReplayTest, TheReducedReadFitsTheBufferSpaceAskedFor) {
+    struct Case {
+        int32_t planes, depth;
+        bool mask;
+    };
+    for (const Case& c :
+         {Case{3, 8, false}, Case{3, 16, false}, Case{4, 8, true}, Case{4, 16, true}}) {
+        SCOPED_TRACE(testing::Message() << c.planes << " planes, " << c.depth << " bits");
+        WriteAutoLevelsPrefs();
+        // The preview size prepare chooses for a large document.
+        h.Open(TestDocument(3000, 3000, c.planes, c.depth));
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        ASSERT_EQ(h.Call(filterSelectorPrepare), noErr);
+        const DataBlock* data = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        const int32_t pw = data->edit.previewWidth, ph = data->edit.previewHeight;
+        TestDocument d(3 * pw - 1, 3 * ph - 1, c.planes, c.depth);
+        if (c.mask) d.mask.assign(size_t(d.width) * size_t(d.height), 255);
+        HKOptions o = HK_DefaultOptions();
+        int32_t bufferSpace = 0;
+        o.beforeStart = [](HKHost* host, void* space) {
+            *static_cast<int32_t*>(space) = host->record->bufferSpace;
+        };
+        o.beforeStartContext = &bufferSpace;
+        h.Open(d, o);
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
+        ASSERT_NE(ballast, nullptr);
+        const uint32_t live = Ui_Mem_Stats().total;
+        ASSERT_EQ(h.Run(false).result, noErr);
+        const uint32_t peak = Ui_Mem_Stats().maxTotal - live;
+        Ui_Free(ballast);
+        const DataBlock* run = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        EXPECT_EQ(run->edit.previewWidth, pw);
+        EXPECT_GT(bufferSpace, 0);
+        EXPECT_LE(peak, uint32_t(bufferSpace));
+    }
+}
+
 bool StartSucceeded(const HKRun& run) {
     for (int32_t i = 0; i < run.stepCount; ++i)
         if (run.steps[i].selector == filterSelectorStart) return run.steps[i].result == noErr;
