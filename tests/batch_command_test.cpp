@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -134,6 +135,10 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
         int exit;
     } cases[] = {
         {photo + " " + photo, 1},  // never overwrites its input
+        {"--save-settings " + photo + " " + photo + " " + out, 1},
+        {"--report " + photo + " " + photo + " " + out, 1},
+        {"--save-settings " + photo + "/s.txt " + photo + " " + out, 1},
+        {"--report " + dir + "none/r.json " + photo + " " + out, 1},
         {dir + "damaged.png " + out, 1},
         {dir + "text.png " + out, 1},
         {dir + "missing.png " + out, 1},
@@ -143,6 +148,10 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
         {"--synthetic 0x5 " + out, 2},
         {"--synthetic 5x5x12 " + out, 2},
         {"--bogus " + photo + " " + out, 2},
+        {"--auto-black 1.5 " + photo + " " + out, 2},  // an amount is 0..1
+        {"--sharpen 0 " + photo + " " + out, 2},
+        {"--jobs 0 -o " + dir + " " + photo, 2},
+        {"--neutral-sample 3 " + photo + " " + out, 2},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RunCommand(c.arguments), c.exit) << c.arguments;
@@ -257,6 +266,10 @@ TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
         {"--sample Foliage:1,1 --neutral " + png, dir + "out.png", "no memory colour named"},
         {"--mask " + tif + " " + png, dir + "out.png", "not the input's size"},
         {"--working-space 2.2,0.64,0.33 " + png, dir + "out.png", "GAMMA"},
+        // The limits are the settings table's, in the units of the option.
+        {"--brightness 101 " + png, dir + "out.png", "(-100 to 100)"},
+        {"--contrast -101 " + png, dir + "out.png", "(-100 to 100)"},
+        {"--sharpen 25 " + png, dir + "out.png", "(1 to 24)"},
         {"--memory-colours " + dir + "file.txt " + png, dir + "out.png", "memory colour file"},
         {rgba, dir + "out.jpg", "JPEG"},
         // Refused before the plug-in is loaded: no work done for nothing.
@@ -315,6 +328,30 @@ ImageBuffer Flattened(const ImageBuffer& photo, int32_t depth) {
         }
     }
     return im;
+}
+
+// A switch's value may be left out; one is taken only when the next
+// argument is a number, so a file name after a switch stays a file name.
+TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
+    const std::string in = dir + "in.png", out = dir + "out.png", said = dir + "said.txt";
+    ASSERT_EQ(RunCommand("--synthetic 16x16 " + in), 0);
+    const struct {
+        std::string arguments, says;
+    } cases[] = {
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoBlackAmount=0.25"},
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "sharpenStrength=9"},
+        {"--neutral --auto-black 0.25 --sharpen 9 --auto-white", "autoWhiteAmount=1"},
+        {"--neutral --sharpen", "sharpenStrength=6"},
+        {"--neutral --auto-midgrey .5", "autoMidGrayAmount=0.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string line = Command() + " " + c.arguments + " " + in + " " + out + " >" + said;
+        ASSERT_EQ(std::system(line.c_str()), 0);
+        std::vector<uint8_t> text;
+        ASSERT_TRUE(ReadWholeFile(said, &text));
+        EXPECT_NE(std::string(text.begin(), text.end()).find(c.says), std::string::npos);
+    }
 }
 
 TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
@@ -407,6 +444,22 @@ TEST_F(BatchCommandTest, AMaskLimitsTheChange) {
     EXPECT_EQ(changedRight, 0u);
 }
 
+// Two inputs of one name would share their result's name: refused before
+// any work.
+TEST_F(BatchCommandTest, AFolderRunRefusesInputsOfOneName) {
+    ASSERT_EQ(mkdir((dir + "a").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir + "out").c_str(), 0700), 0);
+    ASSERT_EQ(RunCommand("--synthetic 8x8 " + dir + "x.png"), 0);
+    ASSERT_EQ(RunCommand("--synthetic 16x16 " + dir + "a/x.png"), 0);
+    const std::string errors = dir + "errors.txt";
+    EXPECT_EQ(RunCommand("-o " + dir + "out " + dir + "x.png " + dir + "a/x.png", errors), 1);
+    std::vector<uint8_t> text;
+    ASSERT_TRUE(ReadWholeFile(errors, &text));
+    EXPECT_NE(std::string(text.begin(), text.end()).find("two inputs are named x.png"),
+              std::string::npos);
+    EXPECT_FALSE(FileExists(dir + "out/x.png"));
+}
+
 // Several files into a folder, two at a time, each as a single run makes it.
 TEST_F(BatchCommandTest, SeveralFilesIntoAFolder) {
     const std::string folder = PhotoFolder();
@@ -430,13 +483,33 @@ TEST_F(BatchCommandTest, SeveralFilesIntoAFolder) {
 // Ctrl-C reaches the plug-in as an abort: exit status 130, nothing written.
 TEST_F(BatchCommandTest, AnInterruptStopsTheRunAndWritesNothing) {
     const std::string out = dir + "out.tif";
-    const std::string line = "(" + Command() + " --noise --synthetic 6000x4000x16 " + out +
+    const std::string settings = dir + "settings.txt";
+    const std::string line = "(" + Command() + " --noise --save-settings " + settings +
+                             " --synthetic 6000x4000x16 " + out +
                              " >/dev/null 2>&1 & pid=$!; sleep 0.4; kill -INT $pid; wait $pid)";
     const int status = std::system(line.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_FALSE(FileExists(out));
     EXPECT_FALSE(FileExists(out + ".part"));
+    EXPECT_FALSE(FileExists(settings));
+}
+
+// An interrupt sent to a folder run alone is passed on to the runs it
+// started, which write nothing; it waits for them before it ends.
+TEST_F(BatchCommandTest, AnInterruptStopsAFolderRun) {
+    const std::string a = dir + "a.png", b = dir + "b.png", out = dir + "out";
+    ASSERT_EQ(RunCommand("--neutral --synthetic 3000x2000x16 " + a), 0);
+    ASSERT_EQ(std::system(("cp " + a + " " + b).c_str()), 0);
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    const std::string line = "(" + Command() + " --noise --jobs 2 -o " + out + " " + a + " " + b +
+                             " >/dev/null 2>&1 & pid=$!; sleep 0.4; kill -INT $pid; wait $pid)";
+    const int status = std::system(line.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    sleep(2);  // time enough for any run left behind to finish its file
+    for (const char* name : {"/a.png", "/b.png", "/a.png.part", "/b.png.part"})
+        EXPECT_FALSE(FileExists(out + name)) << name;
 }
 
 // The working space comes from the input's matrix profile, else the default.

@@ -56,14 +56,30 @@ struct OptionRow {
     const char* name;
     const char* value;  // the value's name in the help; null: a switch
     const char* help;
-    Apply apply;
+    Apply apply;            // value is null when an optional value was left out
+    bool optional = false;  // the value may be left out; it is taken when it is a number
 };
+
+// A whole argument that reads as a number: the optional value of a switch,
+// never a file name.
+bool IsNumber(const char* text) {
+    if (std::strspn(text, "+-.0123456789") != std::strlen(text)) return false;
+    char* end = nullptr;
+    std::strtod(text, &end);
+    return end != text && *end == 0;
+}
 
 bool Sample(BatchOptions* o, const char* bin, const char* point) {
     BatchSample s{bin, 0, 0};
     if (!ParsePoint(point, &s.x, &s.y)) return false;
     o->samples.push_back(s);
     return true;
+}
+
+// An automatic level switched on, with the share of it applied when given.
+bool Automatic(BatchSwitch* s, const char* amount) {
+    s->on = 1;
+    return amount == nullptr || ParseFraction(amount, &s->amount);
 }
 
 // clang-format off
@@ -80,43 +96,36 @@ const OptionRow kOptions[] = {
      [](BatchOptions* o, const char* v) { o->settingsFile = v; return true; }},
     {"--neutral", nullptr, "start from settings that change nothing",
      [](BatchOptions* o, const char*) { o->neutral = true; return true; }},
-    {"--auto-black", nullptr, "set the black point automatically",
-     [](BatchOptions* o, const char*) { o->autoBlack.on = 1; return true; }},
+    {"--auto-black", "[A]", "set the black point automatically (applying A of it, 0..1)",
+     [](BatchOptions* o, const char* v) { return Automatic(&o->autoBlack, v); }, true},
     {"--no-auto-black", nullptr, "leave the black point",
      [](BatchOptions* o, const char*) { o->autoBlack.on = 0; return true; }},
-    {"--black-amount", "A", "how much of the automatic black point to apply, 0..1",
-     [](BatchOptions* o, const char* v) { return ParseFraction(v, &o->autoBlack.amount); }},
-    {"--auto-white", nullptr, "set the white point automatically",
-     [](BatchOptions* o, const char*) { o->autoWhite.on = 1; return true; }},
+    {"--auto-white", "[A]", "set the white point automatically (applying A of it, 0..1)",
+     [](BatchOptions* o, const char* v) { return Automatic(&o->autoWhite, v); }, true},
     {"--no-auto-white", nullptr, "leave the white point",
      [](BatchOptions* o, const char*) { o->autoWhite.on = 0; return true; }},
-    {"--white-amount", "A", "how much of the automatic white point to apply, 0..1",
-     [](BatchOptions* o, const char* v) { return ParseFraction(v, &o->autoWhite.amount); }},
-    {"--auto-midgrey", nullptr, "set the mid-grey automatically",
-     [](BatchOptions* o, const char*) { o->autoMidGrey.on = 1; return true; }},
+    {"--auto-midgrey", "[A]", "set the mid-grey automatically (applying A of it, 0..1)",
+     [](BatchOptions* o, const char* v) { return Automatic(&o->autoMidGrey, v); }, true},
     {"--no-auto-midgrey", nullptr, "leave the mid-grey",
      [](BatchOptions* o, const char*) { o->autoMidGrey.on = 0; return true; }},
-    {"--midgrey-amount", "A", "how much of the automatic mid-grey to apply, 0..1",
-     [](BatchOptions* o, const char* v) { return ParseFraction(v, &o->autoMidGrey.amount); }},
+    // Any whole number here: the settings table's limits decide.
     {"--brightness", "N", "brightness as the editor shows it, -100..100",
      [](BatchOptions* o, const char* v) {
          o->haveBrightness = true;
-         return ParseInt(v, -100, 100, &o->brightness);
+         return ParseInt(v, -1000000, 1000000, &o->brightness);
      }},
     {"--contrast", "N", "contrast as the editor shows it, -100..100",
      [](BatchOptions* o, const char* v) {
          o->haveContrast = true;
-         return ParseInt(v, -100, 100, &o->contrast);
+         return ParseInt(v, -1000000, 1000000, &o->contrast);
      }},
-    {"--sharpen", nullptr, "sharpen",
-     [](BatchOptions* o, const char*) { o->sharpen = 1; return true; }},
-    {"--no-sharpen", nullptr, "do not sharpen",
-     [](BatchOptions* o, const char*) { o->sharpen = 0; return true; }},
-    {"--sharpen-strength", "N", "sharpen with strength N (1 very weak .. 24 very strong)",
+    {"--sharpen", "[N]", "sharpen (with strength N, 1 very weak .. 24 very strong)",
      [](BatchOptions* o, const char* v) {
          o->sharpen = 1;
-         return ParseInt(v, 1, 1000, &o->sharpenStrength);
-     }},
+         return v == nullptr || ParseInt(v, 1, 1000, &o->sharpenStrength);
+     }, true},
+    {"--no-sharpen", nullptr, "do not sharpen",
+     [](BatchOptions* o, const char*) { o->sharpen = 0; return true; }},
     {"--noise", nullptr, "remove chrominance noise",
      [](BatchOptions* o, const char*) { o->noise = 1; return true; }},
     {"--no-noise", nullptr, "do not remove noise",
@@ -155,6 +164,12 @@ const OptionRow* FindOption(const char* name) {
     for (const OptionRow& row : kOptions)
         if (std::strcmp(row.name, name) == 0) return &row;
     return nullptr;
+}
+
+// Whether the option at argv[i] takes the argument after it as its value.
+bool TakesValue(const OptionRow& row, int i, int argc, char** argv) {
+    if (row.value == nullptr || i + 1 >= argc) return false;
+    return !row.optional || IsNumber(argv[i + 1]);
 }
 
 }  // namespace
@@ -206,12 +221,11 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions* o, std::string* error
             return kExitUsage;
         }
         const char* value = nullptr;
-        if (row->value != nullptr) {
-            if (i + 1 >= argc) {
-                *error = std::string(arg) + " needs " + row->value;
-                return kExitUsage;
-            }
+        if (TakesValue(*row, i, argc, argv)) {
             value = argv[++i];
+        } else if (row->value != nullptr && !row->optional) {
+            *error = std::string(arg) + " needs " + row->value;
+            return kExitUsage;
         }
         if (!row->apply(o, value)) {
             *error = std::string("bad value for ") + arg + ": " + (value != nullptr ? value : "");
@@ -249,7 +263,7 @@ std::vector<std::string> ChildArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const OptionRow* row = FindOption(argv[i]);
         if (row == nullptr) continue;  // an input file
-        const bool value = row->value != nullptr && i + 1 < argc;
+        const bool value = TakesValue(*row, i, argc, argv);
         const bool folder =
             std::strcmp(row->name, "-o") == 0 || std::strcmp(row->name, "--jobs") == 0;
         if (!folder) {

@@ -118,7 +118,13 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
     HKRun result;
     HK_RunFilter(&host, entry, &plan, &result);
     run->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (drawn >= 0) std::fputs("\n", stderr);
+    if (drawn >= 0) {
+        // The pass reports the rows it starts; a clean run ends the bar full.
+        bool clean = true;
+        for (int32_t i = 0; i < result.stepCount; ++i) clean &= result.steps[i].result == noErr;
+        if (clean) DrawProgress(1, 1, &drawn);
+        std::fputs("\n", stderr);
+    }
     HK_Host_Free(&host);
 
     bool started = false;

@@ -23,6 +23,17 @@ bool InRange(const char* name, double v) {
     return row != nullptr && v >= row->low && v <= row->high;
 }
 
+// "NAME is out of range (LOW to HIGH)" in the units the option takes: the
+// table's limits carried through the option's scale and offset.
+std::string RangeError(const char* option, const char* name, double scale, double offset) {
+    const EditParRow* row = FindEditPar(name);
+    if (row == nullptr) return std::string(option) + " has no range";
+    char text[160];
+    std::snprintf(text, sizeof text, "%s is out of range (%g to %g)", option,
+                  (row->low - offset) * scale, (row->high - offset) * scale);
+    return text;
+}
+
 // The embedded default for photographs: the black and white points set
 // automatically, and a moderate sharpen.
 void EmbeddedDefault(EditPars* p) {
@@ -49,12 +60,13 @@ std::string ApplyOptions(const BatchOptions& o, EditPars* p) {
     // The editor shows brightness and contrast as -100..100 around 0.
     if (o.haveBrightness) p->brightness = 0.5f + float(o.brightness) / 200.0f;
     if (o.haveContrast) p->contrast = 0.5f + float(o.contrast) / 200.0f;
-    if (!InRange("brightness", p->brightness) || !InRange("contrast", p->contrast))
-        return "brightness and contrast go from -100 to 100";
+    if (!InRange("brightness", p->brightness))
+        return RangeError("--brightness", "brightness", 200, 0.5);
+    if (!InRange("contrast", p->contrast)) return RangeError("--contrast", "contrast", 200, 0.5);
     if (o.sharpen >= 0) p->doSharpen = uint8_t(o.sharpen);
     if (o.sharpenStrength > 0) {
         if (!InRange("sharpenStrength", o.sharpenStrength))
-            return "--sharpen-strength is out of range (1 to 24)";
+            return RangeError("--sharpen", "sharpenStrength", 1, 0);
         p->sharpenStrength = o.sharpenStrength;
     }
     if (p->doSharpen != 0 && p->sharpenStrength < 1) PutSharpenSettings(kDefaultSharpen, p);

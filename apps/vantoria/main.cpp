@@ -11,10 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,12 +73,37 @@ double Since(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
+// Empty when no file the run writes is one it reads, else which one.
+std::string OverwrittenInput(const BatchOptions& o) {
+    std::vector<std::string> reads = o.inputs;
+    for (const std::string* one : {&o.settingsFile, &o.maskFile}) reads.push_back(*one);
+    reads.insert(reads.end(), o.memoryColourFiles.begin(), o.memoryColourFiles.end());
+    reads.insert(reads.end(), o.measurementFiles.begin(), o.measurementFiles.end());
+    for (const std::string* written : {&o.output, &o.saveSettings, &o.report})
+        for (const std::string& read : reads)
+            if (!written->empty() && !read.empty() && SameFile(read, *written))
+                return "refusing to overwrite the input file " + read;
+    return std::string();
+}
+
+// --save-settings: the settings of a finished run, as a custom settings file.
+std::string SaveSettings(const BatchOptions& o, const BatchSettings& settings) {
+    if (o.saveSettings.empty()) return std::string();
+    const int32_t status = WriteCustomSettings(&settings.pars, o.saveSettings.c_str());
+    if (status == 0) return std::string();
+    return "cannot write the settings file " + o.saveSettings + ": " + StatusWords(status);
+}
+
 // One input (or a synthetic image) to one output, profile or .cube file.
+// Every file is written only once the work has succeeded; the folders that
+// take them are checked first.
 int RunOne(const BatchOptions& o) {
     const auto begin = std::chrono::steady_clock::now();
     const bool correct = o.command == kBatchCorrect;
-    std::string error = correct ? ImageFileTypeError(o.output) : std::string();
-    if (error.empty()) error = OutputFolderError(o.output);
+    std::string error = OverwrittenInput(o);
+    if (error.empty() && correct) error = ImageFileTypeError(o.output);
+    for (const std::string* written : {&o.output, &o.saveSettings, &o.report})
+        if (error.empty() && !written->empty()) error = OutputFolderError(*written);
     if (!error.empty()) return Fail(error);
 
     ImageBuffer image;
@@ -84,7 +112,6 @@ int RunOne(const BatchOptions& o) {
         MakeSyntheticImage(o.syntheticWidth, o.syntheticHeight, o.syntheticDepth, &image);
     } else {
         const std::string& input = o.inputs[0];
-        if (SameFile(input, o.output)) return Fail("refusing to overwrite the input file " + input);
         error = ReadImageFile(input, &image);
         if (!error.empty()) return Fail(error);
         title = BaseName(input);
@@ -102,18 +129,13 @@ int RunOne(const BatchOptions& o) {
     BatchSettings settings;
     error = MakeBatchSettings(o, image, &settings);
     if (!error.empty()) return Fail(error);
-    if (!o.saveSettings.empty()) {
-        const int32_t status = WriteCustomSettings(&settings.pars, o.saveSettings.c_str());
-        if (status != 0)
-            return Fail("cannot write the settings file " + o.saveSettings + ": " +
-                        StatusWords(status));
-    }
     StageTimes times = {Since(begin), 0, 0, 0};
 
     if (!correct) {
         error = o.command == kBatchExportIcc
                     ? ExportCorrectionIcc(o.output, image, selection, settings.pars)
                     : ExportCorrectionCube(o.output, image, selection, settings.pars);
+        if (error.empty()) error = SaveSettings(o, settings);
         if (!error.empty()) return Fail(error);
         if (!o.quiet) std::printf("vantoria: wrote %s\n", o.output.c_str());
         return kExitOk;
@@ -145,6 +167,8 @@ int RunOne(const BatchOptions& o) {
         std::remove(o.output.c_str());
         return kExitInterrupted;
     }
+    error = SaveSettings(o, settings);
+    if (!error.empty()) return Fail(error);
     if (!o.report.empty()) {
         error = WriteCorrectionReport(o.report, original, selection, settings.pars, times);
         if (!error.empty()) return Fail(error);
@@ -168,12 +192,21 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
     struct stat st;
     if (stat(o.outputFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Fail("the output folder " + o.outputFolder + " does not exist");
+    // Each result takes its input's name: two inputs of one name would
+    // write over each other's result.
+    std::set<std::string> names;
+    for (const std::string& input : o.inputs)
+        if (!names.insert(BaseName(input)).second)
+            return Fail("two inputs are named " + BaseName(input) + "; their results would share " +
+                        o.outputFolder + "/" + BaseName(input));
     const std::vector<std::string> common = ChildArguments(argc, argv);
     long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const size_t jobs = size_t(o.jobs > 0 ? o.jobs : (cores > 0 ? cores : 1));
     char preferences[] = "/tmp/vantoria-prefs-XXXXXX";
     if (mkdtemp(preferences) == nullptr) return Fail("cannot make a temporary folder");
     size_t next = 0, running = 0, done = 0, failed = 0;
+    std::set<pid_t> children;
+    bool forwarded = false;
     while (done < o.inputs.size()) {
         while (running < jobs && next < o.inputs.size() && !Interrupted()) {
             const std::string& input = o.inputs[next];
@@ -197,11 +230,25 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
                 ++done;
                 continue;
             }
+            children.insert(child);
             ++running;
         }
         int status = 0;
         if (running == 0) break;
-        if (wait(&status) < 0) break;
+        // Ctrl-C at a terminal reaches every child; a signal to this process
+        // alone is passed on, and the children are waited for. Polled, so a
+        // signal between the check and the wait is not missed.
+        if (Interrupted() && !forwarded) {
+            for (pid_t child : children) kill(child, SIGINT);
+            forwarded = true;
+        }
+        const pid_t ended = waitpid(-1, &status, WNOHANG);
+        if (ended == 0 || (ended < 0 && errno == EINTR)) {
+            usleep(20000);
+            continue;
+        }
+        if (ended < 0) break;
+        children.erase(ended);
         --running;
         ++done;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
