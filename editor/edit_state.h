@@ -52,19 +52,20 @@ struct EditState {
     int32_t outStride;
 
     // ---- Images read from the host outside the pass ----------------------------
-    // The source view shows the last reduced read: the host's input buffer
-    // when it came at the preview's size, else readPixels (the scaler's
-    // result); maskView likewise shows the selection. preview is the 8-bit
-    // image of the editor (previewChannels per pixel, the selection as the
-    // fourth), selection its bitmap (null bits: every pixel selected).
+    // The source view shows the last reduced read in the host's input buffer
+    // (reduced there by the scaler), maskView likewise the selection in the
+    // host's mask buffer; while zoomed, the host's buffers hold the zoom
+    // window instead. preview is the 8-bit image of the editor
+    // (previewChannels per pixel, the selection as the fourth), previewAlpha
+    // the editor's 8-bit copy of a fourth plane, selection the bitmap of the
+    // selected pixels (null bits: every pixel selected).
     int32_t boxWidth;  // the preview rectangle, limited to the filter's size
     int32_t boxHeight;
     IPImage sourceView;
     IPImage maskView;  // kind 0: no selection
-    uint8_t* readPixels;
-    uint8_t* readMask;
     uint8_t* preview;
     int32_t previewChannels;
+    uint8_t* previewAlpha;
     uint8_t* selectionBits;
     SelectionMask selection;
     // The 1:1 window of a zoomed editor, shown by the host's buffers, and its

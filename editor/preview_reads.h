@@ -42,7 +42,7 @@ struct NavigatorImage {
 struct PreviewReads {
     int32_t (*readReduced)(EditState* edit, int32_t previewWidth, int32_t previewHeight);
     int32_t (*readZoom)(EditState* edit, int32_t x, int32_t y, bool inPreview);
-    void (*zoomOut)(EditState* edit);
+    int32_t (*zoomOut)(EditState* edit);
     int32_t (*getPrevImage)(EditState* edit, const PassRect& area, int32_t margin,
                             SharpenWindow* window);
     void (*freeSharpenWindow)(SharpenWindow* window);

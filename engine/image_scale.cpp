@@ -118,8 +118,10 @@ int32_t ScaleNearest(const ScaleJob& job) {
     return kUiOk;
 }
 
-// Tent filter: each source row across into `across` (hs rows of wout
-// samples), then down the columns into the destination.
+// Tent filter: each source row across, then down the columns into the
+// destination. The rows filtered across are kept in a ring of `taps` rows:
+// an output row needs at most that many consecutive source rows, and the
+// rows it needs only move down, so each source row is filtered across once.
 template <typename T>
 int32_t ScaleTent(const ScaleJob& job) {
     const IPImage* src = job.src;
@@ -132,13 +134,13 @@ int32_t ScaleTent(const ScaleJob& job) {
     // lands inside: left on the left, taps - left on the right.
     const int32_t padded = ws + taps;
     UiOwned<T> pad(static_cast<T*>(Ui_MallocArray(size_t(padded), sizeof(T))));
-    UiOwned<T> across(static_cast<T*>(Ui_MallocArray(size_t(hs) * size_t(wout), sizeof(T))));
+    UiOwned<T> ring(static_cast<T*>(Ui_MallocArray(size_t(taps) * size_t(wout), sizeof(T))));
     UiOwned<uint32_t> sum(static_cast<uint32_t*>(Ui_MallocArray(size_t(wout), sizeof(uint32_t))));
     UiOwned<int32_t> first(static_cast<int32_t*>(Ui_MallocArray(size_t(wout), sizeof(int32_t))));
     UiOwned<int32_t> span(static_cast<int32_t*>(Ui_MallocArray(size_t(wout), sizeof(int32_t))));
     UiOwned<const int32_t*> kernel(
         static_cast<const int32_t**>(Ui_MallocArray(size_t(wout), sizeof(int32_t*))));
-    if (!pad || !across || !sum || !first || !span || !kernel) return kUiErrMemory;
+    if (!pad || !ring || !sum || !first || !span || !kernel) return kUiErrMemory;
     // Output sample x sits at x × step; its phase is bits 12 .. 15.
     for (int32_t x = 0; x < wout; ++x) {
         const int64_t position = int64_t(x) * job.step16;
@@ -151,13 +153,14 @@ int32_t ScaleTent(const ScaleJob& job) {
     }
 
     for (int32_t k = 0; k < src->planeCount; ++k) {
-        for (int32_t y = 0; y < hs; ++y) {
+        // Source row y of plane k filtered across into its slot of the ring.
+        auto across = [&](int32_t y) {
             const T* in = Row<const T>(src, k, y);
             for (int32_t i = 0; i < left; ++i) pad[i] = in[0];
             for (int32_t i = 0; i < ws; ++i) pad[left + i] = in[int64_t(i) * src->sampleStride];
             const T last = in[int64_t(ws - 1) * src->sampleStride];
             for (int32_t i = left + ws; i < padded; ++i) pad[i] = last;
-            T* out = across.p + int64_t(y) * wout;
+            T* out = ring.p + int64_t(y % taps) * wout;
             for (int32_t x = 0; x < wout; ++x) {
                 const T* s = pad.p + first[x];
                 const int32_t* w = kernel[x];
@@ -166,17 +169,20 @@ int32_t ScaleTent(const ScaleJob& job) {
                 for (int32_t t = 0; t < n; ++t) acc += uint32_t(w[t]) * s[t];
                 out[x] = T(acc >> 16);
             }
-        }
+        };
+        int32_t filtered = 0;  // source rows below this one are not filtered yet
         for (int32_t y = 0; y < job.hout; ++y) {
             const int64_t position = int64_t(y) * job.step16;
             const int32_t phase = int32_t((position >> 12) & 15);
             const int32_t* w = tent.weight16 + phase * taps;
             const int32_t top = int32_t(position >> 16) - left;
+            const int32_t lead = tent.lead[phase], end = lead + tent.span[phase];
+            auto clampRow = [hs](int32_t r) { return r < 0 ? 0 : r >= hs ? hs - 1 : r; };
+            for (const int32_t last = clampRow(top + end - 1); filtered <= last; ++filtered)
+                across(filtered);
             for (int32_t x = 0; x < wout; ++x) sum[x] = 0x8000;
-            for (int32_t t = tent.lead[phase]; t < tent.lead[phase] + tent.span[phase]; ++t) {
-                int32_t r = top + t;
-                r = r < 0 ? 0 : r >= hs ? hs - 1 : r;
-                const T* s = across.p + int64_t(r) * wout;
+            for (int32_t t = lead; t < end; ++t) {
+                const T* s = ring.p + int64_t(clampRow(top + t) % taps) * wout;
                 const uint32_t weight = uint32_t(w[t]);
                 for (int32_t x = 0; x < wout; ++x) sum[x] += weight * s[x];
             }

@@ -28,6 +28,9 @@ int32_t IPScaleFit(int32_t ws, int32_t hs, int32_t wb, int32_t hb, int32_t* wout
 // is the smaller of the two axes' steps and serves both. 0; -1 for bad
 // arguments (a source side of 0 included) or differing sample widths; -3 when
 // memory is short; or the progress callback's non-zero return.
+// dst may lie over src's own samples with src's strides (a reduction in
+// place): an output row is written only after every source row at or above
+// it has been consumed.
 int32_t IPScaleImageDown2(const IPImage* src, int32_t mode, IPImage* dst, int32_t* outWidth,
                           int32_t* outHeight, IPScaleProgress progress, void* context);
 

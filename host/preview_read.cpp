@@ -18,97 +18,56 @@ namespace {
 
 constexpr int32_t kSelectedAbove = 128;
 
+void ZoomEnded(EditState* e) {
+    e->zoomed = 0;
+    e->zoomView = IPImage{};
+    e->zoomMask = IPImage{};
+}
+
 int32_t Smaller(int64_t a, int64_t b) {
     return int32_t(a < b ? a : b);
 }
 
-// The host's input buffer as a view: at most four planes, the host's strides.
-IPImage HostImageView(const PassRect& area) {
-    const FilterRecord* f = gFilterRecord;
-    const int32_t bytes = f->depth == 16 ? 2 : 1;
-    IPImage v = {};
-    v.kind = kIPImageColour;
-    v.planeCount = f->planes > 3 ? 4 : 3;
-    v.bytesPerSample = bytes;
-    v.width = area.right - area.left;
-    v.height = area.bottom - area.top;
-    v.resolution = 72.0f;
-    v.sampleStride = f->planes;
-    v.rowStride = f->inRowBytes / bytes;
-    for (int32_t k = 0; k < v.planeCount; ++k)
-        v.planes[k] = static_cast<uint8_t*>(f->inData) + k * bytes;
-    return v;
-}
-
-// The host's mask buffer as a view; kind 0 when the host lends none.
-IPImage HostMaskView(const PassRect& area) {
-    const FilterRecord* f = gFilterRecord;
-    IPImage v = {};
-    if (!Host_HasMask() || f->maskData == nullptr) return v;
-    v.kind = kIPImageMask;
-    v.planeCount = 1;
-    v.bytesPerSample = 1;
-    v.width = area.right - area.left;
-    v.height = area.bottom - area.top;
-    v.resolution = 72.0f;
-    v.sampleStride = 1;
-    v.rowStride = f->maskRowBytes;
-    v.planes[0] = f->maskData;
-    return v;
-}
-
-// A view of new interleaved memory of w x h with the planes of like.
-int32_t NewView(const IPImage& like, int32_t w, int32_t h, uint8_t** memory, IPImage* view) {
-    const int32_t bytes = like.bytesPerSample;
-    uint8_t* p = static_cast<uint8_t*>(
-        Ui_MallocArray(size_t(w) * size_t(h), size_t(like.planeCount) * size_t(bytes)));
-    if (p == nullptr) return kUiErrMemory;
-    *memory = p;
-    *view = like;
-    view->width = w;
-    view->height = h;
-    view->sampleStride = like.planeCount;
-    view->rowStride = w * like.planeCount;
-    for (int32_t k = 0; k < like.planeCount; ++k) view->planes[k] = p + k * bytes;
-    return kUiOk;
-}
-
-// Reduces src into new memory that fits the box; the scaler's failure is
-// alerted. The scaler wants a box of at least 2 x 2 and never enlarges, so a
-// box side of 1 is widened for it only.
-int32_t ScaleIntoBox(const IPImage& src, int32_t boxW, int32_t boxH, uint8_t** memory,
-                     IPImage* out) {
-    const int32_t w = boxW < 2 ? 2 : boxW, h = boxH < 2 ? 2 : boxH;
-    int32_t status = NewView(src, w, h, memory, out);
-    if (status != kUiOk) return status;
+// Reduces view into the box where it lies: the scaler writes the produced
+// image over the top left of the host's own buffer, with the host's strides
+// (each output row lies on a source row it has already consumed). The view
+// then shows the produced size. The scaler wants a box of at least 2 x 2 and
+// never enlarges, so a box side of 1 is widened for it only. A failure is
+// alerted.
+int32_t ScaleInPlace(IPImage* view, int32_t boxW, int32_t boxH, bool* alerted) {
+    IPImage box = *view;
+    box.width = boxW < 2 ? 2 : boxW;
+    box.height = boxH < 2 ? 2 : boxH;
     int32_t producedW = 0, producedH = 0;
-    status = IPScaleImageDown2(&src, kIPScaleTent, out, &producedW, &producedH, nullptr, nullptr);
+    const int32_t status =
+        IPScaleImageDown2(view, kIPScaleTent, &box, &producedW, &producedH, nullptr, nullptr);
     if (status != kUiOk) {
         Ui_Alert_ReportErrorf(gUiState, status, kStrCtxScalingImage, nullptr);
+        *alerted = true;
         return status;
     }
-    out->width = producedW;
-    out->height = producedH;
+    view->width = producedW;
+    view->height = producedH;
     return kUiOk;
 }
 
-// From the host's 0 .. 32768 to 0 .. 65534: clamped to 32767, then doubled.
-void ConvertDepth16(const IPImage& v) {
-    for (int32_t k = 0; k < v.planeCount; ++k) {
-        uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
-        for (int32_t y = 0; y < v.height; ++y) {
-            uint16_t* s = plane + int64_t(y) * v.rowStride;
-            for (int32_t x = 0; x < v.width; ++x, s += v.sampleStride)
-                *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
-        }
-    }
+// The host's rectangles restated, without asking the host, as what its
+// buffers now hold: w x h at the corner.
+void RestateHostAreas(int32_t top, int32_t left, int32_t w, int32_t h) {
+    const PassRect produced = {top, left, top + h, left + w};
+    SetInRect(ToHostRect(produced));
+    if (Host_HasMask()) SetMaskRect(ToHostRect(produced));
+    SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
 }
 
-// Sample k of pixel (x, y) as a byte: the high byte of a 16-bit sample.
+// Sample k of pixel (x, y) as a byte: the high byte of a converted 16-bit
+// sample. The colour planes are converted already; a transparency sample
+// still has the host's range and is taken as it would be converted.
 uint8_t ByteAt(const IPImage& v, int32_t k, int32_t x, int32_t y) {
     const int64_t at = int64_t(y) * v.rowStride + int64_t(x) * v.sampleStride;
-    if (v.bytesPerSample == 2) return uint8_t(static_cast<const uint16_t*>(v.planes[k])[at] >> 8);
-    return static_cast<const uint8_t*>(v.planes[k])[at];
+    if (v.bytesPerSample == 1) return static_cast<const uint8_t*>(v.planes[k])[at];
+    const uint16_t s = static_cast<const uint16_t*>(v.planes[k])[at];
+    return k < 3 ? uint8_t(s >> 8) : HostSampleByte16(s);
 }
 
 // The 8-bit preview: the colour samples, then the mask byte when there is one.
@@ -156,7 +115,11 @@ int32_t BuildSelection(EditState* e) {
     return kUiErrGeneral;
 }
 
-int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
+// The whole filter rectangle from the host, every step-th pixel, reduced in
+// the host's buffers to fit the box: the source and mask views then show it,
+// its colour samples at 16 bits converted. *alerted tells a failure the
+// scaler has alerted from one not yet shown.
+int32_t ReadHostReduced(EditState* e, int32_t previewWidth, int32_t previewHeight, bool* alerted) {
     const PassRect filter = ToPassRect(GetFilterRect());
     const int64_t fw = int64_t(filter.right) - filter.left;
     const int64_t fh = int64_t(filter.bottom) - filter.top;
@@ -172,57 +135,76 @@ int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight) {
     if (area.right <= area.left) area.right = area.left + 1;
     Ui_Debug_Logf(gDiagnostics, "reduced read: factor %d, step %d, box %d x %d", int(factor),
                   int(step), int(e->boxWidth), int(e->boxHeight));
-    int32_t status = RequestHostArea(area, step);
-    if (status != kUiOk) return status;
-
-    e->sourceView = HostImageView(area);
-    e->maskView = HostMaskView(area);
+    e->sourceView = IPImage{};
+    e->maskView = IPImage{};
+    UI_TRY(RequestHostArea(area, step));
+    IPImage source = HostImageView(area);
+    IPImage mask = HostMaskView(area);
     if (factor != 1) {
-        IPImage scaled;
-        status = ScaleIntoBox(e->sourceView, e->boxWidth, e->boxHeight, &e->readPixels, &scaled);
-        if (status != kUiOk) return status;
-        if (e->maskView.kind == kIPImageMask) {
-            IPImage mask;
-            status = ScaleIntoBox(e->maskView, e->boxWidth, e->boxHeight, &e->readMask, &mask);
-            if (status != kUiOk) return status;
-            e->maskView = mask;
-        }
-        e->sourceView = scaled;
-        // The host's rectangles now describe what the views show.
-        const PassRect produced = {area.top, area.left, area.top + scaled.height,
-                                   area.left + scaled.width};
-        SetInRect(ToHostRect(produced));
-        if (Host_HasMask()) SetMaskRect(ToHostRect(produced));
-        SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
+        UI_TRY(ScaleInPlace(&source, e->boxWidth, e->boxHeight, alerted));
+        if (mask.kind == kIPImageMask)
+            UI_TRY(ScaleInPlace(&mask, e->boxWidth, e->boxHeight, alerted));
+        RestateHostAreas(area.top, area.left, source.width, source.height);
     }
-    if (e->sourceView.bytesPerSample == 2) ConvertDepth16(e->sourceView);
-    e->previewReduced =
-        e->sourceView.width != fw || e->sourceView.height != fh ? uint8_t(1) : uint8_t(0);
-    status = BuildPreview(e);
-    if (status != kUiOk) return status;
+    ConvertColour16(source);
+    e->sourceView = source;
+    e->maskView = mask;
+    e->previewReduced = source.width != fw || source.height != fh ? uint8_t(1) : uint8_t(0);
+    return kUiOk;
+}
+
+// The editor keeps the transparency of the reduced image at 8 bits, which
+// zooming out puts back into the host's buffer.
+int32_t KeepTransparency(EditState* e) {
+    const IPImage& src = e->sourceView;
+    if (src.planeCount < 4 || src.bytesPerSample != 1) return kUiOk;
+    e->previewAlpha = static_cast<uint8_t*>(Ui_MallocArray(size_t(src.width), size_t(src.height)));
+    if (e->previewAlpha == nullptr) return kUiErrMemory;
+    uint8_t* a = e->previewAlpha;
+    for (int32_t y = 0; y < src.height; ++y)
+        for (int32_t x = 0; x < src.width; ++x) *a++ = ByteAt(src, 3, x, y);
+    return kUiOk;
+}
+
+int32_t ReadInto(EditState* e, int32_t previewWidth, int32_t previewHeight, bool editor,
+                 bool* alerted) {
+    UI_TRY(ReadHostReduced(e, previewWidth, previewHeight, alerted));
+    UI_TRY(BuildPreview(e));
+    if (editor) {
+        Ui_Debug_Log(gDiagnostics, "get image4");
+        UI_TRY(KeepTransparency(e));
+    }
     return BuildSelection(e);
 }
 
-}  // namespace
-
-int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight) {
+// The reduced read, for the editor or not. Every failure but a cancel is
+// alerted; everything read is released on failure.
+int32_t ReadReduced(EditState* edit, int32_t previewWidth, int32_t previewHeight, bool editor) {
     if (edit == nullptr) return kUiErrArg;
     FreePreviewImages(edit);
     Ui_Debug_Log(gDiagnostics, "ReadReducedImage...");
-    const int32_t status = ReadInto(edit, previewWidth, previewHeight);
+    bool alerted = false;
+    const int32_t status = ReadInto(edit, previewWidth, previewHeight, editor, &alerted);
+    // Memory short, or a rectangle without area: not yet shown.
+    if ((status == kUiErrMemory || status == kUiErrArg) && !alerted)
+        Ui_Alert_ReportErrorf(gUiState, status, kStrCtxReadingImage, nullptr, edit->title);
     if (status != kUiOk) FreePreviewImages(edit);
     Ui_Debug_Logf(gDiagnostics, "...ReadReducedImage %d (%d x %d)", int(status),
                   int(edit->sourceView.width), int(edit->sourceView.height));
     return status;
 }
 
+}  // namespace
+
+int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight) {
+    return ReadReduced(edit, previewWidth, previewHeight, false);
+}
+
 int32_t ReadEditorImage(EditState* e, int32_t previewWidth, int32_t previewHeight) {
     if (e == nullptr) return kUiErrArg;
     const bool zoomed = e->zoomed != 0;
     const int32_t cx = e->zoomCenterX, cy = e->zoomCenterY;
-    const int32_t status = ReadReducedImage(e, previewWidth, previewHeight);
-    if (status != kUiOk) return status;
-    Ui_Debug_Log(gDiagnostics, "get image4");
+    UI_TRY(ReadReduced(e, previewWidth, previewHeight, true));
     return zoomed && e->previewReduced != 0 ? ReadZoomWindow(e, cx, cy, false) : kUiOk;
 }
 
@@ -246,7 +228,7 @@ int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
     if (status != kUiOk) return status;
     e->zoomView = HostImageView(window);
     e->zoomMask = HostMaskView(window);
-    if (e->zoomView.bytesPerSample == 2) ConvertDepth16(e->zoomView);
+    ConvertColour16(e->zoomView);
     e->zoomed = 1;
     e->zoomCenterX = int32_t(left + w / 2);
     e->zoomCenterY = int32_t(top + h / 2);
@@ -255,32 +237,58 @@ int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
     return kUiOk;
 }
 
-void ZoomOut(EditState* e) {
-    if (e == nullptr) return;
-    e->zoomed = 0;
-    e->zoomView = IPImage{};
-    e->zoomMask = IPImage{};
+int32_t ZoomOut(EditState* e) {
+    if (e == nullptr) return kUiErrArg;
+    if (e->zoomed == 0) return kUiOk;
+    ZoomEnded(e);
+    // 16-bit samples are not kept: the reduced image is read again.
+    if (gFilterRecord->depth == 16) {
+        bool alerted = false;
+        return ReadHostReduced(e, e->boxWidth, e->boxHeight, &alerted);
+    }
+    // 8 bits: the preview (and the kept transparency) back into the host's
+    // buffers, which hold the larger zoom window, restated as the preview.
+    const int32_t w = e->sourceView.width, h = e->sourceView.height;
+    const PassRect filter = ToPassRect(GetFilterRect());
+    RestateHostAreas(filter.top, filter.left, w, h);
+    const PassRect area = {filter.top, filter.left, filter.top + h, filter.left + w};
+    IPImage source = HostImageView(area);
+    IPImage mask = HostMaskView(area);
+    const uint8_t* p = e->preview;
+    const uint8_t* a = e->previewAlpha;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const int64_t at = int64_t(y) * source.rowStride + int64_t(x) * source.sampleStride;
+            for (int32_t k = 0; k < 3; ++k) static_cast<uint8_t*>(source.planes[k])[at] = *p++;
+            if (e->previewChannels == 4) {
+                if (mask.kind == kIPImageMask)
+                    static_cast<uint8_t*>(mask.planes[0])[int64_t(y) * mask.rowStride + x] = *p;
+                ++p;
+            }
+            if (a != nullptr) static_cast<uint8_t*>(source.planes[3])[at] = *a++;
+        }
+    e->sourceView = source;
+    e->maskView = mask;
+    return kUiOk;
 }
 
 int32_t RepeatCurrentRead(EditState* e) {
     if (e == nullptr) return kUiErrArg;
     if (e->zoomed != 0) return ReadZoomWindow(e, e->zoomCenterX, e->zoomCenterY, false);
-    // A reduced image lives in the plug-in's memory; one read at the preview's
-    // size is shown by the host's buffers and must be read again.
-    if (e->readPixels != nullptr || e->sourceView.width < 1) return kUiOk;
-    return ReadReducedImage(e, e->boxWidth, e->boxHeight);
+    if (e->sourceView.width < 1) return kUiOk;
+    bool alerted = false;
+    return ReadHostReduced(e, e->boxWidth, e->boxHeight, &alerted);
 }
 
 void FreePreviewImages(EditState* edit) {
     if (edit == nullptr) return;
-    Ui_Free(edit->readPixels);
-    Ui_Free(edit->readMask);
     Ui_Free(edit->preview);
+    Ui_Free(edit->previewAlpha);
     Ui_Free(edit->selectionBits);
-    edit->readPixels = edit->readMask = edit->preview = edit->selectionBits = nullptr;
+    edit->preview = edit->previewAlpha = edit->selectionBits = nullptr;
     edit->previewChannels = 0;
     edit->sourceView = IPImage{};
     edit->maskView = IPImage{};
     edit->selection = SelectionMask{};
-    ZoomOut(edit);
+    ZoomEnded(edit);
 }

@@ -1,7 +1,9 @@
 // The reduced whole-image read: the filter rectangle as the host delivers it
-// every few pixels, reduced by the plug-in's scaler to fit the preview box,
-// with the 8-bit preview and the selection bitmap built from it. The editor
-// shows it; a replay without the editor analyses it.
+// every few pixels, reduced by the plug-in's scaler in the host's own buffer
+// to fit the preview box, with the 8-bit preview and the selection bitmap
+// built from it. The editor shows it; a replay without the editor analyses
+// it. The source and mask views show the host's buffers, so they hold only
+// until the host is next asked for anything.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +12,10 @@
 
 // Reads the whole filter rectangle into edit (source view, mask view, 8-bit
 // preview, selection bitmap), reduced to fit previewWidth x previewHeight.
-// The host's failures, the scaler's and an empty selection are alerted here;
-// -3 (memory short) and -1 (a preview or filter rectangle without area) are
-// left to the caller. Anything read before is released first.
+// Every failure but the user's cancel (-10) is alerted here: the host's
+// (-2), the scaler's, an empty selection (-2), and memory short (-3) or a
+// preview or filter rectangle without area (-1) as "reading image file".
+// Anything read before is released first, and everything on failure.
 int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
 
 // The editor's read of the whole image: the reduced read, and when the
@@ -27,12 +30,14 @@ int32_t ReadEditorImage(EditState* edit, int32_t previewWidth, int32_t previewHe
 // the host's buffers. 0 at once when the preview is not reduced.
 int32_t ReadZoomWindow(EditState* edit, int32_t x, int32_t y, bool inPreview);
 
-// Back from the zoom to the whole reduced image, which the plug-in keeps in
-// its own memory, so the host is asked for nothing.
-void ZoomOut(EditState* edit);
+// Back from the zoom to the whole reduced image in the host's buffers: at 8
+// bits the preview (and the kept transparency) copied back into them, at 16
+// bits the reduced image read again. 0 at once when not zoomed.
+int32_t ZoomOut(EditState* edit);
 
-// Repeats the editor's current read: the zoom window at its centre, or the
-// reduced image (after another read has refilled the host's buffers).
+// Repeats the editor's current read after another read has refilled the
+// host's buffers: the zoom window at its centre, or the reduced image (the
+// views only; the preview and the selection stay).
 int32_t RepeatCurrentRead(EditState* edit);
 
 // Releases the images of the reads; the views then show nothing.

@@ -18,6 +18,51 @@ bool Host_HasMask() {
     return gFilterRecord->haveMask != 0;
 }
 
+IPImage HostImageView(const PassRect& area) {
+    const FilterRecord* f = gFilterRecord;
+    const int32_t bytes = f->depth == 16 ? 2 : 1;
+    IPImage v = {};
+    v.kind = kIPImageColour;
+    v.planeCount = f->planes > 3 ? 4 : 3;
+    v.bytesPerSample = bytes;
+    v.width = area.right - area.left;
+    v.height = area.bottom - area.top;
+    v.resolution = 72.0f;
+    v.sampleStride = f->planes;
+    v.rowStride = f->inRowBytes / bytes;
+    for (int32_t k = 0; k < v.planeCount; ++k)
+        v.planes[k] = static_cast<uint8_t*>(f->inData) + k * bytes;
+    return v;
+}
+
+IPImage HostMaskView(const PassRect& area) {
+    const FilterRecord* f = gFilterRecord;
+    IPImage v = {};
+    if (!Host_HasMask() || f->maskData == nullptr) return v;
+    v.kind = kIPImageMask;
+    v.planeCount = 1;
+    v.bytesPerSample = 1;
+    v.width = area.right - area.left;
+    v.height = area.bottom - area.top;
+    v.resolution = 72.0f;
+    v.sampleStride = 1;
+    v.rowStride = f->maskRowBytes;
+    v.planes[0] = f->maskData;
+    return v;
+}
+
+void ConvertColour16(const IPImage& v) {
+    if (v.bytesPerSample != 2) return;
+    for (int32_t k = 0; k < 3; ++k) {
+        uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
+        for (int32_t y = 0; y < v.height; ++y) {
+            uint16_t* s = plane + int64_t(y) * v.rowStride;
+            for (int32_t x = 0; x < v.width; ++x, s += v.sampleStride)
+                *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
+        }
+    }
+}
+
 PassRect ToPassRect(const VRect& r) {
     return PassRect{r.top, r.left, r.bottom, r.right};
 }
@@ -43,13 +88,17 @@ void SetReadAreas(const PassRect& area, int32_t step) {
 
 }  // namespace
 
+int32_t ReleaseHostAreas() {
+    const VRect none = {0, 0, 0, 0};
+    SetOutRect(none);
+    SetInRect(none);
+    SetMaskRect(none);
+    return Host_AdvanceState();
+}
+
 int32_t BeginHostRequest(int32_t step) {
     FilterRecord* f = gFilterRecord;
-    const PassRect none = {0, 0, 0, 0};
-    SetOutRect(ToHostRect(none));
-    SetInRect(ToHostRect(none));
-    SetMaskRect(ToHostRect(none));
-    const int32_t flushed = Host_AdvanceState();
+    const int32_t flushed = ReleaseHostAreas();
     if (flushed != kUiOk) return flushed;
     const Fixed rate = Fixed(step) << 16;
     f->inLoPlane = f->outLoPlane = 0;

@@ -16,37 +16,6 @@ namespace {
 
 constexpr int32_t kMaxMargin = 16;
 
-// What a read changes of the host's request, put back after GetPrevImage.
-struct RequestFields {
-    VRect in, out, mask;
-    int16_t inLoPlane, inHiPlane, outLoPlane, outHiPlane;
-    Fixed inputRate, maskRate;
-    int16_t inputPadding, outputPadding, maskPadding;
-};
-
-RequestFields SaveRequest() {
-    const FilterRecord* f = gFilterRecord;
-    return RequestFields{GetInRect(),  GetOutRect(),    GetMaskRect(),    f->inLoPlane,
-                         f->inHiPlane, f->outLoPlane,   f->outHiPlane,    f->inputRate,
-                         f->maskRate,  f->inputPadding, f->outputPadding, f->maskPadding};
-}
-
-void RestoreRequest(const RequestFields& r) {
-    FilterRecord* f = gFilterRecord;
-    SetInRect(r.in);
-    SetOutRect(r.out);
-    SetMaskRect(r.mask);
-    f->inLoPlane = r.inLoPlane;
-    f->inHiPlane = r.inHiPlane;
-    f->outLoPlane = r.outLoPlane;
-    f->outHiPlane = r.outHiPlane;
-    f->inputRate = r.inputRate;
-    f->maskRate = r.maskRate;
-    f->inputPadding = r.inputPadding;
-    f->outputPadding = r.outputPadding;
-    f->maskPadding = r.maskPadding;
-}
-
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
@@ -85,26 +54,10 @@ void CopyWindow(const PassRect& got, SharpenWindow* w) {
             if (w->transparency != nullptr) {
                 uint16_t v = px[3 * bytes];
                 if (bytes == 2) std::memcpy(&v, px + 3 * bytes, 2);
-                w->transparency[at] = bytes == 2 ? uint8_t(v >> 8) : uint8_t(v);
+                w->transparency[at] = bytes == 2 ? HostSampleByte16(v) : uint8_t(v);
             }
             if (w->mask != nullptr) w->mask[at] = mask[int64_t(sy) * f->maskRowBytes + sx];
         }
-    }
-}
-
-// The colour samples of the host's buffer from 0 .. 32768 to 0 .. 65534.
-void Widen16(const PassRect& got) {
-    const FilterRecord* f = gFilterRecord;
-    for (int32_t y = 0; y < got.bottom - got.top; ++y) {
-        uint8_t* row = static_cast<uint8_t*>(f->inData) + int64_t(y) * f->inRowBytes;
-        for (int32_t x = 0; x < got.right - got.left; ++x)
-            for (int32_t c = 0; c < 3; ++c) {
-                uint8_t* s = row + (int64_t(x) * f->planes + c) * 2;
-                uint16_t v;
-                std::memcpy(&v, s, 2);
-                v = uint16_t((v > 32767 ? 32767 : v) * 2);
-                std::memcpy(s, &v, 2);
-            }
     }
 }
 
@@ -128,7 +81,11 @@ int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, Shar
     w->height = area.bottom - area.top + 2 * margin;
     w->bytesPerSample = gFilterRecord->depth == 16 ? 2 : 1;
     int32_t status = AllocateWindow(w, gFilterRecord->planes > 3, Host_HasMask());
-    const RequestFields saved = SaveRequest();
+    // The whole host record, with its 32-bit rectangles, is put back after
+    // the request.
+    const FilterRecord saved = *gFilterRecord;
+    BigDocumentStruct* big = gFilterRecord->bigDocumentData;
+    const BigDocumentStruct savedBig = big != nullptr ? *big : BigDocumentStruct{};
     if (status == kUiOk) {
         const PassRect got = {std::max(filter.top, area.top - margin),
                               std::max(filter.left, area.left - margin),
@@ -136,12 +93,16 @@ int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, Shar
                               std::min(filter.right, area.right + margin)};
         status = RequestHostArea(got, 1);
         if (status == kUiOk) {
-            if (w->bytesPerSample == 2) Widen16(got);
+            ConvertColour16(HostImageView(got));
             CopyWindow(got, w);
         }
     }
-    RestoreRequest(saved);
-    // The host's buffers now hold this window: the editor's views need theirs again.
+    // The host takes the window back first, so that the record put back
+    // describes nothing it still lends. It has refilled or released the
+    // buffers the saved record shows: the editor's views need theirs again.
+    if (status == kUiOk) status = ReleaseHostAreas();
+    *gFilterRecord = saved;
+    if (big != nullptr) *big = savedBig;
     const int32_t repeated = RepeatCurrentRead(edit);
     if (status == kUiOk) status = repeated;
     if (status != kUiOk) FreeSharpenWindow(w);

@@ -104,11 +104,9 @@ int32_t ChooseStartSettings(EditState* edit) {
 // the pass, which asks the host for the image anew. The editor, once it
 // exists, runs instead when the show-editor flag is set.
 bool CompileReplay(EditState* edit) {
+    // The read has alerted its failure.
     const int32_t read = ReadReducedImage(edit, edit->previewWidth, edit->previewHeight);
-    if (read == kUiErrMemory || read == kUiErrArg) {
-        Ui_Alert_ReportErrorf(gUiState, read, kStrCtxReadingImage, nullptr, edit->title);
-        Host_StoreResult(Host_ResultFromStatus(read));
-    }
+    if (read == kUiErrMemory || read == kUiErrArg) Host_StoreResult(Host_ResultFromStatus(read));
     if (read != kUiOk) return false;
     const int32_t compiled = CompileForPass(edit, gFilterRecord->depth == 16 ? 2 : 1);
     FreePreviewImages(edit);

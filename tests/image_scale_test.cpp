@@ -7,6 +7,7 @@
 
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/interleaved_view.h"
+#include "ui/allocator.h"
 #include "ui/status.h"
 
 namespace {
@@ -200,6 +201,32 @@ int32_t CountRows(double fraction, void* context) {
     return seen->size() == 50 ? kUiErrCancelled : kUiOk;
 }
 
+// A reduction in place, the destination over the source with its strides,
+// gives the samples a separate destination gets.
+TEST(ImageScale, InPlaceGivesTheSameSamples) {
+    for (int32_t depth : {1, 2})
+        for (int32_t mode : {kIPScaleNearest, kIPScaleTent}) {
+            SCOPED_TRACE(testing::Message() << depth << " bytes, mode " << mode);
+            InterleavedImage src = Patterned(301, 173, depth, 4);
+            InterleavedImage apart = Box(60, 50, depth, 4);
+            IPImage s = src.View(), d = apart.View();
+            int32_t w = 0, h = 0;
+            ASSERT_EQ(IPScaleImageDown2(&s, mode, &d, &w, &h, nullptr, nullptr), kUiOk);
+            IPImage over = s;
+            over.width = 60;
+            over.height = 50;
+            int32_t w2 = 0, h2 = 0;
+            ASSERT_EQ(IPScaleImageDown2(&s, mode, &over, &w2, &h2, nullptr, nullptr), kUiOk);
+            ASSERT_EQ(w2, w);
+            ASSERT_EQ(h2, h);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    for (int32_t c = 0; c < 4; ++c)
+                        ASSERT_EQ(src.Get(x, y, c), apart.Get(x, y, c))
+                            << x << "," << y << "," << c;
+        }
+}
+
 TEST(ImageScale, ProgressAndMemory) {
     InterleavedImage src = Patterned(300, 240, 1);
     InterleavedImage dst = Box(100, 80, 1);
@@ -214,6 +241,20 @@ TEST(ImageScale, ProgressAndMemory) {
     for (int32_t mode : {kIPScaleNearest, kIPScaleTent})
         RunAllocationFailureLoop(
             [&] { return IPScaleImageDown2(&s, mode, &d, &w, &h, nullptr, nullptr); });
+
+    // A tall source holds a few rows filtered across at a time, not all of
+    // them: the preview's memory planning counts on it. (A ballast block
+    // lifts the live total above any earlier mark first.)
+    InterleavedImage tall = Patterned(600, 3000, 2);
+    InterleavedImage box = Box(200, 1000, 2);
+    s = tall.View();
+    d = box.View();
+    void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
+    ASSERT_NE(ballast, nullptr);
+    const uint32_t live = Ui_Mem_Stats().total;
+    ASSERT_EQ(IPScaleImageDown2(&s, kIPScaleTent, &d, &w, &h, nullptr, nullptr), kUiOk);
+    EXPECT_LT(Ui_Mem_Stats().maxTotal - live, 200u * 64u * 2u);
+    Ui_Free(ballast);
 }
 
 TEST(ImageZoom, ReplicatesBlocksOfTheWindow) {

@@ -11,6 +11,7 @@
 
 #include "editor/stored_prefs.h"
 #include "engine/image_scale.h"
+#include "host/blocks.h"
 #include "host/compile_pass.h"
 #include "host/preview_display.h"
 #include "host/preview_read.h"
@@ -22,6 +23,13 @@
 #include "ui/state.h"
 
 namespace {
+
+// The alerts shown since the headless backend was last reset.
+std::vector<std::string> Shown() {
+    std::vector<std::string> shown = AlertMessages();
+    for (int32_t i = 0; i < Headless_AlertCount(); ++i) shown.push_back(Headless_Alert(i)->text);
+    return shown;
+}
 
 class PreviewReadTest : public ::testing::Test {
   protected:
@@ -50,12 +58,6 @@ class PreviewReadTest : public ::testing::Test {
         gFilterRecord = h.host.record;
     }
     VRect LastRequest() const { return h.host.inAreas[h.host.inAreaCount - 1]; }
-    std::vector<std::string> Shown() const {
-        std::vector<std::string> shown = AlertMessages();
-        for (int32_t i = 0; i < Headless_AlertCount(); ++i)
-            shown.push_back(Headless_Alert(i)->text);
-        return shown;
-    }
     bool Selected(int32_t x, int32_t y) const { return SelectionMaskHas(&edit.selection, x, y); }
 };
 
@@ -85,7 +87,7 @@ TEST_F(PreviewReadTest, TheHostSubsamplesByHalfTheFactorAndTheScalerFitsTheBox) 
         EXPECT_EQ(r.bottom, c.request.bottom);
         EXPECT_EQ(r.right, c.request.right);
         EXPECT_EQ(h.host.record->inputRate, c.step << 16);
-        EXPECT_EQ(edit.readPixels != nullptr, c.scaled);
+        EXPECT_EQ(edit.previewReduced == 1, c.scaled);
         // The preview has the shape of the filter rectangle inside the box.
         int32_t w = 0, ht = 0;
         const int32_t boxW = std::min(c.boxW, c.width), boxH = std::min(c.boxH, c.height);
@@ -122,9 +124,12 @@ TEST_F(PreviewReadTest, SelectionFromTheMaskAndTheTransparency) {
     EXPECT_FALSE(Selected(1, 0));
     EXPECT_TRUE(Selected(2, 0));
     EXPECT_FALSE(Selected(3, 0));
-    // The colour samples reach the view doubled from the host's range.
+    // The colour samples reach the view doubled from the host's range; the
+    // transparency keeps the host's (doubling 32768 would wrap it to 0).
     const uint16_t* red = static_cast<const uint16_t*>(edit.sourceView.planes[0]);
     EXPECT_EQ(red[0], std::min<uint32_t>(d.Get(0, 0, 0), 32767) * 2);
+    const uint16_t* alphaView = static_cast<const uint16_t*>(edit.sourceView.planes[3]);
+    for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(alphaView[4 * x], alpha[x]) << x;
 
     // 8 bits with a selection: the mask above 128, and the mask byte as the
     // preview's fourth channel.
@@ -169,16 +174,35 @@ TEST_F(PreviewReadTest, FailuresAreAlertedAndLeaveNothing) {
     EXPECT_EQ(Ui_Mem_Stats().nMallocs, before);
 }
 
+// Every sample of a view, plane by plane.
+std::vector<uint32_t> Samples(const IPImage& v) {
+    std::vector<uint32_t> out;
+    for (int32_t k = 0; k < v.planeCount; ++k)
+        for (int32_t y = 0; y < v.height; ++y)
+            for (int32_t x = 0; x < v.width; ++x) {
+                const int64_t at = int64_t(y) * v.rowStride + int64_t(x) * v.sampleStride;
+                out.push_back(v.bytesPerSample == 2 ? static_cast<const uint16_t*>(v.planes[k])[at]
+                                                    : static_cast<const uint8_t*>(v.planes[k])[at]);
+            }
+    return out;
+}
+
 // The zoom window keeps the preview box's size, shifted into the image at its
-// edges; zooming out needs no read, since the reduced image is the plug-in's.
+// edges; zooming out puts the reduced image, its transparency and its
+// selection back into the host's buffers: at 8 bits from the preview without
+// asking the host, at 16 bits by reading it again.
 TEST_F(PreviewReadTest, ZoomInAndOutAtBothDepths) {
     for (int32_t depth : {8, 16}) {
         SCOPED_TRACE(depth);
-        const TestDocument d(300, 200, 3, depth);
+        TestDocument d(300, 200, 4, depth);
+        d.mask.resize(300 * 200);
+        for (size_t i = 0; i < d.mask.size(); ++i) d.mask[i] = uint8_t(i * 7);
         Open(d);
-        ASSERT_EQ(ReadReducedImage(&edit, 60, 40), kUiOk);
+        ASSERT_EQ(ReadEditorImage(&edit, 60, 40), kUiOk);
         ASSERT_EQ(edit.previewReduced, 1);
-        const std::vector<uint8_t> preview(edit.preview, edit.preview + 60 * 40 * 3);
+        const std::vector<uint8_t> preview(edit.preview, edit.preview + 60 * 40 * 4);
+        const std::vector<uint32_t> reduced = Samples(edit.sourceView);
+        const std::vector<uint32_t> selection = Samples(edit.maskView);
         // A click near the top left corner of the preview.
         ASSERT_EQ(ReadZoomWindow(&edit, 2, 1, true), kUiOk);
         EXPECT_EQ(edit.zoomed, 1);
@@ -199,10 +223,12 @@ TEST_F(PreviewReadTest, ZoomInAndOutAtBothDepths) {
                                         : static_cast<const uint16_t*>(edit.zoomView.planes[1])[0];
         EXPECT_EQ(got, want);
         const int32_t reads = h.host.advanceCalls;
-        ZoomOut(&edit);
+        ASSERT_EQ(ZoomOut(&edit), kUiOk);
         EXPECT_EQ(edit.zoomed, 0);
-        EXPECT_EQ(h.host.advanceCalls, reads);
+        EXPECT_EQ(h.host.advanceCalls > reads, depth == 16);
         EXPECT_EQ(std::vector<uint8_t>(edit.preview, edit.preview + preview.size()), preview);
+        EXPECT_EQ(Samples(edit.sourceView), reduced);
+        EXPECT_EQ(Samples(edit.maskView), selection);
         FreePreviewImages(&edit);
     }
     // The editor's read of the whole image keeps a zoom at its centre.
@@ -252,6 +278,31 @@ TEST_F(PreviewReadTest, TheSharpenWindowRepeatsEdgesAndTheZoomIsReadAgain) {
               d.Get(zoom.left, zoom.top, 0));
     // Outside the filter rectangle is no window.
     EXPECT_EQ(GetPrevImage(&edit, PassRect{140, 190, 160, 210}, 3, &w), kUiErrArg);
+    FreePreviewImages(&edit);
+
+    // 16 bits: the colour planes stay 16-bit, converted; the transparency
+    // becomes the high byte of its converted value, so full opacity is 255.
+    // The host's record is as the reduced read left it, which is read again
+    // into the host's buffers.
+    TestDocument deep(200, 150, 4, 16);
+    deep.Set(20, 30, 3, 32768);
+    deep.Set(21, 30, 3, 16384);
+    Open(deep);
+    ASSERT_EQ(ReadReducedImage(&edit, 50, 40), kUiOk);
+    const FilterRecord before = *h.host.record;
+    const std::vector<uint32_t> reduced = Samples(edit.sourceView);
+    ASSERT_EQ(GetPrevImage(&edit, PassRect{30, 20, 40, 30}, 2, &w), kUiOk);
+    EXPECT_EQ(w.bytesPerSample, 2);
+    const uint16_t* green = static_cast<const uint16_t*>(w.colour[1]);
+    EXPECT_EQ(green[2 * w.width + 2], std::min<uint32_t>(deep.Get(20, 30, 1), 32767) * 2);
+    EXPECT_EQ(w.transparency[2 * w.width + 2], 255);
+    EXPECT_EQ(w.transparency[2 * w.width + 3], 128);
+    FreeSharpenWindow(&w);
+    EXPECT_EQ(h.host.record->inputRate, before.inputRate);
+    EXPECT_EQ(h.host.record->inRect.right, before.inRect.right);
+    EXPECT_EQ(h.host.record->inRect.bottom, before.inRect.bottom);
+    EXPECT_EQ(Samples(edit.sourceView), reduced);
+    EXPECT_EQ(edit.sourceView.planes[0], h.host.record->inData);
 }
 
 TEST_F(PreviewReadTest, NavigatorAndDisplay) {
@@ -341,21 +392,154 @@ class ReplayTest : public ::testing::Test {
         Headless_SetAlertEcho(false);
         std::remove(PrefsFilePath().c_str());
     }
+    // A replay of d with automatic black and white points, and nothing else.
+    void ReplayAutoLevels(const TestDocument& d) {
+        WriteAutoLevelsPrefs();
+        h.Open(d);
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        ASSERT_EQ(h.Run(false).result, noErr);
+    }
 };
 
 TEST_F(ReplayTest, AReplayStretchesAFlatImageWithAutomaticLevels) {
     for (int32_t depth : {8, 16}) {
         SCOPED_TRACE(depth);
-        WriteAutoLevelsPrefs();
         const TestDocument flat = FlatDocument(300, 200, depth);
-        h.Open(flat);
-        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
-        const HKRun run = h.Run(false);
-        ASSERT_EQ(run.result, noErr);
+        ASSERT_NO_FATAL_FAILURE(ReplayAutoLevels(flat));
         TestDocument out = flat;
         std::memcpy(out.pixels.data(), h.host.image.pixels, out.pixels.size());
         for (int32_t c = 0; c < 3; ++c)
             EXPECT_GT(Spread(out, c), Spread(flat, c) * 3 / 2) << "channel " << c;
+    }
+}
+
+// What a replay must measure, worked out here from the document alone: the
+// host's every f-th pixel, reduced by the scaler into the preview box that
+// prepare chose, at 16 bits converted to 0 .. 65534. The transform compiled
+// on it, applied to the whole document as the pass applies it, gives the
+// replay's result exactly.
+TEST_F(ReplayTest, AReplayMeasuresTheScalersReduction) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        const TestDocument flat = FlatDocument(2100, 1300, depth);
+        ASSERT_NO_FATAL_FAILURE(ReplayAutoLevels(flat));
+        const DataBlock* data = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        ASSERT_NE(data, nullptr);
+        const int32_t boxW = std::min(data->edit.previewWidth, flat.width);
+        const int32_t boxH = std::min(data->edit.previewHeight, flat.height);
+        const int32_t factor =
+            std::max((flat.width + boxW - 1) / boxW, (flat.height + boxH - 1) / boxH);
+        ASSERT_GT(factor, 3) << "the host subsamples";
+        const int32_t f = factor >> 1, sw = flat.width / f, sh = flat.height / f;
+        const int32_t bytes = depth / 8;
+        std::vector<uint16_t> sub(size_t(sw) * size_t(sh) * 3);
+        for (int32_t y = 0; y < sh; ++y)
+            for (int32_t x = 0; x < sw; ++x)
+                for (int32_t c = 0; c < 3; ++c)
+                    sub[(size_t(y) * size_t(sw) + size_t(x)) * 3 + size_t(c)] =
+                        uint16_t(flat.Get(x * f, y * f, c));
+        std::vector<uint8_t> subBytes(sub.size() * size_t(bytes));
+        for (size_t i = 0; i < sub.size(); ++i) {
+            if (bytes == 1)
+                subBytes[i] = uint8_t(sub[i]);
+            else
+                std::memcpy(&subBytes[2 * i], &sub[i], 2);
+        }
+        std::vector<uint8_t> reduced(size_t(boxW) * size_t(boxH) * 3 * size_t(bytes));
+        IPImage src = {kIPImageColour, 3, bytes, sw, sh, 72.0f, 3, 3 * sw, {}};
+        IPImage dst = {kIPImageColour, 3, bytes, boxW, boxH, 72.0f, 3, 3 * boxW, {}};
+        for (int32_t c = 0; c < 3; ++c) {
+            src.planes[c] = subBytes.data() + c * bytes;
+            dst.planes[c] = reduced.data() + c * bytes;
+        }
+        int32_t ow = 0, oh = 0;
+        ASSERT_EQ(IPScaleImageDown2(&src, kIPScaleTent, &dst, &ow, &oh, nullptr, nullptr), kUiOk);
+        dst.width = ow;
+        dst.height = oh;
+        if (bytes == 2)
+            for (int32_t y = 0; y < oh; ++y)
+                for (int32_t i = 0; i < 3 * ow; ++i) {
+                    uint16_t* s16 = reinterpret_cast<uint16_t*>(reduced.data()) +
+                                    size_t(y) * size_t(3 * boxW) + size_t(i);
+                    *s16 = uint16_t(std::min<uint32_t>(*s16, 32767) * 2);
+                }
+
+        UiState* ui = nullptr;
+        ASSERT_EQ(Ui_State_Open(&ui, nullptr, nullptr, kStrProductName, 0), kUiOk);
+        EditTWSource source = {};
+        source.editPars = data->edit.pars;
+        source.ui = ui;
+        source.views[0] = dst;
+        TWHandle* tw = nullptr;
+        ASSERT_EQ(MakeEditTW(&source, bytes, &tw), kUiOk);
+        const uint32_t count = uint32_t(flat.width);
+        bool same = true;
+        for (int32_t y = 0; y < flat.height && same; ++y) {
+            const uint8_t* inRow = flat.pixels.data() + size_t(y) * size_t(flat.RowBytes());
+            const uint8_t* outRow = h.host.image.pixels + size_t(y) * size_t(flat.RowBytes());
+            if (bytes == 1) {
+                std::vector<uint8_t> row(inRow, inRow + 3 * count);
+                const TwRun run = TwInterleaved8(row.data(), 3);
+                ASSERT_EQ(ApplyTintwork(tw->tintwork, count, &run, &run), 0);
+                same = std::memcmp(row.data(), outRow, row.size()) == 0;
+            } else {
+                std::vector<uint16_t> row(3 * count), got(3 * count);
+                std::memcpy(row.data(), inRow, 6 * size_t(count));
+                std::memcpy(got.data(), outRow, 6 * size_t(count));
+                for (uint16_t& v : row) v = uint16_t(std::min<uint32_t>(v, 32767) * 2);
+                const TwRun run = TwInterleaved16(row.data(), 3);
+                ASSERT_EQ(ApplyTintwork(tw->tintwork, count, &run, &run), 0);
+                for (uint16_t& v : row) v = uint16_t(v >> 1);
+                same = row == got;
+            }
+            EXPECT_TRUE(same) << "row " << y;
+        }
+        FreeEditTW(tw);
+        Ui_State_Close(&ui);
+    }
+}
+
+// Memory planning covers what the replay reads besides the pass: the most
+// the plug-in holds at once stays within the bufferSpace it asked for at
+// prepare, also with transparency and a selection, on a document of the
+// preview box's shape that the scaler reduces from full resolution (factor
+// 3). (A ballast block first lifts the live total above any earlier mark, so
+// the mark after the run less that total is the run's.)
+TEST_F(ReplayTest, TheReducedReadFitsTheBufferSpaceAskedFor) {
+    struct Case {
+        int32_t planes, depth;
+        bool mask;
+    };
+    for (const Case& c :
+         {Case{3, 8, false}, Case{3, 16, false}, Case{4, 8, true}, Case{4, 16, true}}) {
+        SCOPED_TRACE(testing::Message() << c.planes << " planes, " << c.depth << " bits");
+        WriteAutoLevelsPrefs();
+        // The preview size prepare chooses for a large document.
+        h.Open(TestDocument(3000, 3000, c.planes, c.depth));
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        ASSERT_EQ(h.Call(filterSelectorPrepare), noErr);
+        const DataBlock* data = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        const int32_t pw = data->edit.previewWidth, ph = data->edit.previewHeight;
+        TestDocument d(3 * pw - 1, 3 * ph - 1, c.planes, c.depth);
+        if (c.mask) d.mask.assign(size_t(d.width) * size_t(d.height), 255);
+        HKOptions o = HK_DefaultOptions();
+        int32_t bufferSpace = 0;
+        o.beforeStart = [](HKHost* host, void* space) {
+            *static_cast<int32_t*>(space) = host->record->bufferSpace;
+        };
+        o.beforeStartContext = &bufferSpace;
+        h.Open(d, o);
+        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
+        void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
+        ASSERT_NE(ballast, nullptr);
+        const uint32_t live = Ui_Mem_Stats().total;
+        ASSERT_EQ(h.Run(false).result, noErr);
+        const uint32_t peak = Ui_Mem_Stats().maxTotal - live;
+        Ui_Free(ballast);
+        const DataBlock* run = *reinterpret_cast<DataBlock* const*>(h.host.data);
+        EXPECT_EQ(run->edit.previewWidth, pw);
+        EXPECT_GT(bufferSpace, 0);
+        EXPECT_LE(peak, uint32_t(bufferSpace));
     }
 }
 
@@ -369,26 +553,35 @@ bool StartSucceeded(const HKRun& run) {
 // and a run whose start failed leaves the document unchanged (a failure
 // after the start, in recording the settings, keeps the filtered image).
 TEST_F(ReplayTest, AllocationFailuresDuringAReplayLeaveTheImageAlone) {
-    WriteAutoLevelsPrefs();
-    const TestDocument flat = FlatDocument(120, 90, 8);
-    uint32_t complete = 0;
-    for (uint32_t n = 1; n < 2000 && complete == 0; ++n) {
-        h.Open(flat);
-        const uint32_t before = Ui_Mem_Stats().nMallocs;
-        Ui_Mem_InjectFailure(n, false);
-        const HKRun run = h.Run(true);
-        const uint32_t requests = Ui_Mem_RequestCount();
-        Ui_Mem_InjectFailure(0, false);
-        EXPECT_EQ(Ui_Mem_Stats().nMallocs, before) << "request " << n;
-        if (requests < n) {
-            EXPECT_EQ(run.result, noErr) << "request " << n;
-            complete = requests;
-        } else if (!StartSucceeded(run)) {
-            EXPECT_EQ(std::memcmp(h.host.image.pixels, flat.pixels.data(), flat.pixels.size()), 0)
-                << "request " << n;
+    // A document inside the preview box, and one the scaler reduces.
+    for (const int32_t width : {120, 1200}) {
+        SCOPED_TRACE(width);
+        WriteAutoLevelsPrefs();
+        const TestDocument flat = FlatDocument(width, width * 3 / 4, 8);
+        uint32_t complete = 0;
+        for (uint32_t n = 1; n < 2000 && complete == 0; ++n) {
+            h.Open(flat);
+            Headless_ClearAlerts();
+            Headless_ResetDialogs();
+            const uint32_t before = Ui_Mem_Stats().nMallocs;
+            Ui_Mem_InjectFailure(n, false);
+            const HKRun run = h.Run(true);
+            const uint32_t requests = Ui_Mem_RequestCount();
+            Ui_Mem_InjectFailure(0, false);
+            EXPECT_EQ(Ui_Mem_Stats().nMallocs, before) << "request " << n;
+            EXPECT_LE(Shown().size(), 1u) << "one failure, one alert: request " << n;
+            if (requests < n) {
+                EXPECT_EQ(run.result, noErr) << "request " << n;
+                complete = requests;
+            } else if (!StartSucceeded(run)) {
+                EXPECT_NE(run.result, noErr) << "request " << n;
+                EXPECT_EQ(std::memcmp(h.host.image.pixels, flat.pixels.data(), flat.pixels.size()),
+                          0)
+                    << "request " << n;
+            }
         }
+        EXPECT_GT(complete, 0u);
     }
-    EXPECT_GT(complete, 0u);
 }
 
 }  // namespace
