@@ -81,9 +81,11 @@ int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, Shar
     w->height = area.bottom - area.top + 2 * margin;
     w->bytesPerSample = gFilterRecord->depth == 16 ? 2 : 1;
     int32_t status = AllocateWindow(w, gFilterRecord->planes > 3, Host_HasMask());
-    // The whole host record, with its 32-bit rectangles, is put back after
-    // the request.
-    const FilterRecord saved = *gFilterRecord;
+    // The host record, with its 32-bit rectangles, is put back after the
+    // request. An older host's record ends at the short size, which holds
+    // every field a request changes: nothing past it is read or written.
+    uint8_t saved[kFilterRecordShortSize];
+    std::memcpy(saved, gFilterRecord, sizeof saved);
     BigDocumentStruct* big = gFilterRecord->bigDocumentData;
     const BigDocumentStruct savedBig = big != nullptr ? *big : BigDocumentStruct{};
     if (status == kUiOk) {
@@ -101,7 +103,7 @@ int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, Shar
     // describes nothing it still lends. It has refilled or released the
     // buffers the saved record shows: the editor's views need theirs again.
     if (status == kUiOk) status = ReleaseHostAreas();
-    *gFilterRecord = saved;
+    std::memcpy(gFilterRecord, saved, sizeof saved);
     if (big != nullptr) *big = savedBig;
     const int32_t repeated = RepeatCurrentRead(edit);
     if (status == kUiOk) status = repeated;

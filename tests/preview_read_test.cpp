@@ -303,6 +303,20 @@ TEST_F(PreviewReadTest, TheSharpenWindowRepeatsEdgesAndTheZoomIsReadAgain) {
     EXPECT_EQ(h.host.record->inRect.bottom, before.inRect.bottom);
     EXPECT_EQ(Samples(edit.sourceView), reduced);
     EXPECT_EQ(edit.sourceView.planes[0], h.host.record->inData);
+    FreePreviewImages(&edit);
+
+    // An older host's record ends at the short size: the record is put back
+    // without touching a byte past it (the sanitizer build sees any).
+    HKOptions older = HK_DefaultOptions();
+    older.recordBytes = int32_t(kFilterRecordShortSize);
+    h.Open(d, older);
+    gFilterRecord = h.host.record;
+    ASSERT_EQ(ReadReducedImage(&edit, 50, 40), kUiOk);
+    const int32_t rate = h.host.record->inputRate;
+    ASSERT_EQ(GetPrevImage(&edit, PassRect{30, 20, 40, 30}, 2, &w), kUiOk);
+    EXPECT_EQ(static_cast<const uint8_t*>(w.colour[0])[2 * w.width + 2], d.Get(20, 30, 0));
+    FreeSharpenWindow(&w);
+    EXPECT_EQ(h.host.record->inputRate, rate);
 }
 
 TEST_F(PreviewReadTest, NavigatorAndDisplay) {
