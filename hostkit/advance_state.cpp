@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 
 #include "hostkit/hostkit_internal.h"
 
@@ -100,16 +101,43 @@ void CopyPixels(uint8_t* dst, const uint8_t* src, int32_t n, int32_t imagePlanes
     }
 }
 
+// A host keeps the buffers it took back for the next request of the same
+// area, so that a pass of strips asks the system for memory once rather than
+// at every strip (fresh pages cost a fault each). The sanitizer build gives
+// each one back as it is taken back, so that a view kept past its release is
+// caught there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeepSpares = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kKeepSpares = false;
+#else
+constexpr bool kKeepSpares = true;
+#endif
+#else
+constexpr bool kKeepSpares = true;
+#endif
+
+// A buffer of at least `bytes` for an area: its spare when that is large
+// enough, else a new one (the spare given back).
+uint8_t* TakeBuffer(uint8_t*& spare, size_t bytes) {
+    uint8_t* buffer = spare;
+    spare = nullptr;
+    if (buffer != nullptr && HK_LargeBytes(buffer) >= bytes) return buffer;
+    HK_FreeLarge(buffer);
+    return static_cast<uint8_t*>(HK_AllocLarge(bytes));
+}
+
 // Fills a lent buffer from im: planes lo..hi of rect at the given step.
 // Rows that lie inside the image at full resolution are copied whole.
 OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t step,
-           int16_t padding, uint8_t** out, int32_t* rowBytes) {
+           int16_t padding, uint8_t*& spare, uint8_t** out, int32_t* rowBytes) {
     const int32_t bytes = im.depth / 8;
     if (lo < 0 || hi < lo || hi >= im.planes) return paramErr;
     const int32_t planes = hi - lo + 1;
     const size_t total = AreaBytes(rect, planes, bytes, rowBytes);
     if (total == 0) return paramErr;
-    uint8_t* buffer = static_cast<uint8_t*>(HK_AllocLarge(total));
+    uint8_t* buffer = TakeBuffer(spare, total);
     if (buffer == nullptr) return memFullErr;
     const uint32_t padValue = padding >= 0 ? PadValue(padding, im.depth) : 0;
     const bool columnsInside = step == 1 && rect.left >= 0 && rect.right <= im.width;
@@ -137,10 +165,17 @@ OSErr Fill(const HKImage& im, const VRect& rect, int16_t lo, int16_t hi, int32_t
     return noErr;
 }
 
-// Replaces the buffer lent through slot; the caller stores the result in the
-// record's field (a 4-byte aligned pointer, so it is assigned, not referenced).
-uint8_t* Lend(uint8_t*& slot, uint8_t* buffer) {
-    HK_FreeLarge(slot);
+// Replaces the buffer lent through slot, keeping the one taken back as the
+// area's spare; the caller stores the result in the record's field (a 4-byte
+// aligned pointer, so it is assigned, not referenced).
+uint8_t* Lend(uint8_t*& slot, uint8_t*& spare, uint8_t* buffer) {
+    if (slot != nullptr) {
+        if (kKeepSpares && spare == nullptr) {
+            spare = slot;
+        } else {
+            HK_FreeLarge(slot);
+        }
+    }
     slot = buffer;
     return buffer;
 }
@@ -212,13 +247,20 @@ void HK_WriteBackOutput(HKHost* host) {
             }
         }
     }
-    host->record->outData = Lend(host->outBuffer, nullptr);
+    host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
 }
 
 void HK_ReleaseAreas(HKHost* host) {
-    host->record->inData = Lend(host->inBuffer, nullptr);
-    host->record->outData = Lend(host->outBuffer, nullptr);
-    host->record->maskData = Lend(host->maskBuffer, nullptr);
+    host->record->inData = Lend(host->inBuffer, host->spareIn, nullptr);
+    host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
+    host->record->maskData = Lend(host->maskBuffer, host->spareMask, nullptr);
+}
+
+void HK_FreeSpares(HKHost* host) {
+    for (uint8_t** spare : {&host->spareIn, &host->spareOut, &host->spareMask}) {
+        HK_FreeLarge(*spare);
+        *spare = nullptr;
+    }
 }
 
 // The calling thread's processor time where the system keeps it (a shared
@@ -250,9 +292,9 @@ OSErr Advance(HKHost* host) {
         if (in.bottom - in.top > host->maxInRows) host->maxInRows = in.bottom - in.top;
         uint8_t* buffer = nullptr;
         const OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, Step(r->inputRate),
-                               r->inputPadding, &buffer, &r->inRowBytes);
+                               r->inputPadding, host->spareIn, &buffer, &r->inRowBytes);
         if (err != noErr) return err;
-        r->inData = Lend(host->inBuffer, buffer);
+        r->inData = Lend(host->inBuffer, host->spareIn, buffer);
         r->inColumnBytes = (r->inHiPlane - r->inLoPlane + 1) * bytes;
         r->inPlaneBytes = bytes;
     }
@@ -266,10 +308,11 @@ OSErr Advance(HKHost* host) {
         HKImage result = im;
         result.pixels = host->result;
         uint8_t* buffer = nullptr;
-        const OSErr err = Fill(result, out, r->outLoPlane, r->outHiPlane, 1,
-                               plugInWantsErrorOnBoundsException, &buffer, &r->outRowBytes);
+        const OSErr err =
+            Fill(result, out, r->outLoPlane, r->outHiPlane, 1, plugInWantsErrorOnBoundsException,
+                 host->spareOut, &buffer, &r->outRowBytes);
         if (err != noErr) return err;
-        r->outData = Lend(host->outBuffer, buffer);
+        r->outData = Lend(host->outBuffer, host->spareOut, buffer);
         host->outRect = out;
         host->outLoPlane = r->outLoPlane;
         host->outHiPlane = r->outHiPlane;
@@ -281,10 +324,10 @@ OSErr Advance(HKHost* host) {
     if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
         uint8_t* buffer = nullptr;
         const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
-        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding, &buffer,
-                               &r->maskRowBytes);
+        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding,
+                               host->spareMask, &buffer, &r->maskRowBytes);
         if (err != noErr) return err;
-        r->maskData = Lend(host->maskBuffer, buffer);
+        r->maskData = Lend(host->maskBuffer, host->spareMask, buffer);
     }
     return noErr;
 }

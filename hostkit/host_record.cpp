@@ -197,6 +197,7 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
 
 void HK_Host_Free(HKHost* host) {
     if (host->record != nullptr) HK_ReleaseAreas(host);
+    HK_FreeSpares(host);
     HK_FreeAllHandles(host);
     std::free(host->record);
     HK_FreeLarge(host->result);

@@ -128,6 +128,10 @@ struct HKHost {
     uint8_t* inBuffer;
     uint8_t* outBuffer;
     uint8_t* maskBuffer;
+    // What the host took back, kept for the next request of the same area.
+    uint8_t* spareIn;
+    uint8_t* spareOut;
+    uint8_t* spareMask;
     VRect outRect;
     int16_t outLoPlane;
     int16_t outHiPlane;

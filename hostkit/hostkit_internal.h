@@ -18,9 +18,13 @@ bool HK_AnyAreaRequested(const HKHost* host);
 // them); null when memory is short. Freed only through HK_FreeLarge.
 void* HK_AllocLarge(size_t bytes);
 void HK_FreeLarge(void* block);
+// The bytes a block from HK_AllocLarge holds (at least those asked for).
+size_t HK_LargeBytes(const void* block);
 
 void HK_WriteBackOutput(HKHost* host);
 void HK_ReleaseAreas(HKHost* host);
+// Gives the system back the buffers kept for later requests.
+void HK_FreeSpares(HKHost* host);
 
 // Handles the host makes for itself (titles, descriptors, texts): they do not
 // count as the plug-in's requests. Null when memory is short.

@@ -17,7 +17,8 @@ namespace {
 // Every block starts with this header; the caller's bytes follow it.
 struct LargeHeader {
     size_t mapped;  // bytes mapped from the system (0: from malloc)
-    size_t pad[7];  // keeps the caller's bytes 64-byte aligned
+    size_t bytes;   // the caller's bytes the block holds
+    size_t pad[6];  // keeps the caller's bytes 64-byte aligned
 };
 
 constexpr size_t kLargeBlock = size_t(4) << 20;
@@ -39,12 +40,14 @@ void* HK_AllocLarge(size_t bytes) {
 #endif
         header = static_cast<LargeHeader*>(p);
         header->mapped = mapped;
+        header->bytes = mapped - sizeof(LargeHeader);
         return header + 1;
     }
 #endif
     header = static_cast<LargeHeader*>(std::malloc(total));
     if (header == nullptr) return nullptr;
     header->mapped = 0;
+    header->bytes = bytes;
     return header + 1;
 }
 
@@ -58,4 +61,8 @@ void HK_FreeLarge(void* block) {
     }
 #endif
     std::free(header);
+}
+
+size_t HK_LargeBytes(const void* block) {
+    return block != nullptr ? (static_cast<const LargeHeader*>(block) - 1)->bytes : 0;
 }
