@@ -21,20 +21,6 @@ const PredefinedColorDef kPredefinedColors[] = {
 // The predefined colour each bin receives: Neutrals, Skin, Foliage, then Sky.
 const int32_t kBinColorKinds[] = {kColorNeutrals, kColorSkin, kColorFoliage};
 
-// Element i of a flag, float or integer row as a number.
-double GetNumber(const EditParRow& row, const void* base, uint32_t i) {
-    const void* at = EditParElement(row, base, i);
-    if (row.kind == kParFlag) return *static_cast<const uint8_t*>(at);
-    if (row.kind == kParInt) {
-        int32_t v;
-        std::memcpy(&v, at, sizeof v);
-        return v;
-    }
-    float v;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-}
-
 void SetNumber(const EditParRow& row, void* base, uint32_t i, float value) {
     void* at = EditParElement(row, base, i);
     if (row.kind == kParFlag) {
@@ -147,7 +133,7 @@ Outcome CheckTable(const EditParTable& table, void* base, Walk& w);
 Outcome CheckValues(const EditParRow& row, void* base, Walk& w) {
     Outcome result = kPass;
     for (uint32_t i = 0; i < row.count; ++i) {
-        const double v = GetNumber(row, base, i);
+        const double v = EditParNumber(row, base, i);
         if (InRange(v, row.low, row.high)) continue;
         if (!w.repair) return kFailed;
         if (row.log != nullptr) LogRepair(row.log, w, &v, 1);
@@ -155,7 +141,7 @@ Outcome CheckValues(const EditParRow& row, void* base, Walk& w) {
         SetNumber(row, base, i, DefaultNumber(row.value, i));
         result = kRepaired;
     }
-    if (row.check == kCheckGate && GetNumber(row, base, 0) == 0) return kGateClosed;
+    if (row.check == kCheckGate && EditParNumber(row, base, 0) == 0) return kGateClosed;
     return result;
 }
 
@@ -167,7 +153,7 @@ bool RecordFails(const EditParTable& table, const void* record, double* values, 
         const EditParRow& row = table.rows[r];
         if (row.check != kCheckRange) continue;
         for (uint32_t i = 0; i < row.count; ++i) {
-            const double v = GetNumber(row, record, i);
+            const double v = EditParNumber(row, record, i);
             fails = fails || !InRange(v, row.low, row.high);
             if (*n < kMaxLogValues) values[(*n)++] = v;
         }

@@ -178,3 +178,16 @@ const EditParRow* FindEditPar(const char* name) {
     const EditParRow* row = FindIn(kEditParsBaseTable, name);
     return row != nullptr ? row : FindIn(kEditParsExtensionTable, name);
 }
+
+double EditParNumber(const EditParRow& row, const void* base, uint32_t i) {
+    const void* at = EditParElement(row, base, i);
+    if (row.kind == kParFlag) return *static_cast<const uint8_t*>(at);
+    if (row.kind == kParInt) {
+        int32_t v;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    }
+    float v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+}

@@ -122,6 +122,10 @@ inline const void* EditParElement(const EditParRow& row, const void* base, uint3
     return static_cast<const uint8_t*>(base) + row.offset + size_t(i) * row.stride;
 }
 
+// Element i of a flag, float or integer row in the record at base, as a
+// number.
+double EditParNumber(const EditParRow& row, const void* base, uint32_t i);
+
 // Offset, count and element size of a field, for the tables.
 template <class T>
 constexpr uint8_t EditParCount() {

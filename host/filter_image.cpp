@@ -43,13 +43,6 @@ struct PassRun {
     RowProcs rows;    // the row conversions of the host's format
 };
 
-PassRect ToPass(const VRect& r) {
-    return PassRect{r.top, r.left, r.bottom, r.right};
-}
-VRect ToHost(const PassRect& r) {
-    return VRect{r.top, r.left, r.bottom, r.right};
-}
-
 // Host rows of the current strip: row `row` (image coordinates) of a lent area.
 uint8_t* StripRow(void* data, int32_t rowBytes, const PassRect& area, int32_t row) {
     return static_cast<uint8_t*>(data) + int64_t(row - area.top) * rowBytes;
@@ -199,9 +192,7 @@ int32_t NoiseRow(void* context, const RowDesc* row) {
 void GiveRects(EditState& e, const PassRect& area, bool mask) {
     e.inRect = e.outRect = area;
     if (mask) e.maskRect = area;
-    SetInRect(ToHost(e.inRect));
-    SetOutRect(ToHost(e.outRect));
-    if (mask) SetMaskRect(ToHost(e.maskRect));
+    SetHostAreas(area, mask);
 }
 
 // Makes row y of the filter rectangle available, fetching the strip that
@@ -261,7 +252,7 @@ int32_t SetUpHost(EditState& e, bool mask) {
     const FilterRecord* f = gFilterRecord;
     const int32_t begun = BeginHostRequest(1);
     if (begun != kUiOk) return begun;
-    e.filterRect = ToPass(GetFilterRect());
+    e.filterRect = ToPassRect(GetFilterRect());
     // No strip yet: the first row lies below these.
     GiveRects(e, PassRect{-1, e.filterRect.left, -1, e.filterRect.right}, mask);
     e.width = e.filterRect.right - e.filterRect.left;
@@ -390,11 +381,7 @@ int32_t FilterImage(EditState* edit) {
         return status;
     }
     gPrefs->previous = edit->pars;
-    const PassRect none = {0, 0, 0, 0};
-    edit->inRect = edit->outRect = edit->maskRect = none;
-    SetInRect(ToHost(none));
-    SetOutRect(ToHost(none));
-    SetMaskRect(ToHost(none));
+    GiveRects(*edit, PassRect{0, 0, 0, 0}, true);
     Ui_Debug_Log(gDiagnostics, "... FilterImage done");
     return kUiOk;
 }

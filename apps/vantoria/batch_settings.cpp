@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "apps/vantoria/file_paths.h"
 #include "editor/filter_settings.h"
 #include "editor/memory_colour_file.h"
 #include "editor/settings_file.h"
@@ -116,8 +117,7 @@ std::string AddMemoryColours(const BatchOptions& o, EditPars* p) {
         const int32_t status = ImportCieMeasurements(nullptr, &read, path.c_str(), &skipped);
         if (status != kUiOk) return FileError("the measurement file", path, status);
         // Named after the file, as the editor names an import.
-        const size_t slash = path.rfind('/');
-        std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        std::string name = BaseName(path);
         name = name.substr(0, name.rfind('.'));
         std::memset(read.name, 0, sizeof read.name);
         std::strncpy(read.name, name.c_str(), kBinNameBytes - 1);
@@ -299,12 +299,8 @@ std::string DescribeSettings(const EditPars& pars) {
                 const void* b = EditParElement(row, &neutral, i);
                 const size_t size = row.kind == kParFlag ? 1 : 4;
                 if (std::memcmp(a, b, size) == 0) continue;
-                if (row.kind == kParFlag)
-                    std::snprintf(value, sizeof value, "%d", *static_cast<const uint8_t*>(a));
-                else if (row.kind == kParInt)
-                    std::snprintf(value, sizeof value, "%d", *static_cast<const int32_t*>(a));
-                else
-                    std::snprintf(value, sizeof value, "%g", double(*static_cast<const float*>(a)));
+                const double v = EditParNumber(row, &pars, i);
+                std::snprintf(value, sizeof value, row.kind == kParFloat ? "%g" : "%.0f", v);
                 text += std::string(text.empty() ? "" : " ") + row.name;
                 if (row.count > 1) text += "[" + std::to_string(i) + "]";
                 text += std::string("=") + value;

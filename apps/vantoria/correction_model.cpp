@@ -35,11 +35,13 @@ std::string StatusLine(const char* what, int32_t status) {
 std::string BuildCorrectionModel(const ImageBuffer& image, const uint8_t* mask,
                                  const EditPars& pars, CorrectionModel* model) {
     *model = CorrectionModel{};
-    ImageBuffer copy = image;  // the reads convert samples in place
     HKOptions options = HK_DefaultOptions();
     options.playInfo = plugInDialogDontDisplay;
     HKHost host;
-    const HKImage view = copy.View();
+    // The reads work in the buffers the host lends; the host writes into the
+    // image itself only when a filter run ends, which the model never makes.
+    const HKImage view{image.width, image.height,     image.planes,
+                       image.depth, image.RowBytes(), const_cast<uint8_t*>(image.pixels.data())};
     const HKMask selection{image.width, const_cast<uint8_t*>(mask)};
     if (HK_Host_Init(&host, &view, &selection, &options) != 0)
         return "the image cannot be analysed";

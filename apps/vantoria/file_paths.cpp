@@ -17,10 +17,18 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-std::string OutputFolderError(const std::string& path) {
+namespace {
+
+// The folder a path names its file in: "." for a bare name.
+std::string FolderName(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+std::string OutputFolderError(const std::string& path) {
+    const std::string folder = FolderName(path);
     struct stat st;
     int error = 0;
     if (stat(folder.c_str(), &st) != 0)
@@ -37,8 +45,5 @@ std::string DefaultModulePath() {
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return "libvantoria.so";
     self[n] = 0;
-    const std::string dir(self);
-    const size_t slash = dir.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : dir.substr(0, slash)) +
-           "/libvantoria.so";
+    return FolderName(self) + "/libvantoria.so";
 }

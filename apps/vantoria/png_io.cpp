@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -75,7 +76,10 @@ bool DecodePng(std::FILE* f, ImageBuffer* image) {
     return true;
 }
 
-bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
+// The libpng part of writing, apart for the same reason. 16-bit rows go back
+// to the file's scale through table into row, one at a time; 8-bit rows are
+// written as they stand.
+bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint16_t* table, uint8_t* row) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -99,7 +103,15 @@ bool EncodePng(std::FILE* f, const ImageBuffer& image, const uint8_t* pixels) {
     png_write_info(png, info);
     png_set_swap(png);
     const size_t rowBytes = size_t(image.RowBytes());
-    for (int32_t y = 0; y < image.height; ++y) png_write_row(png, pixels + size_t(y) * rowBytes);
+    for (int32_t y = 0; y < image.height; ++y) {
+        const uint8_t* pixels = image.pixels.data() + size_t(y) * rowBytes;
+        if (table != nullptr) {
+            std::memcpy(row, pixels, rowBytes);
+            ConvertSamples16(row, rowBytes / 2, table);
+            pixels = row;
+        }
+        png_write_row(png, pixels);
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -125,12 +137,13 @@ std::string ReadPng(const std::string& path, ImageBuffer* image) {
 }
 
 std::string WritePng(const std::string& path, const ImageBuffer& image) {
-    ImageBuffer file = image;
-    Convert16(&file, FromInterface16);
+    const bool wide = image.depth == 16;
+    const std::vector<uint16_t> table = wide ? Table16(FromInterface16) : std::vector<uint16_t>();
+    std::vector<uint8_t> row(wide ? size_t(image.RowBytes()) : 0);
     const std::string temporary = path + ".part";
     std::FILE* f = std::fopen(temporary.c_str(), "wb");
     if (f == nullptr) return "cannot create " + temporary + ": " + std::strerror(errno);
-    const bool encoded = EncodePng(f, file, file.pixels.data());
+    const bool encoded = EncodePng(f, image, wide ? table.data() : nullptr, row.data());
     const bool closed = std::fclose(f) == 0;
     if (!FinishReplacement(temporary, path, encoded && closed)) return "cannot write " + path;
     return std::string();

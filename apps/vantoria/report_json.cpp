@@ -46,14 +46,9 @@ void Settings(const EditParTable& table, const EditPars& pars, std::string* out)
         if (row.kind == kParGroup || row.kind == kParText) continue;
         std::string value = row.count > 1 ? "[" : "";
         for (uint32_t i = 0; i < row.count; ++i) {
-            const void* at = EditParElement(row, &pars, i);
+            const double v = EditParNumber(row, &pars, i);
             if (i > 0) value += ", ";
-            if (row.kind == kParFlag)
-                value += std::to_string(*static_cast<const uint8_t*>(at));
-            else if (row.kind == kParInt)
-                value += std::to_string(*static_cast<const int32_t*>(at));
-            else
-                value += Number(*static_cast<const float*>(at));
+            value += row.kind == kParFloat ? Number(v) : std::to_string(int64_t(v));
         }
         if (row.count > 1) value += "]";
         *out += "    " + Quoted(row.name) + ": " + value + ",\n";
