@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gPrefs = &parameters.prefs;
     gDataBlock = &block;
 
-    const int32_t status = ReadScriptParameters();
+    bool recorded = false;
+    const int32_t status = ReadScriptParameters(&recorded);
     if (status != kUiOk && status != kUiErrMemory) std::abort();
     const PrefsRecord& p = parameters.prefs;
     if (p.startMode >= kStartModeCount || !Terminated(p.settingsName)) std::abort();

@@ -82,9 +82,10 @@ int32_t PutBlob(PIWriteDescriptor token, const uint8_t* blob) {
     return status;
 }
 
-// Reads the blob of one 'Dt  ' text handle into the settings record; a text
-// of another length, or one too short for its blob, leaves it untouched.
-int32_t TakeText(Handle text) {
+// Reads the blob of one 'Dt  ' text handle into the settings record (*taken
+// set); a text of another length, or one too short for its blob, leaves it
+// untouched.
+int32_t TakeText(Handle text, bool* taken) {
     const HandleProcs* procs = gFilterRecord->handleProcs;
     const int32_t size = procs->getSizeProc(text);
     Ptr bytes = procs->lockProc(text, 0);
@@ -95,7 +96,7 @@ int32_t TakeText(Handle text) {
         status = UnpackScriptText(reinterpret_cast<const uint8_t*>(bytes), uint32_t(size), &blob,
                                   &length);
     if (bytes != nullptr) procs->unlockProc(text);
-    if (blob != nullptr) DecodeScriptBlob(blob, length, gPrefs);
+    if (blob != nullptr && DecodeScriptBlob(blob, length, gPrefs) == kUiOk) *taken = true;
     Ui_Free(blob);
     return status;
 }
@@ -193,8 +194,9 @@ int32_t WriteScriptParameters() {
     return status;
 }
 
-int32_t ReadScriptParameters() {
+int32_t ReadScriptParameters(bool* recorded) {
     Ui_Debug_Log(gDiagnostics, "ReadScriptParameters...");
+    *recorded = false;
     PIDescriptorParameters* d = gFilterRecord->descriptorParameters;
     const ReadDescriptorProcs* read = d != nullptr ? d->readDescriptorProcs : nullptr;
     if (read == nullptr || read->openReadDescriptorProc == nullptr ||
@@ -217,7 +219,7 @@ int32_t ReadScriptParameters() {
                 status = kUiErrFormat;
                 break;
             }
-            status = TakeText(text);
+            status = TakeText(text, recorded);
             procs->disposeProc(text);
         }
         // The host's own read error does not count against the settings read.

@@ -35,5 +35,6 @@ int32_t UnpackScriptText(const uint8_t* text, uint32_t size, uint8_t** blob, uin
 // At finish: the record into the host's descriptor. 0 without host support.
 int32_t WriteScriptParameters();
 // At start: the record from the host's descriptor, and whether the editor is
-// shown from the host's play information. 0 without host support.
-int32_t ReadScriptParameters();
+// shown from the host's play information. *recorded tells whether a recorded
+// settings blob was taken. 0 without host support.
+int32_t ReadScriptParameters(bool* recorded);

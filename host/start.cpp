@@ -84,10 +84,14 @@ void ResetSettings(const PrefsRecord& prefs, EditPars* pars) {
     PutNoiseSettings(prefs.noiseDefaults, pars);
 }
 
-int32_t ChooseStartSettings(EditState* edit) {
+// A recorded action replayed without the editor applies what it recorded
+// (its previous settings), whatever the start mode: in the reset mode it
+// would otherwise replay as no correction. The start mode governs runs that
+// show the editor and runs without a recording.
+int32_t ChooseStartSettings(EditState* edit, bool recorded) {
     const PrefsRecord& prefs = *gPrefs;
     int32_t status = kUiOk;
-    if (prefs.startMode == kStartPrevious)
+    if ((recorded && gDataBlock->showEditor == 0) || prefs.startMode == kStartPrevious)
         status = TakeStoredSettings(prefs.previous, edit);
     else if (prefs.startMode == kStartCustom)
         status = TakeStoredSettings(prefs.custom, edit);
@@ -117,7 +121,7 @@ bool CompileReplay(EditState* edit) {
 
 // From the working space on: the settings chosen and compiled, the
 // preferences written back, the image filtered. A failure stores its result.
-int32_t RunWithSettings(EditState* edit) {
+int32_t RunWithSettings(EditState* edit, bool recorded) {
     const int32_t space = CheckWorkingSpace(&edit->pars.refRGB);
     if (space != kUiOk) {
         char advice[256], context[128];
@@ -127,7 +131,7 @@ int32_t RunWithSettings(EditState* edit) {
         Host_StoreResult(filterBadParameters);
         return space;
     }
-    UI_TRY(ChooseStartSettings(edit));
+    UI_TRY(ChooseStartSettings(edit, recorded));
     const bool compiled = CompileReplay(edit);
 
     Ui_Debug_Log(gDiagnostics, "Update preferences...");
@@ -157,12 +161,14 @@ void DoStart() {
         Host_StoreResult(filterBadParameters);
         return;
     }
-    const int32_t scripted = ReadScriptParameters();
+    bool recorded = false;
+    const int32_t scripted = ReadScriptParameters(&recorded);
     if (scripted != kUiOk) Ui_Alert_ReportErrorf(gUiState, scripted, kStrCtxReadingScript, nullptr);
 
     EditState* edit = &gDataBlock->edit;
     FreeEditParsStuff(edit);
     SetUpReferenceSpace(edit);
-    if (RunWithSettings(edit) != kUiOk && !Host_ResultSet()) Host_StoreResult(userCanceledErr);
+    if (RunWithSettings(edit, recorded) != kUiOk && !Host_ResultSet())
+        Host_StoreResult(userCanceledErr);
     FinishStart(edit);
 }

@@ -603,9 +603,9 @@ TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
     }
 }
 
-// A run stores its settings as the previous ones with the start mode
-// Previous, as a replay does; the user's custom settings, their name and
-// folder stay as they were.
+// A run stores its settings as the previous ones, as a replay does; the
+// user's start mode (custom here, whose settings the run does not take),
+// custom settings, their name and folder stay as they were.
 TEST_F(BatchCommandTest, ARunLeavesTheUsersCustomSettings) {
     const std::string config = dir + "config", folder = config + "/Quorvane/";
     ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
@@ -627,7 +627,7 @@ TEST_F(BatchCommandTest, ARunLeavesTheUsersCustomSettings) {
         Ui_Prefs_ReadAll(state, path.c_str(), kUiPrefsFileKind, ReadStoredPref, nullptr, &stored),
         kUiOk);
     Ui_State_Close(&state);
-    EXPECT_EQ(stored.startMode, uint32_t(kStartPrevious));
+    EXPECT_EQ(stored.startMode, uint32_t(kStartCustom));
     EXPECT_FLOAT_EQ(stored.previous.brightness, 0.65f);
     EXPECT_EQ(stored.custom.brightness, 0.25f);
     EXPECT_EQ(stored.custom.sharpenStrength, 12);

@@ -428,6 +428,44 @@ INSTANTIATE_TEST_SUITE_P(Hosts, ReplayTest, ::testing::ValuesIn(kVariants),
                              return name;
                          });
 
+// A recording replayed without the editor applies its previous settings in
+// every start mode; the start mode it carries (reset here) governs a replay
+// that shows the editor, and stays the stored one.
+TEST_F(FilterPassTest, ARecordingMadeInTheResetModeReplaysItsSettings) {
+    const int32_t radius[3] = {0, 2, 2};
+    PrefsRecord recording = WithFilters(8, radius, 1);
+    recording.previous.brightness = 0.7f;
+    const TestDocument d(24, 18, 3, 8);
+    WritePrefs(recording);
+    const Bytes applied = Filtered(d);
+    ASSERT_NE(applied, d.pixels);
+    recording.startMode = kStartReset;
+    Bytes blob(kScriptBlobBytes), text(ScriptTextBytes(kScriptBlobBytes));
+    ASSERT_EQ(EncodeScriptBlob(&recording, blob.data(), kScriptBlobBytes), kUiOk);
+    PackScriptText(blob.data(), kScriptBlobBytes, text.data());
+    const struct {
+        int16_t playInfo;
+        const Bytes& expected;
+    } cases[] = {{plugInDialogDontDisplay, applied}, {plugInDialogDisplay, d.pixels}};
+    for (const auto& c : cases) {
+        std::remove(PrefsFilePath().c_str());
+        PluginHost replay;
+        HKOptions o = HK_DefaultOptions();
+        o.playInfo = c.playInfo;
+        replay.Open(d, o);
+        ASSERT_EQ(
+            HK_SetDescriptorText(&replay.host, kScriptDataKey, text.data(), uint32_t(text.size())),
+            0);
+        EXPECT_EQ(replay.Run(false).result, noErr);
+        EXPECT_EQ(replay.doc.pixels, c.expected) << c.playInfo;
+        PrefsRecord stored = DefaultPrefs();
+        ASSERT_EQ(Ui_Prefs_ReadAll(nullptr, PrefsFilePath().c_str(), kUiPrefsFileKind,
+                                   ReadStoredPref, nullptr, &stored),
+                  0);
+        EXPECT_EQ(stored.startMode, uint32_t(kStartReset)) << c.playInfo;
+    }
+}
+
 // ---- What the start stage refuses ----------------------------------------------------
 
 TEST_F(FilterPassTest, HostsAndImagesItCannotWorkWith) {

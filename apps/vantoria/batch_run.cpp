@@ -77,15 +77,15 @@ void ReadUserPrefs(PrefsRecord* prefs) {
 }
 
 // The descriptor text of the settings: a record whose previous settings are
-// these, to be taken as the run's start. The rest is the user's own (the
-// custom settings, their name and folder), so that the replay, which stores
-// what it carries, changes only the previous settings and the start mode, as
-// an action recorded with these settings would.
+// these, which a replay without the editor applies whatever the start mode.
+// The rest is the user's own (the start mode, the custom settings, their
+// name and folder), so that the replay, which stores what it carries,
+// changes only the previous settings, as an action recorded with these
+// settings would.
 std::string ScriptText(const EditPars& pars, std::vector<uint8_t>* text) {
     PrefsRecord prefs;
     SetDefaultPrefsRecord(&prefs);
     ReadUserPrefs(&prefs);
-    prefs.startMode = kStartPrevious;
     prefs.previous = pars;
     std::vector<uint8_t> blob(kScriptBlobBytes);
     const int32_t status = EncodeScriptBlob(&prefs, blob.data(), uint32_t(blob.size()));
