@@ -269,7 +269,7 @@ void BM_Kernel(benchmark::State& state, int32_t depth) {
     const int32_t bytes = depth / 8;
     static uint16_t none[4];
     IPImage view = {
-        kIPImageColour, 3, bytes, 0, 0, 72.0f, 3, 3, {none, none + 1, none + 2, nullptr}};
+        kIPImageColour, 3, bytes, 0, 0, 72.0f, 3, 3, {none, none + 1, none + 2, nullptr}, 0};
     TWHandle handle = {};
     if (CompileEditTW(&gApplied[kNoFilters], &view, nullptr, &handle) != kUiOk ||
         TWHandleSetDepth(&handle, kTwSideOutput, bytes) != kUiOk) {

@@ -25,6 +25,10 @@ struct IPImage {
     int32_t sampleStride;
     int32_t rowStride;
     void* planes[kIPImageMaxPlanes];  // the fourth null for three planes
+    // 1: 16-bit colour samples converted from the host's 0..32768 to
+    // 0..65534, whose clipped value is therefore 65534; 0: the clipped value
+    // is the code maximum (255 or 65535).
+    int32_t hostRange;
 };
 
 // One bit per pixel, bit (x mod 8) of byte x / 8 of row y (least significant

@@ -22,11 +22,13 @@ inline uint32_t LightnessPercent(uint32_t maxPlusMin, uint32_t codeMax) {
 }
 
 // Calls visit(percent, r, g, b) for every counted pixel of the view (no
-// channel at the code maximum), and only for selected ones when a mask is
-// given.
+// channel clipped), and only for selected ones when a mask is given. A
+// 16-bit view converted from the host's range tops out at 65534, which is
+// its clipped value as 255 is at 8 bits.
 template <typename T, typename Visit>
 void ForCountedPixels(const IPImage* view, const SelectionMask* mask, Visit visit) {
     const uint32_t codeMax = sizeof(T) == 1 ? 255u : 65535u;
+    const uint32_t clipped = sizeof(T) == 2 && view->hostRange == 1 ? 65534u : codeMax;
     const int64_t step = view->sampleStride;
     for (int32_t y = 0; y < view->height; ++y) {
         const T* r = ViewRow<T>(view, 0, y);
@@ -34,7 +36,7 @@ void ForCountedPixels(const IPImage* view, const SelectionMask* mask, Visit visi
         const T* b = ViewRow<T>(view, 2, y);
         for (int32_t x = 0; x < view->width; ++x) {
             const uint32_t R = r[x * step], G = g[x * step], B = b[x * step];
-            if (R >= codeMax || G >= codeMax || B >= codeMax) continue;
+            if (R >= clipped || G >= clipped || B >= clipped) continue;
             if (mask != nullptr && !SelectionMaskHas(mask, x, y)) continue;
             const uint32_t hi = std::max(R, std::max(G, B));
             const uint32_t lo = std::min(R, std::min(G, B));
@@ -138,13 +140,14 @@ void SetMidGray(CompileParams* p, int32_t c, const uint32_t* histogram) {
         p->midGray[c] = 0.5f;
         return;
     }
+    // Bins are added from lo while the running sum is below the target and
+    // the index does not pass hi; the median is the index reached, one past
+    // the last bin added (at most 100).
     const uint64_t target = uint64_t(double(span) * p->midGrayFraction + 0.5);
     uint64_t sum = 0;
     int32_t m = lo;
-    for (int32_t i = lo; i <= hi && sum < target; ++i) {
-        sum += histogram[i];
-        m = i;
-    }
+    while (m <= hi && sum < target) sum += histogram[m++];
+    if (m > kTopBin) m = kTopBin;
     const double med = m / 100.0;
     const double norm = (med - B) / (W - B);
     const double vn = (NeutralMidPosition(med) - B) / (W - B);

@@ -5,8 +5,9 @@
 // automatic one.
 //
 // Lightness of a pixel: (max(R, G, B) + min(R, G, B)) / 2 as a percentage of
-// the code range. Pixels with any channel at the code maximum (clipped) are
-// ignored throughout.
+// the code range. Pixels with any channel clipped (at the code maximum, or
+// at 65534 in a 16-bit view converted from the host's range) are ignored
+// throughout.
 #pragma once
 
 #include <cstdint>

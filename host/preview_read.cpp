@@ -146,7 +146,7 @@ int32_t ReadHostReduced(EditState* e, int32_t previewWidth, int32_t previewHeigh
             UI_TRY(ScaleInPlace(&mask, e->boxWidth, e->boxHeight, alerted));
         RestateHostAreas(area.top, area.left, source.width, source.height);
     }
-    ConvertColour16(source);
+    ConvertColour16(&source);
     e->sourceView = source;
     e->maskView = mask;
     e->previewReduced = source.width != fw || source.height != fh ? uint8_t(1) : uint8_t(0);
@@ -228,7 +228,7 @@ int32_t ReadZoomWindow(EditState* e, int32_t x, int32_t y, bool inPreview) {
     if (status != kUiOk) return status;
     e->zoomView = HostImageView(window);
     e->zoomMask = HostMaskView(window);
-    ConvertColour16(e->zoomView);
+    ConvertColour16(&e->zoomView);
     e->zoomed = 1;
     e->zoomCenterX = int32_t(left + w / 2);
     e->zoomCenterY = int32_t(top + h / 2);

@@ -51,8 +51,9 @@ IPImage HostMaskView(const PassRect& area) {
     return v;
 }
 
-void ConvertColour16(const IPImage& v) {
-    if (v.bytesPerSample != 2) return;
+void ConvertColour16(IPImage* view) {
+    if (view->bytesPerSample != 2) return;
+    const IPImage& v = *view;
     for (int32_t k = 0; k < 3; ++k) {
         uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
         for (int32_t y = 0; y < v.height; ++y) {
@@ -61,6 +62,7 @@ void ConvertColour16(const IPImage& v) {
                 *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
         }
     }
+    view->hostRange = 1;
 }
 
 PassRect ToPassRect(const VRect& r) {

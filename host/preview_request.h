@@ -42,8 +42,9 @@ IPImage HostMaskView(const PassRect& area);
 
 // 16-bit samples from the host's 0 .. 32768 to 0 .. 65534: each above 32767
 // taken as 32767, then doubled. Only the three colour planes of the view are
-// converted; a transparency plane keeps the host's values.
-void ConvertColour16(const IPImage& view);
+// converted; a transparency plane keeps the host's values. The view is
+// marked as of the host's range (65534 its clipped value).
+void ConvertColour16(IPImage* view);
 
 // A host 16-bit sample as a byte: the high byte of its converted value (so
 // 32768 gives 255 and 16384 gives 128).

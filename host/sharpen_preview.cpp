@@ -95,7 +95,8 @@ int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, Shar
                               std::min(filter.right, area.right + margin)};
         status = RequestHostArea(got, 1);
         if (status == kUiOk) {
-            ConvertColour16(HostImageView(got));
+            IPImage view = HostImageView(got);
+            ConvertColour16(&view);
             CopyWindow(got, w);
         }
     }

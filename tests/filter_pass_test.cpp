@@ -117,7 +117,8 @@ TEST_F(FilterPassTest, AReplayAppliesTheCompiledSettings) {
 
     // The same settings compiled here and applied pixel by pixel.
     uint8_t none[3] = {};
-    IPImage view = {kIPImageColour, 3, 1, 0, 0, 72.0f, 3, 3, {none, none + 1, none + 2, nullptr}};
+    IPImage view = {
+        kIPImageColour, 3, 1, 0, 0, 72.0f, 3, 3, {none, none + 1, none + 2, nullptr}, 0};
     TWHandle handle = {};
     ASSERT_EQ(CompileEditTW(&p.previous, &view, nullptr, &handle), kUiOk);
     int32_t changed = 0;

@@ -162,8 +162,8 @@ TEST(ImageScale, SmallSourcesMasksAndStrides) {
     // A one-plane mask, a third of the size, into a planar destination.
     std::vector<uint8_t> mask(90 * 60), out(30 * 20, 42);
     for (size_t i = 0; i < mask.size(); ++i) mask[i] = (i % 90) < 45 ? 255 : 0;
-    IPImage m = {kIPImageMask, 1, 1, 90, 60, 72.0f, 1, 90, {mask.data()}};
-    IPImage o = {kIPImageMask, 1, 1, 30, 20, 72.0f, 1, 30, {out.data()}};
+    IPImage m = {kIPImageMask, 1, 1, 90, 60, 72.0f, 1, 90, {mask.data()}, 0};
+    IPImage o = {kIPImageMask, 1, 1, 30, 20, 72.0f, 1, 30, {out.data()}, 0};
     ASSERT_EQ(IPScaleImageDown2(&m, kIPScaleTent, &o, &w, &h, nullptr, nullptr), kUiOk);
     EXPECT_EQ(w, 30);
     EXPECT_EQ(h, 20);

@@ -460,8 +460,8 @@ TEST_F(ReplayTest, AReplayMeasuresTheScalersReduction) {
                 std::memcpy(&subBytes[2 * i], &sub[i], 2);
         }
         std::vector<uint8_t> reduced(size_t(boxW) * size_t(boxH) * 3 * size_t(bytes));
-        IPImage src = {kIPImageColour, 3, bytes, sw, sh, 72.0f, 3, 3 * sw, {}};
-        IPImage dst = {kIPImageColour, 3, bytes, boxW, boxH, 72.0f, 3, 3 * boxW, {}};
+        IPImage src = {kIPImageColour, 3, bytes, sw, sh, 72.0f, 3, 3 * sw, {}, 0};
+        IPImage dst = {kIPImageColour, 3, bytes, boxW, boxH, 72.0f, 3, 3 * boxW, {}, 0};
         for (int32_t c = 0; c < 3; ++c) {
             src.planes[c] = subBytes.data() + c * bytes;
             dst.planes[c] = reduced.data() + c * bytes;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "engine/compile_params.h"
@@ -104,26 +105,67 @@ TEST(ToneAnalysis, EightAndSixteenBitViewsAgree) {
 }
 
 TEST(ToneAnalysis, MidGrayFromTheMedianBetweenBlackAndWhite) {
-    // Black 0, white 1 (both switches off): the median bin alone decides.
+    // Black 0, white 1 (both switches off). Bins are added from bin 0 while
+    // the running sum is below half the total; the median is the index
+    // reached, one past the last bin added.
     struct Case {
-        uint32_t code;  // every pixel's grey value, 16-bit
+        std::vector<std::pair<int32_t, uint32_t>> bins;  // (bin, pixels)
         float amount;
         double midGray;
     } cases[] = {
-        {32768, 0.0f, 0.5},  // median at 50 %: v = 0.5 and norm = 0.5
-        {32768, 1.0f, 0.5},
-        {16384, 1.0f, 0.25},  // the full automatic result is the median
-        // Amount 0 gives the chord construction's position: at 25 %,
-        // t = 0.5 and s(0.5) = 0.5, so v = 0.5 · 0.5 / 0.5 = 0.5.
-        {16384, 0.0f, 0.5},
+        // Total 10, target 5: bins 20 (sum 3) and 40 (sum 5) added, index 41.
+        {{{20, 3}, {40, 2}, {60, 5}}, 1.0f, 0.41},
+        // The last bin added is 49: the median is at 50 %, where v = 0.5.
+        {{{49, 10}}, 0.0f, 0.5},
+        {{{49, 10}}, 1.0f, 0.5},
+        // Index 25: amount 1 gives the median itself, amount 0 the chord
+        // construction's position: t = 0.5, s(0.5) = 0.5, v = 0.5 · 0.5 / 0.5.
+        {{{24, 7}}, 1.0f, 0.25},
+        {{{24, 7}}, 0.0f, 0.5},
+        // Bin 100 added: the index 101 is clamped to 100, where the neutral
+        // position is its limit 0.
+        {{{100, 4}}, 1.0f, 1.0},
+        {{{100, 4}}, 0.0f, 0.0},
+    };
+    InterleavedImage im(2, 2, 1);
+    im.Fill(100, 100, 100);
+    const IPImage view = im.View();
+    for (const Case& k : cases) {
+        std::vector<uint32_t> histogram(kToneHistogramBins, 0);
+        uint32_t total = 0;
+        for (const auto& b : k.bins) {
+            histogram[size_t(b.first)] = b.second;
+            total += b.second;
+        }
+        CompileParams p = Params(false, false, true, 0.0f, 0.0f, k.amount);
+        ASSERT_EQ(ComputeAutoLevels(&p, histogram.data(), total, &view), kUiOk);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(p.midGray[c], k.midGray, 1e-6) << k.bins[0].first << " " << k.amount;
+    }
+}
+
+TEST(ToneAnalysis, LightnessRoundsToTheNearestPercent) {
+    // Pixels one code either side of a half-percent boundary: (max + min) / 2
+    // at 25.49 % and 25.69 % of 255, at 25.4994 % and 25.5001 % of 65535.
+    // Each image is of one colour; its median index is one past its bin.
+    struct Case {
+        int32_t bytes;
+        uint32_t r, g, b;
+        int32_t bin;
+    } cases[] = {
+        {1, 65, 65, 65, 25},
+        {1, 66, 65, 65, 26},
+        {2, 16711, 16711, 16711, 25},
+        {2, 16712, 16711, 16711, 26},
     };
     for (const Case& k : cases) {
-        InterleavedImage im(10, 10, 2);
-        im.Fill(k.code, k.code, k.code);
+        InterleavedImage im(4, 4, k.bytes);
+        im.Fill(k.r, k.g, k.b);
         IPImage view = im.View();
-        CompileParams p = Params(false, false, true, 0.0f, 0.0f, k.amount);
+        CompileParams p = Params(false, false, true, 0.0f, 0.0f, 1.0f);
         ASSERT_EQ(AnalyzeTones(&p, &view, nullptr), kUiOk);
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(p.midGray[c], k.midGray, 1e-6) << k.code;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(p.midGray[c], (k.bin + 1) / 100.0, 1e-6) << k.bytes << ": " << k.r;
     }
 }
 
@@ -137,6 +179,36 @@ TEST(ToneAnalysis, ClippedPixelsAreNotCounted) {
     CompileParams p = Params(true, true, true, 1.0f, 1.0f, 1.0f);
     ASSERT_EQ(AnalyzeTones(&p, &view, nullptr), kUiOk);
     for (int c = 0; c < 3; ++c) ExpectNeutral(p, c);
+}
+
+TEST(ToneAnalysis, BlownHighlightsOfTheHostsSixteenBitRangeAreClipped) {
+    // A photograph's 8-bit copy and its 16-bit copy as the host hands it over
+    // (0 .. 32768) and the reads convert it (0 .. 65534): a tenth of the
+    // pixels are blown out. At 16 bits those top out at 65534, which is the
+    // clipped value there as 255 is at 8 bits; both copies get one white point.
+    InterleavedImage im8(64, 20, 1), im16(64, 20, 2);
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            for (int32_t c = 0; c < 3; ++c) {
+                const uint32_t v = y < 2 ? 255u : uint32_t((x * 3 + y * 5 + c * 20) % 250);
+                const uint32_t host = (v * 32768 + 127) / 255;
+                im8.Set(x, y, c, v);
+                im16.Set(x, y, c, (host > 32767 ? 32767 : host) * 2);
+            }
+    IPImage v8 = im8.View(), v16 = im16.View();
+    v16.hostRange = 1;
+    CompileParams p8 = Params(false, true, false, 0.0f, 1.0f), p16 = p8, plain = p8;
+    ASSERT_EQ(AnalyzeTones(&p8, &v8, nullptr), kUiOk);
+    ASSERT_EQ(AnalyzeTones(&p16, &v16, nullptr), kUiOk);
+    // A 16-bit view of its own full range keeps 65535 as its clipped value:
+    // the pixels at 65534 count there.
+    v16.hostRange = 0;
+    ASSERT_EQ(AnalyzeTones(&plain, &v16, nullptr), kUiOk);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LT(p8.whitePoint[c], 0.99f) << c;
+        EXPECT_NEAR(p16.whitePoint[c], p8.whitePoint[c], 1e-3) << c;
+        EXPECT_GT(plain.whitePoint[c], 0.9999f) << c;
+    }
 }
 
 TEST(ToneAnalysis, FlatChordLeavesTheChannelNeutral) {
@@ -177,10 +249,12 @@ TEST(ToneAnalysis, MidGrayWithoutPixelsInItsSpanStaysLinear) {
 }
 
 TEST(ToneAnalysis, MedianAtTheEndsUsesTheLimits) {
-    // Every pixel black: the median is bin 0, where the chord construction
-    // divides 0 by 0; its limit puts the neutral position at 1. Every pixel
-    // at 100 %... cannot be counted (clipped), so bin 100 is reached through
-    // a 16-bit value just below the maximum.
+    // Every pixel black: the median index is 1 (bin 0 added), where the
+    // chord construction puts the neutral position past 1, clamped to 1.
+    // Every pixel at 100 %... cannot be counted (clipped), so bin 100 is
+    // reached through a 16-bit value just below the maximum: the index 101
+    // is clamped to 100, where the construction divides 0 by 0 and its
+    // limit is 0.
     struct Case {
         uint32_t code;
         double neutral;
@@ -214,15 +288,15 @@ TEST(ToneAnalysis, PointsOutsideTheUnitRangeDoNotReachPastTheHistogram) {
     for (int c = 0; c < 3; ++c) {
         EXPECT_LT(p.blackPoint[c], 0.0f);
         EXPECT_GT(p.whitePoint[c], 1.0f);
-        // The median is bin 50 (198 of 200 pixels): norm = (0.5 − B)/(W − B).
+        // 198 of 200 pixels in bin 50, the median index 51: norm = (0.51 − B)/(W − B).
         const double B = p.blackPoint[c], W = p.whitePoint[c];
-        EXPECT_NEAR(p.midGray[c], (0.5 - B) / (W - B), 1e-5);
+        EXPECT_NEAR(p.midGray[c], (0.51 - B) / (W - B), 1e-5);
     }
 }
 
 TEST(ToneAnalysis, SelectionMaskLimitsTheHistogram) {
     // Left half at 25 %, right half at 75 %: with only the right half
-    // selected the median is 75 %.
+    // selected the median index is 76 (one past bin 75), else 26.
     InterleavedImage im(16, 8, 2);
     for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 16; ++x) {
@@ -235,10 +309,10 @@ TEST(ToneAnalysis, SelectionMaskLimitsTheHistogram) {
         for (int32_t x = 8; x < 16; ++x) mask.Select(x, y);
     CompileParams p = Params(false, false, true, 0.0f, 0.0f, 1.0f);
     ASSERT_EQ(AnalyzeTones(&p, &view, &mask.mask), kUiOk);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p.midGray[c], 0.75, 1e-6);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p.midGray[c], 0.76, 1e-6);
     p = Params(false, false, true, 0.0f, 0.0f, 1.0f);
     ASSERT_EQ(AnalyzeTones(&p, &view, nullptr), kUiOk);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p.midGray[c], 0.25, 1e-6);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p.midGray[c], 0.26, 1e-6);
 }
 
 TEST(ToneAnalysis, BadArgumentsAndMemory) {
