@@ -4,6 +4,7 @@
 
 #include "engine/apply_driver.h"
 #include "engine/noise.h"
+#include "engine/noise_mask.h"
 #include "host/blocks.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
@@ -272,8 +273,11 @@ int32_t OpenStages(PassRun* run, const uint8_t* stream, uint32_t streamSize) {
     p.streamSize = streamSize;
     p.inMin = p.outMin = 0;
     p.inMax = p.outMax = run->bytes == 2 ? 65535u : 255u;
-    p.sharpenStrength = stage && s.doSharpen == 1 ? s.sharpen.sharpenStrength : 0;
-    p.sharpenSelector = s.sharpen.sharpenMode;
+    // The sharpen's settings reach the driver only when it sharpens: a
+    // stored selector of no use does not fail the pass.
+    const bool sharpen = stage && s.doSharpen == 1;
+    p.sharpenStrength = sharpen ? s.sharpen.sharpenStrength : 0;
+    p.sharpenSelector = sharpen ? s.sharpen.sharpenMode : 0;
     p.placement = kPlaceAutomatic;
     p.width = uint32_t(e.width);
     p.height = uint32_t(e.height);
@@ -338,10 +342,13 @@ int32_t StripMargin(const FilterSettings& filters, uint8_t filterStage) {
     const bool sharpen = filters.doSharpen == 1;
     const bool noise = filters.doRemoveNoise == 1;
     // The noise removal holds back as many rows as its largest radius, of
-    // any channel it is given; the sharpen two.
+    // any channel it is given; the sharpen two. A stored radius past the
+    // noise engine's limit (which it refuses when the pass opens it) counts
+    // as the limit, so no stored value overflows the margin.
     int32_t radius = 0;
     for (int32_t c = 0; c < 3; ++c)
         if (filters.noise.noiseRadius[c] > radius) radius = filters.noise.noiseRadius[c];
+    if (radius > kNoiseMaxRadius) radius = kNoiseMaxRadius;
     const int32_t noiseRows = noise ? 2 * radius : 0;
     const int32_t sharpenRows = sharpen ? kSharpenMarginRows : 0;
     return noiseRows + sharpenRows;

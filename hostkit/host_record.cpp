@@ -63,7 +63,7 @@ int16_t Clamp16(int32_t v) {
 
 bool ValidImage(const HKImage* image) {
     return image != nullptr && image->pixels != nullptr && image->width >= 1 &&
-           image->height >= 1 && (image->planes == 3 || image->planes == 4) &&
+           image->height >= 1 && image->planes >= 3 && image->planes <= kHKMaxPlanes &&
            (image->depth == 8 || image->depth == 16) &&
            int64_t(image->rowBytes) >= int64_t(image->width) * image->planes * (image->depth / 8);
 }
@@ -78,7 +78,7 @@ void FillRecord(HKHost* host) {
     const HKImage& image = host->image;
     const int32_t w = image.width, h = image.height;
     const bool selection = host->mask.data != nullptr;
-    const bool transparency = image.planes == 4;
+    const bool transparency = image.planes >= 4;
     const HKOptions& o = host->options;
     r->abortProc = TestAbort;
     r->progressProc = Progress;
@@ -116,6 +116,8 @@ void FillRecord(HKHost* host) {
     r->inputRate = r->maskRate = o.zeroRates ? 0 : 1 << 16;
     r->inLayerPlanes = r->outLayerPlanes = 3;
     r->inTransparencyMask = r->outTransparencyMask = transparency ? 1 : 0;
+    // Planes past the transparency: further channels of the document.
+    r->inNonLayerPlanes = r->outNonLayerPlanes = int16_t(transparency ? image.planes - 4 : 0);
     r->propertyProcs = &host->propertyProcs;
     r->descriptorParameters = o.descriptors ? &host->descriptorParameters : nullptr;
     r->errorString = o.errorString ? &host->errorString : nullptr;

@@ -30,8 +30,10 @@ void HK_UnloadModule(HKModule* module);
 // ---- The document --------------------------------------------------------------------
 
 // Interleaved pixels in the interface's own scale: 8-bit samples 0..255,
-// 16-bit samples 0..32768 (native byte order). planes is 3 (RGB) or 4 (RGB
-// and transparency). rowBytes is the stride in bytes. The caller owns pixels.
+// 16-bit samples 0..32768 (native byte order). planes is 3 (RGB), 4 (RGB
+// and transparency) or up to kHKMaxPlanes (further channels after the
+// transparency). rowBytes is the stride in bytes. The caller owns pixels.
+constexpr int32_t kHKMaxPlanes = 8;
 struct HKImage {
     int32_t width;
     int32_t height;

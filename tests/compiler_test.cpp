@@ -366,6 +366,43 @@ TEST(Compiler, DefaultsOnASixteenBitView) {
     EXPECT_LE(worst, 1);
 }
 
+TEST(Compiler, GridNodesMixByTheMatrixAndClampToTheCodeRange) {
+    // Element [k][j] takes input k into output j, in linear light (gamma
+    // 2.2): red gives green -0.1, green gives red +0.1. Rounded codes:
+    // 0.1^(1/2.2) = 0.35112 (90, 23011), 0.9^(1/2.2) = 0.95324 (243, 62470).
+    CompileParams p = ParamsOf(DefaultPars());
+    p.refRGB.gamma = 2.2f;
+    Matrix* m = nullptr;
+    ASSERT_EQ(MatrixAlloc(3, 3, &m), kUiOk);
+    const float elements[9] = {1.0f, -0.1f, 0.0f, 0.1f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    std::copy(elements, elements + 9, m->v);
+    const float* const tables[3] = {nullptr, nullptr, nullptr};
+    struct Node {
+        uint32_t index;     // i0 + 33 · (i1 + 33 · i2)
+        uint32_t code8[3];  // below zero clamped to 0, above the top to it
+        uint32_t code16[3];
+    } nodes[] = {
+        {32, {255, 0, 0}, {65535, 0, 0}},                            // red
+        {32 * 33, {90, 255, 0}, {23011, 65535, 0}},                  // green
+        {33 * 33 * 33 - 1, {255, 243, 255}, {65535, 62470, 65535}},  // white
+        {32 * 33 * 33, {0, 0, 255}, {0, 0, 65535}},                  // blue
+    };
+    for (int32_t depth : {1, 2}) {
+        Tintwork* tw = nullptr;
+        ASSERT_EQ(BuildCorrectionTintwork(p, depth, tables, m, &tw), kUiOk);
+        for (const Node& n : nodes)
+            for (uint32_t j = 0; j < 3; ++j) {
+                const uint32_t at = 3 * n.index + j;
+                const uint32_t got = depth == 1 ? static_cast<const uint8_t*>(tw->grid)[at]
+                                                : static_cast<const uint16_t*>(tw->grid)[at];
+                EXPECT_EQ(got, depth == 1 ? n.code8[j] : n.code16[j])
+                    << "depth " << depth << ", node " << n.index << ", output " << j;
+            }
+        DestroyTintwork(tw);
+    }
+    MatrixFree(m);
+}
+
 TEST(Compiler, UnsampledBinsContributeNothing) {
     // A defined bin whose ten counts are 0 is not a compile colour: the
     // result equals the compile without it.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "editor/stored_prefs.h"
 #include "engine/compile_edit_tw.h"
 #include "engine/noise.h"
+#include "engine/noise_mask.h"
 #include "engine/sharpen.h"
 #include "host/blocks.h"
 #include "host/filter_image.h"
@@ -156,6 +158,51 @@ TEST_F(FilterPassTest, SixteenBitSamplesComeBackHalvedFromTheDoubledRange) {
             }
 }
 
+// Five and six planes take the pass's row path for any number of planes:
+// the identity gives back every sample (a 16-bit colour sample of 32768 as
+// 32767), and with a correction and a selection the colour planes come out
+// as those of the three-plane document, the further planes untouched.
+TEST_F(FilterPassTest, DocumentsOfFiveAndSixPlanesAtBothDepths) {
+    h.entry = ModuleEntry();
+    for (int32_t depth : {8, 16}) {
+        for (int32_t planes : {5, 6}) {
+            const TestDocument d(13, 9, planes, depth);
+            h.Open(d);
+            ASSERT_EQ(Run().result, noErr) << planes << " planes, " << depth;
+            for (int32_t y = 0; y < d.height; ++y)
+                for (int32_t x = 0; x < d.width; ++x)
+                    for (int32_t c = 0; c < planes; ++c) {
+                        const uint32_t v = d.Get(x, y, c);
+                        const uint32_t expected = c < 3 && v == 32768 ? 32767 : v;
+                        ASSERT_EQ(h.doc.Get(x, y, c), expected)
+                            << planes << " planes, " << depth << ": " << x << "," << y << " " << c;
+                    }
+        }
+    }
+    PrefsRecord p = WithFilters(0, nullptr);
+    p.previous.brightness = 0.7f;
+    WritePrefs(p);
+    for (int32_t depth : {8, 16}) {
+        TestDocument flat(13, 9, 3, depth);
+        flat.mask.assign(size_t(flat.width) * size_t(flat.height), 0);
+        for (size_t i = 0; i < flat.mask.size(); ++i) flat.mask[i] = uint8_t(i * 37 % 256);
+        TestDocument corrected = flat;
+        corrected.pixels = Filtered(flat);
+        ASSERT_NE(corrected.pixels, flat.pixels);
+        for (int32_t planes : {5, 6}) {
+            TestDocument d(13, 9, planes, depth);
+            d.mask = flat.mask;
+            TestDocument out = d;
+            out.pixels = Filtered(d);
+            for (int32_t y = 0; y < d.height; ++y)
+                for (int32_t x = 0; x < d.width; ++x)
+                    for (int32_t c = 0; c < planes; ++c)
+                        ASSERT_EQ(out.Get(x, y, c), c < 3 ? corrected.Get(x, y, c) : d.Get(x, y, c))
+                            << planes << " planes, " << depth << ": " << x << "," << y << " " << c;
+        }
+    }
+}
+
 // ---- Selections ------------------------------------------------------------------
 
 TEST_F(FilterPassTest, SelectionsBlendOnceAndLeaveUnselectedPixelsExactly) {
@@ -251,6 +298,42 @@ TEST_F(FilterPassTest, StripMargins) {
     f.doSharpen = 0;
     EXPECT_EQ(StripMargin(f, 1), 6);
     EXPECT_EQ(StripMargin(f, 0), 0) << "the stage switched off";
+    // A stored radius past the noise engine's limit, which refuses it when
+    // the pass opens it, counts as the limit: no overflow.
+    f.doSharpen = 1;
+    f.noise.noiseRadius[1] = INT32_MAX;
+    EXPECT_EQ(StripMargin(f, 1), 2 * kNoiseMaxRadius + 4);
+    f.noise.noiseRadius[1] = INT32_MIN;
+    EXPECT_EQ(StripMargin(f, 1), 6 + 4);
+}
+
+// Stored sharpen / noise values outside their ranges (preferences, settings
+// files and descriptors hold any number): a selector of no use with the
+// sharpen off does not stop the pass, one with the sharpen on and a radius
+// past the noise engine's limit are refused, the image untouched.
+TEST_F(FilterPassTest, StoredFilterSettingsOutsideTheirRanges) {
+    const TestDocument d(19, 14, 3, 8);
+    const int32_t huge[3] = {0, INT32_MAX, 3};
+    PrefsRecord offButOdd = WithFilters(0, nullptr);
+    offButOdd.previous.sharpenMode = 99;
+    offButOdd.previous.sharpenStrength = 1000;
+    PrefsRecord onAndOdd = WithFilters(6, nullptr);
+    onAndOdd.previous.sharpenMode = 99;
+    const struct {
+        const char* name;
+        PrefsRecord prefs;
+        int16_t result;
+    } cases[] = {
+        {"sharpen off, selector 99", offButOdd, noErr},
+        {"sharpen on, selector 99", onAndOdd, filterBadParameters},
+        {"huge radius", WithFilters(6, huge), filterBadParameters},
+    };
+    for (const auto& c : cases) {
+        WritePrefs(c.prefs);
+        h.Open(d);
+        EXPECT_EQ(Run(3).result, c.result) << c.name;
+        EXPECT_EQ(h.doc.pixels, d.pixels) << c.name;
+    }
 }
 
 TEST_F(FilterPassTest, AOneRowImageIsOneStrip) {
