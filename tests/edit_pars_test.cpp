@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/edit_pars_table.h"
+#include "engine/noise.h"
+#include "engine/sharpen.h"
 #include "tests/support/edit_pars_samples.h"
 #include "tests/support/test_support.h"
 #include "ui/portable_number.h"
@@ -511,34 +513,87 @@ TEST(EditParsTable, SettingsAreFoundByName) {
     EXPECT_EQ(FindEditPar(nullptr), nullptr);
 }
 
-// The sharpen / noise rows: where a reset run starts lies within each range,
-// and the block is not validated on reading.
-TEST(EditParsTable, SharpenAndNoiseRanges) {
-    struct Case {
-        const char* name;
-        float low, high, start0, start1;
-    };
-    const Case cases[] = {
-        {"doSharpen", 0, 1, 0, 0},         {"sharpenStrength", 1, 24, 6, 6},
-        {"sharpenMode", -1, 3, -1, -1},    {"doRemoveNoise", 0, 1, 0, 0},
-        {"noiseFlag", 0, 1, 1, 1},         {"noiseRadius", 0, 16, 0, 8},
-        {"noiseThreshold", 0, 255, 0, 16}, {"noiseExtra", 0, 5, 4, 4},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const EditParRow* row = FindEditPar(c.name);
+int32_t NoRows(void*, const RowDesc*) {
+    return kUiOk;
+}
+
+// What the sharpen makes of a strength and a channel selector on rows of
+// four channels: 0 when it takes them.
+int32_t SharpenTakes(int32_t strength, int32_t selector) {
+    SharpenParams p = {};
+    p.strength = strength;
+    p.selector = selector;
+    p.width = p.height = 8;
+    p.channels = 4;
+    p.colorKind = 1;
+    p.order = kRowOrderIdentity4;
+    p.depth = 1;
+    p.hi = 255;
+    p.sink = NoRows;
+    SharpenWindow* window = nullptr;
+    const int32_t status = sharpenOpen(&window, &p);
+    if (window != nullptr) sharpenClose(&window);
+    return status;
+}
+
+// What the noise engine makes of a radius, a threshold and a mask shape.
+int32_t NoiseTakes(int32_t radius, int32_t threshold, int32_t shape) {
+    NoiseParams p = {};
+    p.width = p.height = 8;
+    p.colorKind = 1;
+    p.channels = 3;
+    for (int32_t c = 0; c < 3; ++c) {
+        p.radius[c] = radius;
+        p.threshold[c] = threshold;
+    }
+    p.maskShape = uint32_t(shape);
+    p.order = kRowOrderIdentity3;
+    p.outputDepth = 1;
+    p.sink = NoRows;
+    Mask2dState* state = nullptr;
+    const int32_t status = mask2dOpen(&state, &p);
+    if (state != nullptr) mask2dClose(&state);
+    return status;
+}
+
+// The sharpen / noise rows are not validated on reading; their ranges are
+// what the filters accept: each end of a range is taken, a step past it
+// refused (a strength of 0 is the sharpen switched off). Where a reset run
+// starts lies within each range.
+TEST(EditParsTable, SharpenAndNoiseRangesAreWhatTheFiltersAccept) {
+    const EditParRow* strength = FindEditPar("sharpenStrength");
+    const EditParRow* mode = FindEditPar("sharpenMode");
+    const EditParRow* radius = FindEditPar("noiseRadius");
+    const EditParRow* threshold = FindEditPar("noiseThreshold");
+    const EditParRow* shape = FindEditPar("noiseExtra");
+    ASSERT_TRUE(strength && mode && radius && threshold && shape);
+    const int32_t lowMode = int32_t(mode->low), highMode = int32_t(mode->high);
+    const int32_t highStrength = int32_t(strength->high);
+    EXPECT_EQ(SharpenTakes(int32_t(strength->low), lowMode), kUiOk);
+    EXPECT_EQ(SharpenTakes(highStrength, highMode), kUiOk);
+    EXPECT_NE(SharpenTakes(highStrength + 1, 0), kUiOk);
+    EXPECT_NE(SharpenTakes(1, lowMode - 1), kUiOk);
+    EXPECT_NE(SharpenTakes(1, highMode + 1), kUiOk);
+    const int32_t square = int32_t(shape->low), lastShape = int32_t(shape->high);
+    EXPECT_EQ(NoiseTakes(int32_t(radius->low), int32_t(threshold->low), square), kUiOk);
+    EXPECT_EQ(NoiseTakes(int32_t(radius->high), int32_t(threshold->high), lastShape), kUiOk);
+    EXPECT_NE(NoiseTakes(int32_t(radius->low) - 1, 0, square), kUiOk);
+    EXPECT_NE(NoiseTakes(int32_t(radius->high) + 1, 0, square), kUiOk);
+    EXPECT_NE(NoiseTakes(3, int32_t(threshold->low) - 1, square), kUiOk);
+    EXPECT_NE(NoiseTakes(3, 0, square - 1), kUiOk);
+    EXPECT_NE(NoiseTakes(3, 0, lastShape + 1), kUiOk);
+
+    for (const char* name : {"doSharpen", "sharpenStrength", "sharpenMode", "doRemoveNoise",
+                             "noiseFlag", "noiseRadius", "noiseThreshold", "noiseExtra"}) {
+        SCOPED_TRACE(name);
+        const EditParRow* row = FindEditPar(name);
         ASSERT_NE(row, nullptr);
-        EXPECT_EQ(row->low, c.low);
-        EXPECT_EQ(row->high, c.high);
         EXPECT_EQ(row->check, kCheckNone);
         for (uint32_t i = 0; i < row->count; ++i) {
             const EditParDefault& s = row->start;
             const float start = s.rule == kDefaultList    ? s.list[i]
                                 : s.rule == kDefaultValue ? s.value
                                                           : row->value.value;
-            if (i < 2) {
-                EXPECT_EQ(start, i == 0 ? c.start0 : c.start1);
-            }
             EXPECT_TRUE(start >= row->low && start <= row->high) << i;
         }
     }

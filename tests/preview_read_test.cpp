@@ -128,6 +128,7 @@ TEST_F(PreviewReadTest, SelectionFromTheMaskAndTheTransparency) {
     // transparency keeps the host's (doubling 32768 would wrap it to 0).
     const uint16_t* red = static_cast<const uint16_t*>(edit.sourceView.planes[0]);
     EXPECT_EQ(red[0], std::min<uint32_t>(d.Get(0, 0, 0), 32767) * 2);
+    EXPECT_EQ(edit.sourceView.hostRange, 1) << "of the host's range: 65534 is clipped";
     const uint16_t* alphaView = static_cast<const uint16_t*>(edit.sourceView.planes[3]);
     for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(alphaView[4 * x], alpha[x]) << x;
 
@@ -138,6 +139,7 @@ TEST_F(PreviewReadTest, SelectionFromTheMaskAndTheTransparency) {
     Open(m);
     ASSERT_EQ(ReadReducedImage(&edit, 10, 10), kUiOk);
     EXPECT_EQ(edit.previewChannels, 4);
+    EXPECT_EQ(edit.sourceView.hostRange, 0);
     for (int32_t x = 0; x < 4; ++x) {
         EXPECT_EQ(Selected(x, 0), x < 2) << x;
         EXPECT_EQ(edit.preview[4 * x + 3], m.mask[size_t(x)]) << x;
@@ -222,6 +224,7 @@ TEST_F(PreviewReadTest, ZoomInAndOutAtBothDepths) {
         const uint32_t got = depth == 8 ? static_cast<const uint8_t*>(edit.zoomView.planes[1])[0]
                                         : static_cast<const uint16_t*>(edit.zoomView.planes[1])[0];
         EXPECT_EQ(got, want);
+        EXPECT_EQ(edit.zoomView.hostRange, depth == 16 ? 1 : 0);
         const int32_t reads = h.host.advanceCalls;
         ASSERT_EQ(ZoomOut(&edit), kUiOk);
         EXPECT_EQ(edit.zoomed, 0);
@@ -517,8 +520,7 @@ TEST_F(ReplayTest, AReplayMeasuresTheScalersReduction) {
 // the plug-in holds at once stays within the bufferSpace it asked for at
 // prepare, also with transparency and a selection, on a document of the
 // preview box's shape that the scaler reduces from full resolution (factor
-// 3). (A ballast block first lifts the live total above any earlier mark, so
-// the mark after the run less that total is the run's.)
+// 3).
 TEST_F(ReplayTest, TheReducedReadFitsTheBufferSpaceAskedFor) {
     struct Case {
         int32_t planes, depth;
@@ -536,24 +538,12 @@ TEST_F(ReplayTest, TheReducedReadFitsTheBufferSpaceAskedFor) {
         const int32_t pw = data->edit.previewWidth, ph = data->edit.previewHeight;
         TestDocument d(3 * pw - 1, 3 * ph - 1, c.planes, c.depth);
         if (c.mask) d.mask.assign(size_t(d.width) * size_t(d.height), 255);
-        HKOptions o = HK_DefaultOptions();
-        int32_t bufferSpace = 0;
-        o.beforeStart = [](HKHost* host, void* space) {
-            *static_cast<int32_t*>(space) = host->record->bufferSpace;
-        };
-        o.beforeStartContext = &bufferSpace;
-        h.Open(d, o);
-        ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
-        void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
-        ASSERT_NE(ballast, nullptr);
-        const uint32_t live = Ui_Mem_Stats().total;
-        ASSERT_EQ(h.Run(false).result, noErr);
-        const uint32_t peak = Ui_Mem_Stats().maxTotal - live;
-        Ui_Free(ballast);
+        const PluginHost::PeakRun measured = h.RunMeasuringPeak(d);
+        ASSERT_EQ(measured.result, noErr);
         const DataBlock* run = *reinterpret_cast<DataBlock* const*>(h.host.data);
         EXPECT_EQ(run->edit.previewWidth, pw);
-        EXPECT_GT(bufferSpace, 0);
-        EXPECT_LE(peak, uint32_t(bufferSpace));
+        EXPECT_GT(measured.bufferSpace, 0);
+        EXPECT_LE(measured.peak, uint32_t(measured.bufferSpace));
     }
 }
 

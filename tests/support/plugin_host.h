@@ -17,6 +17,7 @@
 #include "host/plugin_main.h"
 #include "hostkit/hostkit.h"
 #include "tests/support/test_support.h"
+#include "ui/allocator.h"
 #include "ui/paths.h"
 #include "ui/platform/headless/headless.h"
 
@@ -125,5 +126,31 @@ struct PluginHost {
     template <typename Block>
     Block* Locked(Handle h) {
         return h != nullptr ? reinterpret_cast<Block*>(*h) : nullptr;
+    }
+    // A whole run of d after a first parameters call: its result, the most
+    // the plug-in held at once during it and the bufferSpace prepare asked
+    // for. (A ballast block first lifts the live total above any earlier
+    // mark, so the mark after the run less that total is the run's.)
+    struct PeakRun {
+        int16_t result;
+        uint32_t peak;
+        int32_t bufferSpace;
+    };
+    PeakRun RunMeasuringPeak(const TestDocument& d) {
+        PeakRun out = {-1, 0, 0};
+        HKOptions o = HK_DefaultOptions();
+        o.beforeStart = [](HKHost* h, void* space) {
+            *static_cast<int32_t*>(space) = h->record->bufferSpace;
+        };
+        o.beforeStartContext = &out.bufferSpace;
+        Open(d, o);
+        if (FirstCall(filterSelectorParameters, false) != noErr) return out;
+        void* ballast = Ui_Malloc(Ui_Mem_Stats().maxTotal + 64);
+        if (ballast == nullptr) return out;
+        const uint32_t live = Ui_Mem_Stats().total;
+        out.result = Run(false).result;
+        out.peak = Ui_Mem_Stats().maxTotal - live;
+        Ui_Free(ballast);
+        return out;
     }
 };
