@@ -110,13 +110,26 @@ int32_t ReadBase(FLFile* f, EditPars* p) {
     return kUiOk;
 }
 
-int32_t ReadSection(FLFile* f, EditPars* p) {
-    constexpr uint32_t cap = kSectionLineCapacity;
+// Skips lines up to the section's mark: 0 with *found, 0 without it when the
+// file ends first (a file older than the section), or the read error.
+int32_t FindSection(FLFile* f, bool* found) {
     char line[kSectionLineCapacity];
-    uint32_t length = 0;
-    do {
-        UI_TRY(TextFile_ReadLine(f, line, cap, &length));
-    } while (std::strncmp(line, kSectionMark, sizeof kSectionMark - 1) != 0);
+    *found = false;
+    for (;;) {
+        uint32_t length = UINT32_MAX;
+        const int32_t status = FLReadLine(f, line, kSectionLineCapacity, &length);
+        // FLReadLine reports the end of the file with a length of 0.
+        if (status == kUiErrRead && length == 0) return kUiOk;
+        UI_TRY(status);
+        if (std::strncmp(line, kSectionMark, sizeof kSectionMark - 1) == 0) break;
+    }
+    *found = true;
+    return kUiOk;
+}
+
+// The four lines after the mark.
+int32_t ReadSectionLines(FLFile* f, EditPars* p) {
+    constexpr uint32_t cap = kSectionLineCapacity;
     int sharpen = 0, noise = 0, noiseFlag = 0;
     UI_TRY(
         TextFile_ScanLine(f, cap, 3, "%d %d %d", &sharpen, &p->sharpenStrength, &p->sharpenMode));
@@ -133,13 +146,18 @@ int32_t ReadSection(FLFile* f, EditPars* p) {
     return kUiOk;
 }
 
+typedef int32_t (*ReadFrom)(FLFile* file, EditPars* target, int32_t builtInColors);
+
+int32_t SectionFrom(FLFile* file, EditPars* target, int32_t) {
+    return ReadSharpenNoiseSectionFrom(file, target);
+}
+
 // Opens path, runs read on it and closes it; a read error wins over the close.
-int32_t ReadFile(const char* path, EditPars* target, int32_t builtInColors, bool section) {
+int32_t ReadFile(const char* path, EditPars* target, int32_t builtInColors, ReadFrom read) {
     if (target == nullptr || path == nullptr) return kUiErrArg;
     FLFile file;
     UI_TRY(TextFile_OpenRead(&file, path));
-    const int32_t status = section ? ReadSharpenNoiseSectionFrom(&file, target)
-                                   : ReadCustomSettingsFrom(&file, target, builtInColors);
+    const int32_t status = read(&file, target, builtInColors);
     FLClose(&file);
     return status;
 }
@@ -180,17 +198,35 @@ int32_t ReadCustomSettingsFrom(FLFile* file, EditPars* target, int32_t builtInCo
 }
 
 int32_t ReadCustomSettings(EditPars* target, const char* path, int32_t builtInColors) {
-    return ReadFile(path, target, builtInColors, false);
+    return ReadFile(path, target, builtInColors, ReadCustomSettingsFrom);
 }
 
 int32_t ReadSharpenNoiseSectionFrom(FLFile* file, EditPars* target) {
     if (file == nullptr || target == nullptr) return kUiErrArg;
     EditPars scratch = *target;
-    UI_TRY(ReadSection(file, &scratch));
+    bool found = false;
+    UI_TRY(FindSection(file, &found));
+    if (!found) return kUiErrFormat;
+    UI_TRY(ReadSectionLines(file, &scratch));
     *target = scratch;
     return kUiOk;
 }
 
 int32_t ReadSharpenNoiseSection(EditPars* target, const char* path) {
-    return ReadFile(path, target, 0, true);
+    return ReadFile(path, target, 0, SectionFrom);
+}
+
+int32_t ReadCustomSettingsFileFrom(FLFile* file, EditPars* target, int32_t builtInColors) {
+    if (file == nullptr || target == nullptr) return kUiErrArg;
+    EditPars scratch = *target;
+    UI_TRY(ReadCustomSettingsFrom(file, &scratch, builtInColors));
+    bool found = false;
+    UI_TRY(FindSection(file, &found));
+    if (found) UI_TRY(ReadSectionLines(file, &scratch));
+    *target = scratch;
+    return kUiOk;
+}
+
+int32_t ReadCustomSettingsFile(EditPars* target, const char* path, int32_t builtInColors) {
+    return ReadFile(path, target, builtInColors, ReadCustomSettingsFileFrom);
 }

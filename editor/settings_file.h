@@ -26,11 +26,19 @@ int32_t ReadCustomSettings(EditPars* target, const char* path, int32_t builtInCo
 int32_t ReadCustomSettingsFrom(FLFile* file, EditPars* target, int32_t builtInColors);
 
 // Reads the sharpen / noise section: lines are skipped up to the one that
-// begins with "-----", then four lines of numbers. 0; the read error when the
-// file ends first; -8 for a line with the wrong number of values or a flag
-// other than 0 or 1. The target changes only on success.
+// begins with "-----", then four lines of numbers. 0; -8 when the file ends
+// first, for a line with the wrong number of values or a flag other than 0
+// or 1; the read error. The target changes only on success.
 int32_t ReadSharpenNoiseSection(EditPars* target, const char* path);
 int32_t ReadSharpenNoiseSectionFrom(FLFile* file, EditPars* target);
+
+// Reads a whole file: the record as ReadCustomSettings does, then the sharpen
+// / noise section that follows it. A file that ends before the section's mark
+// was written before there was one: it loads, and the target's sharpen /
+// noise block stays as it was. A section cut short or malformed is -8 like a
+// malformed record. The target changes only when everything was read.
+int32_t ReadCustomSettingsFile(EditPars* target, const char* path, int32_t builtInColors);
+int32_t ReadCustomSettingsFileFrom(FLFile* file, EditPars* target, int32_t builtInColors);
 
 // Puts stored settings in place of the current ones. With the same working
 // space the whole record is copied; otherwise the user is asked whether to

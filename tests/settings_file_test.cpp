@@ -390,6 +390,8 @@ TEST_F(SettingsFile, MeasurementImport) {
         {"an empty line among them", "LCHuv\n40 20 40\n\n60 25 50\n70 18 45\n", kUiErrFormat},
         {"two numbers", "LCHuv\n40 20 40\n60 25\n70 18 45\n", kUiErrFormat},
         {"one separator", "LCHuv\n40 20,40\n", kUiErrFormat},
+        // Three numbers to sscanf, but only the separator rule refuses it.
+        {"one separator, three numbers", "LCHuv\n40 20+40\n", kUiErrFormat},
         {"a word", "LCHuv\n40 20 forty\n", kUiErrFormat},
         {"no measurements", "LCHuv\n", kUiErrFormat},
         {"unknown space", "HSV\n40 20 40\n", kUiErrFormat},
@@ -475,6 +477,56 @@ TEST_F(SettingsFile, StoredSettingsAndTheWorkingSpace) {
     EditPars expected = stored;
     expected.refRGB = document.refRGB;
     EXPECT_EQ(std::memcmp(&current, &expected, sizeof current), 0);
+}
+
+// A whole file at once: one that ends before the sharpen / noise section
+// (written before there was one) loads and leaves the target's block as it
+// was; one cut inside the section is a format fault and changes nothing.
+TEST_F(SettingsFile, AWholeFileWithOrWithoutItsSection) {
+    const EditPars changed = ChangedPars();
+    const std::string written = Path("written.txt");
+    ASSERT_EQ(WriteCustomSettings(&changed, written.c_str()), kUiOk);
+    const std::string text = Text(written);
+    const size_t mark = text.find("-----\n");
+    ASSERT_NE(mark, std::string::npos);
+    const std::string base = text.substr(0, mark);
+    enum Outcome { kWhole, kNoSection, kRefused };
+    struct Case {
+        const char* name;
+        std::string text;
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"whole", text, kWhole},
+        {"last line without its line end", text.substr(0, text.size() - 1), kWhole},
+        {"CR LF", Replace(text, "\n", "\r\n"), kWhole},
+        {"ends after the tenth slot group", base, kNoSection},
+        {"blank lines after the slot groups", base + "\n\n", kNoSection},
+        {"cut after the mark", base + "-----\n", kRefused},
+        {"cut after the sharpen line", UpToLine(text, 5 + 10 * 13 + 2), kRefused},
+        {"cut before the thresholds", UpToLine(text, 5 + 10 * 13 + 4), kRefused},
+        {"a flag of 2 in the section", Replace(text, "-----\n1 7 2", "-----\n2 7 2"), kRefused},
+        {"cut inside slot 9", UpToLine(text, 5 + 9 * 13 + 4), kRefused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Path("case.txt");
+        Put(path, c.text);
+        const EditPars before = TargetPars();
+        EditPars target = before;
+        const int32_t status =
+            ReadCustomSettingsFile(&target, path.c_str(), kDefaultPredefinedBins);
+        if (c.outcome == kRefused) {
+            EXPECT_EQ(status, kUiErrFormat);
+            EXPECT_EQ(std::memcmp(&target, &before, sizeof target), 0);
+            continue;
+        }
+        ASSERT_EQ(status, kUiOk);
+        ExpectSameBase(target, changed, 0.0f);
+        EXPECT_TRUE(SameSection(target, c.outcome == kWhole ? changed : before));
+    }
+    EditPars target = TargetPars();
+    EXPECT_EQ(ReadCustomSettingsFile(&target, Path("missing.txt").c_str(), 2), kUiErrOpen);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "apps/vantoria/batch_settings.h"
 #include "editor/filter_settings.h"
+#include "resources/string_table.h"
 
 namespace {
 
@@ -102,15 +103,15 @@ const OptionRow kOptions[] = {
      [](BatchOptions* o, const char* v) { o->settingsFile = v; return true; }},
     {"--neutral", nullptr, "start from settings that change nothing",
      [](BatchOptions* o, const char*) { o->neutral = true; return true; }},
-    {"--auto-black", "[A]", "set the black point automatically (applying A of it, 0..1)",
+    {"--auto-black", "[A]", "set the black point automatically (A, 0..1: 0 as the editor sets it, 1 as measured)",
      [](BatchOptions* o, const char* v) { return Automatic(&o->autoBlack, v); }, true},
     {"--no-auto-black", nullptr, "leave the black point",
      [](BatchOptions* o, const char*) { o->autoBlack.on = 0; return true; }},
-    {"--auto-white", "[A]", "set the white point automatically (applying A of it, 0..1)",
+    {"--auto-white", "[A]", "set the white point automatically (A, 0..1: 0 as the editor sets it, 1 as measured)",
      [](BatchOptions* o, const char* v) { return Automatic(&o->autoWhite, v); }, true},
     {"--no-auto-white", nullptr, "leave the white point",
      [](BatchOptions* o, const char*) { o->autoWhite.on = 0; return true; }},
-    {"--auto-midgrey", "[A]", "set the mid-grey automatically (applying A of it, 0..1)",
+    {"--auto-midgrey", "[A]", "set the mid-grey automatically (A, 0..1: 0 as the editor sets it, 1 as measured)",
      [](BatchOptions* o, const char* v) { return Automatic(&o->autoMidGrey, v); }, true},
     {"--no-auto-midgrey", nullptr, "leave the mid-grey",
      [](BatchOptions* o, const char*) { o->autoMidGrey.on = 0; return true; }},
@@ -180,6 +181,11 @@ bool TakesValue(const OptionRow& row, int i, int argc, char** argv) {
 
 }  // namespace
 
+std::string BatchVersion() {
+    const StringTableEntry* entry = FindStringTableEntry(kStrVersion);
+    return entry != nullptr ? entry->text : "";
+}
+
 std::string BatchUsage() {
     std::string text =
         "usage: vantoria [OPTIONS] INPUT OUTPUT\n"
@@ -187,11 +193,13 @@ std::string BatchUsage() {
         "       vantoria [OPTIONS] --synthetic WxH[x16] OUTPUT\n"
         "       vantoria export-icc [OPTIONS] INPUT PROFILE.icc\n"
         "       vantoria export-cube [OPTIONS] INPUT LUT.cube\n"
+        "       vantoria --help | --version\n"
         "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files. Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
         "sharpens (strength " +
         std::to_string(kDefaultSharpen.sharpenStrength) +
-        ").\n"
+        "). A settings file applies as stored, changed only where an\n"
+        "option says so. A lone -- ends the options (for file names that begin with -).\n"
         "options:\n";
     for (const OptionRow& row : kOptions) {
         std::string left = std::string("  ") + row.name;
@@ -216,15 +224,26 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions* o, std::string* error
         ++i;
     }
     std::vector<std::string> files;
+    bool optionsEnded = false;
     for (; i < argc; ++i) {
         const char* arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        if (!optionsEnded && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
             std::fputs(BatchUsage().c_str(), stdout);
             error->clear();
             return kExitUsage;
         }
-        if (arg[0] != '-' || arg[1] == 0) {
+        if (!optionsEnded && std::strcmp(arg, "--version") == 0) {
+            std::printf("vantoria %s\n", BatchVersion().c_str());
+            error->clear();
+            return kExitUsage;
+        }
+        if (optionsEnded || arg[0] != '-' || arg[1] == 0) {
             files.push_back(arg);
+            continue;
+        }
+        // "--" ends the options: what follows are files, whatever their names.
+        if (std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
             continue;
         }
         const OptionRow* row = FindOption(arg);
@@ -243,6 +262,16 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions* o, std::string* error
             *error = std::string("bad value for ") + arg + ": " + (value != nullptr ? value : "");
             return kExitUsage;
         }
+        if (row->setting != nullptr && value != nullptr &&
+            !InEditParRange(row->setting, row->scale, row->offset, std::strtod(value, nullptr))) {
+            *error = std::string(arg) + " " + value + " is out of range (" +
+                     EditParRange(row->setting, row->scale, row->offset) + ")";
+            return kExitUsage;
+        }
+    }
+    if (!o->workingSpace.empty()) {
+        *error = WorkingSpaceOptionError(o->workingSpace);
+        if (!error->empty()) return kExitUsage;
     }
     if (o->settingsFile.size() > 0 && o->neutral) {
         *error = "--settings and --neutral exclude each other";
@@ -272,7 +301,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions* o, std::string* error
 
 std::vector<std::string> ChildArguments(int argc, char** argv) {
     std::vector<std::string> args = {argv[0]};
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const OptionRow* row = FindOption(argv[i]);
         if (row == nullptr) continue;  // an input file
         const bool value = TakesValue(*row, i, argc, argv);

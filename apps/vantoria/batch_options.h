@@ -62,7 +62,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 // Fills options from argv. Returns kExitOk, or kExitUsage with *error saying
-// what is wrong (empty for --help, whose text has been printed).
+// what is wrong (empty for --help and --version, whose text has been
+// printed). "--" ends the options.
 int ParseBatchOptions(int argc, char** argv, BatchOptions* options, std::string* error);
 
 // The arguments a folder run hands each of its children: this program and
@@ -71,3 +72,5 @@ std::vector<std::string> ChildArguments(int argc, char** argv);
 
 // The usage text, from the option table.
 std::string BatchUsage();
+// The plug-in's version, from its string table.
+std::string BatchVersion();

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "editor/prefs_record.h"
@@ -23,7 +25,26 @@ void OnInterrupt(int) {
     gInterrupted = 1;
 }
 
+// The test hook (batch_run.h): interrupts this process once, at the point
+// named by VANTORIA_TEST_INTERRUPT, as a Ctrl-C arriving just then would.
+void TestInterrupt(const char* point) {
+    static const char* hook = std::getenv("VANTORIA_TEST_INTERRUPT");
+    static bool done = false;
+    if (hook == nullptr || done || gInterrupted != 0 || std::strcmp(hook, point) != 0) return;
+    done = true;
+    if (std::strcmp(point, "folder") != 0) {
+        std::raise(SIGINT);
+        return;
+    }
+    // The folder run passes the interrupt on to its runs, this one included;
+    // waited for at most 10 s, after which the run goes on.
+    kill(getppid(), SIGINT);
+    for (int i = 0; i < 1000 && gInterrupted == 0; ++i) usleep(10000);
+}
+
 bool WantsAbort(void*) {
+    TestInterrupt("pass");
+    TestInterrupt("folder");
     return gInterrupted != 0;
 }
 
@@ -107,6 +128,11 @@ void CatchInterrupts() {
 
 bool Interrupted() {
     return gInterrupted != 0;
+}
+
+bool WriteInterrupted() {
+    TestInterrupt("write");
+    return Interrupted();
 }
 
 std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,

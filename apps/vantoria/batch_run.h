@@ -27,3 +27,15 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
 // process.
 void CatchInterrupts();
 bool Interrupted();
+// Interrupted, asked by a writer once its file is complete, before it
+// replaces anything.
+bool WriteInterrupted();
+
+// Test hook, read by the command only (the plug-in knows nothing of it):
+// VANTORIA_TEST_INTERRUPT=POINT makes the command interrupt itself once, at
+// that point, as a Ctrl-C arriving exactly then would, so that the tests of
+// interrupts need no timing. POINT is "pass" (the plug-in's first abort poll
+// in its filtering pass), "write" (the output file written in full under its
+// temporary name, not yet renamed) or "folder" (in a run started by a folder
+// run, at its first abort poll: it interrupts the folder run and waits for
+// the interrupt to be passed back to it).

@@ -1,6 +1,7 @@
 #include "apps/vantoria/batch_settings.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -21,57 +22,43 @@
 
 namespace {
 
-// The table's range of a setting, so the command states no limit of its own.
-bool InRange(const char* name, double v) {
-    const EditParRow* row = FindEditPar(name);
-    return row != nullptr && v >= row->low && v <= row->high;
-}
-
-std::string RangeError(const char* option, const char* name, double scale, double offset) {
-    return std::string(option) + " is out of range (" + EditParRange(name, scale, offset) + ")";
+// The command's own starting point: the record's defaults with the
+// automatic levels' amounts at 1 (the full measured points) and the
+// sharpen's and the noise removal's start values, all switched off. A
+// switch that an option turns on keeps the amount or values of its start,
+// as it does for a settings file, which brings its own.
+void CommandStart(EditPars* p) {
+    SetDefaultEditPars(p, kDefaultPredefinedBins);
+    p->autoBlackAmount = p->autoWhiteAmount = p->autoMidGrayAmount = 1.0f;
+    PutSharpenSettings(kDefaultSharpen, p);
+    PutNoiseSettings(kDefaultNoise, p);
 }
 
 // The embedded default for photographs: the black and white points set
 // automatically, and a moderate sharpen.
 void EmbeddedDefault(EditPars* p) {
+    CommandStart(p);
     p->doAutoBlack = p->doAutoWhite = 1;
-    p->autoBlackAmount = p->autoWhiteAmount = 1.0f;
     p->doSharpen = 1;
-    PutSharpenSettings(kDefaultSharpen, p);
-    PutNoiseSettings(kDefaultNoise, p);
 }
 
 void ApplySwitch(const BatchSwitch& s, uint8_t* on, float* amount) {
     if (s.on >= 0) *on = uint8_t(s.on);
-    if (s.amount >= 0) {
-        *amount = s.amount;
-        if (s.on < 0) *on = 1;
-    }
-    if (*on != 0 && *amount <= 0 && s.amount < 0) *amount = 1.0f;
+    if (s.amount >= 0) *amount = s.amount;
 }
 
-std::string ApplyOptions(const BatchOptions& o, EditPars* p) {
+// The options on top of the settings; their values were checked against the
+// settings table's ranges when the command line was read.
+void ApplyOptions(const BatchOptions& o, EditPars* p) {
     ApplySwitch(o.autoBlack, &p->doAutoBlack, &p->autoBlackAmount);
     ApplySwitch(o.autoWhite, &p->doAutoWhite, &p->autoWhiteAmount);
     ApplySwitch(o.autoMidGrey, &p->doAutoMidGray, &p->autoMidGrayAmount);
     // The editor shows brightness and contrast as -100..100 around 0.
     if (o.haveBrightness) p->brightness = float(kEditorOffset + o.brightness / kEditorScale);
     if (o.haveContrast) p->contrast = float(kEditorOffset + o.contrast / kEditorScale);
-    if (!InRange("brightness", p->brightness))
-        return RangeError("--brightness", "brightness", kEditorScale, kEditorOffset);
-    if (!InRange("contrast", p->contrast))
-        return RangeError("--contrast", "contrast", kEditorScale, kEditorOffset);
     if (o.sharpen >= 0) p->doSharpen = uint8_t(o.sharpen);
-    if (o.sharpenStrength > 0) {
-        if (!InRange("sharpenStrength", o.sharpenStrength))
-            return RangeError("--sharpen", "sharpenStrength", 1, 0);
-        p->sharpenStrength = o.sharpenStrength;
-    }
-    if (p->doSharpen != 0 && p->sharpenStrength < 1) PutSharpenSettings(kDefaultSharpen, p);
+    if (o.sharpenStrength > 0) p->sharpenStrength = o.sharpenStrength;
     if (o.noise >= 0) p->doRemoveNoise = uint8_t(o.noise);
-    if (p->doRemoveNoise != 0 && p->noiseRadius[1] == 0 && p->noiseRadius[2] == 0)
-        PutNoiseSettings(kDefaultNoise, p);
-    return std::string();
 }
 
 MemoryColorBin* FreeBin(EditPars* p) {
@@ -204,25 +191,72 @@ std::string ReadWorkingSpaceProfile(const std::string& path, PlugInMonitor* m) {
     return std::string();
 }
 
-// GAMMA,rx,ry,gx,gy,bx,by,wx,wy, or a profile file, as the host's monitor
-// record. A value that starts as a number is the list.
-std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
-    double v[9];
+// An existing path that is no folder: --working-space takes it as a profile.
+bool IsFile(const std::string& path, int* error) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        *error = errno;
+        return false;
+    }
+    *error = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    return *error == 0;
+}
+
+// GAMMA,rx,ry,gx,gy,bx,by,wx,wy within their ranges: gamma 0.1..10, each
+// x and y in 0..1 with y above 0. Empty, or what is wrong.
+std::string ParseWorkingSpaceNumbers(const std::string& text, int fileError, double* v) {
     char extra = 0;
-    if (std::strspn(text.c_str(), "+-.0123456789") == 0) return ReadWorkingSpaceProfile(text, m);
     if (std::sscanf(text.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf%c", &v[0], &v[1], &v[2],
                     &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &extra) != 9)
-        return "--working-space takes GAMMA,rx,ry,gx,gy,bx,by,wx,wy or a profile file";
+        return "--working-space takes the path of a profile file or "
+               "GAMMA,rx,ry,gx,gy,bx,by,wx,wy; " +
+               text + " is neither (" + std::strerror(fileError) + ")";
     if (!(v[0] >= 0.1 && v[0] <= 10)) return "the working space's gamma must lie in 0.1..10";
     for (int32_t i = 1; i < 9; ++i)
         if (!(v[i] >= 0 && v[i] <= 1) || ((i % 2) == 0 && v[i] <= 0))
             return "the working space's x,y values must lie in 0..1, y above 0";
+    return std::string();
+}
+
+// A profile file, or the numbers when no file of that name exists, as the
+// host's monitor record.
+std::string ParseWorkingSpace(const std::string& text, PlugInMonitor* m) {
+    int fileError = 0;
+    if (IsFile(text, &fileError)) return ReadWorkingSpaceProfile(text, m);
+    double v[9];
+    const std::string error = ParseWorkingSpaceNumbers(text, fileError, v);
+    if (!error.empty()) return error;
     const ProfileWorkingSpace space = {v[0], {v[1], v[2], v[3], v[4], v[5], v[6]}, {v[7], v[8]}};
     *m = MonitorOf(space);
     return std::string();
 }
 
+// An automatic level's amount, which acts only while its switch is on.
+bool IdleAmount(const EditParRow& row, const EditPars& p) {
+    const struct {
+        const char* amount;
+        uint8_t on;
+    } amounts[] = {{"autoBlackAmount", p.doAutoBlack},
+                   {"autoWhiteAmount", p.doAutoWhite},
+                   {"autoMidGrayAmount", p.doAutoMidGray}};
+    for (const auto& a : amounts)
+        if (std::strcmp(row.name, a.amount) == 0) return a.on == 0;
+    return false;
+}
+
 }  // namespace
+
+std::string WorkingSpaceOptionError(const std::string& text) {
+    int fileError = 0;
+    double v[9];
+    return IsFile(text, &fileError) ? std::string() : ParseWorkingSpaceNumbers(text, fileError, v);
+}
+
+bool InEditParRange(const char* name, double scale, double offset, double value) {
+    const EditParRow* row = FindEditPar(name);
+    const double v = value / scale + offset;
+    return row != nullptr && v >= row->low && v <= row->high;
+}
 
 std::string EditParRange(const char* name, double scale, double offset) {
     const EditParRow* row = FindEditPar(name);
@@ -242,18 +276,18 @@ std::string StatusWords(int32_t status) {
 
 std::string MakeBatchSettings(const BatchOptions& o, const ImageBuffer& image, BatchSettings* s) {
     EditPars& p = s->pars;
-    SetDefaultEditPars(&p, kDefaultPredefinedBins);
+    CommandStart(&p);
     if (!o.settingsFile.empty()) {
-        int32_t status = ReadCustomSettings(&p, o.settingsFile.c_str(), kDefaultPredefinedBins);
-        if (status == kUiOk) status = ReadSharpenNoiseSection(&p, o.settingsFile.c_str());
-        // Files older than the sharpen / noise section are still settings.
-        if (status == kUiErrRead) status = kUiOk;
+        // As stored; a file older than the sharpen / noise section leaves
+        // those filters off.
+        const int32_t status =
+            ReadCustomSettingsFile(&p, o.settingsFile.c_str(), kDefaultPredefinedBins);
         if (status != kUiOk) return FileError("the settings file", o.settingsFile, status);
     } else if (!o.neutral) {
         EmbeddedDefault(&p);
     }
-    std::string error = ApplyOptions(o, &p);
-    if (error.empty()) error = AddMemoryColours(o, &p);
+    ApplyOptions(o, &p);
+    std::string error = AddMemoryColours(o, &p);
     if (error.empty()) error = TakeSamples(o, image, &p);
     if (!error.empty()) return error;
 
@@ -287,7 +321,7 @@ std::string DescribeSettings(const EditPars& pars) {
     for (const EditParTable* table : {&kEditParsBaseTable, &kEditParsExtensionTable})
         for (uint32_t r = 0; r < table->count; ++r) {
             const EditParRow& row = table->rows[r];
-            if (row.kind == kParGroup || row.kind == kParText) continue;
+            if (row.kind == kParGroup || row.kind == kParText || IdleAmount(row, pars)) continue;
             // The sharpen's and the noise removal's own values only when they run.
             const bool noiseRow = std::strncmp(row.name, "noise", 5) == 0 ||
                                   std::strcmp(row.name, "doRemoveNoise") == 0;

@@ -30,6 +30,15 @@ std::string DescribeSettings(const EditPars& pars);
 // the units of an option, (value - offset) * scale.
 std::string EditParRange(const char* name, double scale, double offset);
 
+// Whether an option's value, (setting - offset) * scale, lies within the
+// settings table's limits of the setting of that name.
+bool InEditParRange(const char* name, double scale, double offset, double value);
+
+// Empty when --working-space names an existing file (a profile, read with
+// the image) or, when there is no such file, holds the numbers within their
+// ranges; else what is wrong, naming both forms.
+std::string WorkingSpaceOptionError(const std::string& text);
+
 // The editor's -100..100 of brightness and contrast around the settings'
 // 0.5: (value - kEditorOffset) * kEditorScale.
 constexpr double kEditorScale = 200;

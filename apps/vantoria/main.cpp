@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@
 #include "apps/vantoria/image_io.h"
 #include "apps/vantoria/synthetic.h"
 #include "editor/settings_file.h"
+#include "ui/paths.h"
+#include "ui/status.h"
 
 namespace {
 
@@ -190,6 +193,39 @@ int RunOne(const BatchOptions& o) {
     return kExitOk;
 }
 
+// Where the plug-in writes its trace, relative to a run's preferences root
+// (XDG_CONFIG_HOME): asked of the library with that root set for a moment.
+std::string TraceInFolder(const std::string& root) {
+    const char* was = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = was != nullptr ? was : "";
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    char path[kUiPathCapacity] = {};
+    const int32_t status = Ui__Path_SetToDebugLog(path);
+    if (was != nullptr)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    const std::string prefix = root + "/";
+    if (status != kUiOk || std::strncmp(path, prefix.c_str(), prefix.size()) != 0)
+        return std::string();
+    return path + prefix.size();
+}
+
+// A folder run's --diagnostics: the trace of run `index`, whose preferences
+// go with the run's temporary folder, is kept beside its result and named
+// after it (FOLDER/NAME.QuorvaneDebug.txt).
+void KeepTrace(const std::string& preferences, size_t index, const std::string& trace,
+               const std::string& folder, const std::string& input) {
+    const std::string from = preferences + "/" + std::to_string(index) + "/" + trace;
+    const std::string to = folder + "/" + BaseName(input) + "." + BaseName(trace);
+    std::error_code error;
+    if (!std::filesystem::exists(from, error)) return;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        std::fprintf(stderr, "vantoria: cannot keep the trace as %s: %s\n", to.c_str(),
+                     error.message().c_str());
+}
+
 // Several inputs into a folder: one process per file (the plug-in keeps
 // module-wide state), jobs at a time, each with a preferences folder of its
 // own so that the runs leave the user's stored preferences alone.
@@ -209,8 +245,9 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
     const size_t jobs = size_t(o.jobs > 0 ? o.jobs : (cores > 0 ? cores : 1));
     char preferences[] = "/tmp/vantoria-prefs-XXXXXX";
     if (mkdtemp(preferences) == nullptr) return Fail("cannot make a temporary folder");
+    const std::string trace = o.diagnostics ? TraceInFolder(preferences) : std::string();
     size_t next = 0, running = 0, done = 0, failed = 0;
-    std::set<pid_t> children;
+    std::map<pid_t, size_t> children;  // the input each run corrects
     bool forwarded = false;
     while (done < o.inputs.size()) {
         while (running < jobs && next < o.inputs.size() && !Interrupted()) {
@@ -223,7 +260,7 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
                 mkdir(folder.c_str(), 0700);
                 setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
                 std::vector<std::string> args = common;
-                args.insert(args.end(), {"--quiet", input, output});
+                args.insert(args.end(), {"--quiet", "--", input, output});
                 std::vector<char*> list;
                 for (std::string& a : args) list.push_back(&a[0]);
                 list.push_back(nullptr);
@@ -231,11 +268,13 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
                 _exit(kExitFailure);
             }
             if (child < 0) {
+                std::fprintf(stderr, "vantoria: cannot start the run of %s: %s\n", input.c_str(),
+                             std::strerror(errno));
                 ++failed;
                 ++done;
                 continue;
             }
-            children.insert(child);
+            children[child] = next - 1;
             ++running;
         }
         int status = 0;
@@ -244,7 +283,7 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
         // alone is passed on, and the children are waited for. Polled, so a
         // signal between the check and the wait is not missed.
         if (Interrupted() && !forwarded) {
-            for (pid_t child : children) kill(child, SIGINT);
+            for (const auto& child : children) kill(child.first, SIGINT);
             forwarded = true;
         }
         const pid_t ended = waitpid(-1, &status, WNOHANG);
@@ -253,7 +292,9 @@ int RunFolder(int argc, char** argv, const BatchOptions& o) {
             continue;
         }
         if (ended < 0) break;
+        const size_t index = children[ended];
         children.erase(ended);
+        if (!trace.empty()) KeepTrace(preferences, index, trace, o.outputFolder, o.inputs[index]);
         --running;
         ++done;
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
@@ -280,7 +321,7 @@ int main(int argc, char** argv) {
     }
     if (options.diagnostics) setenv("VANTORIA_MODIFIERS", "ctrl,shift", 1);
     CatchInterrupts();
-    SetWriteCancelCheck(Interrupted);
+    SetWriteCancelCheck(WriteInterrupted);
     if (!options.outputFolder.empty()) return RunFolder(argc, argv, options);
     return RunOne(options);
 }
