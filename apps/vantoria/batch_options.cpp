@@ -187,7 +187,9 @@ std::string BatchUsage() {
         "       vantoria [OPTIONS] --synthetic WxH[x16] OUTPUT\n"
         "       vantoria export-icc [OPTIONS] INPUT PROFILE.icc\n"
         "       vantoria export-cube [OPTIONS] INPUT LUT.cube\n"
-        "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files. Without --settings or\n"
+        "INPUT and OUTPUT: TIFF, PNG, JPEG, WebP, HEIC/AVIF or JPEG XL files, by "
+        "extension;\nsample points X,Y address the pixels as the file stores them (EXIF "
+        "orientation\nnot applied). Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
         "sharpens (strength " +
         std::to_string(kDefaultSharpen.sharpenStrength) +
