@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "apps/vantoria/file_replacement.h"
+#include "apps/vantoria/png_time.h"
 #include "apps/vantoria/tiff_tags.h"
 
 // The fields of a file that the command does not change, copied from the
@@ -18,6 +19,7 @@
 struct ImageMetadata {
     std::vector<std::pair<std::string, GValue>> fields;
     double xres = 1.0, yres = 1.0;  // pixels per millimetre
+    std::vector<uint8_t> pngTime;   // a PNG's tIME chunk, for PNG files written
     ~ImageMetadata() {
         for (auto& field : fields) g_value_unset(&field.second);
     }
@@ -145,6 +147,7 @@ bool StorageField(const char* name) {
                                    "page-height",
                                    "heif-primary",
                                    "heif-compression",
+                                   "heif-bitdepth",
                                    "bits-per-sample",
                                    "palette-bit-depth",
                                    "interlaced",
@@ -158,7 +161,7 @@ bool StorageField(const char* name) {
     return false;
 }
 
-std::shared_ptr<const ImageMetadata> KeepMetadata(VipsImage* image) {
+std::shared_ptr<ImageMetadata> KeepMetadata(VipsImage* image) {
     auto kept = std::make_shared<ImageMetadata>();
     kept->xres = image->Xres;
     kept->yres = image->Yres;
@@ -169,6 +172,17 @@ std::shared_ptr<const ImageMetadata> KeepMetadata(VipsImage* image) {
         if (vips_image_get(image, *name, &value) != 0) {
             vips_error_clear();
             continue;
+        }
+        // A loader may lend a block from its own memory, gone with the
+        // loader: the block is copied.
+        if (G_VALUE_HOLDS(&value, VIPS_TYPE_BLOB)) {
+            size_t size = 0;
+            const void* data = vips_value_get_blob(&value, &size);
+            VipsBlob* copy = vips_blob_copy(data, size);
+            g_value_unset(&value);
+            g_value_init(&value, VIPS_TYPE_BLOB);
+            g_value_set_boxed(&value, copy);
+            vips_area_unref(VIPS_AREA(copy));
         }
         kept->fields.emplace_back(*name, value);
     }
@@ -447,7 +461,9 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
                 vips_image_set_blob_copy(file, block.first, block.second->data(),
                                          block.second->size());
     }
-    image->metadata = KeepMetadata(file);
+    std::shared_ptr<ImageMetadata> kept = KeepMetadata(file);
+    if (format->kind == Kind::kPng) kept->pngTime = ReadPngTime(path);
+    image->metadata = kept;
     return std::string();
 }
 
@@ -475,6 +491,11 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
         error = FinishTiffTags(temporary, BlockOf(kept, VIPS_META_EXIF_NAME),
                                BlockOf(kept, VIPS_META_IPTC_NAME), !image.extraSamples.empty());
         ok = error.empty();
+    }
+    if (ok && format->kind == Kind::kPng && image.metadata != nullptr &&
+        !AddPngTime(temporary, image.metadata->pngTime)) {
+        error = "cannot write the time of " + path;
+        ok = false;
     }
     if (!FinishReplacement(temporary, path, ok))
         return error.empty() ? "cannot write " + path : error;

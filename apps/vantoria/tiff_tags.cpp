@@ -143,10 +143,9 @@ std::string FinishTiffTags(const std::string& path, const std::vector<uint8_t>& 
         // takes the IPTC records themselves.
         const Exiv2::byte* record = nullptr;
         uint32_t header = 0, size = 0;
-        const Exiv2::byte* irb = iptc.data() + sizeof kPhotoshop;
-        const long irbSize = long(iptc.size() - sizeof kPhotoshop);
-        if (hasIptc &&
-            Exiv2::Photoshop::locateIptcIrb(irb, irbSize, &record, &header, &size) == 0) {
+        if (hasIptc && Exiv2::Photoshop::locateIptcIrb(iptc.data() + sizeof kPhotoshop,
+                                                       long(iptc.size() - sizeof kPhotoshop),
+                                                       &record, &header, &size) == 0) {
             Exiv2::IptcData records;
             if (Exiv2::IptcParser::decode(records, record + header, size) == 0)
                 file->setIptcData(records);
