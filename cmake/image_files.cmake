@@ -11,7 +11,7 @@ find_package(TIFF REQUIRED)
 add_library(vantoria_image_files STATIC
     ${PROJECT_SOURCE_DIR}/apps/vantoria/image_io.cpp
     ${PROJECT_SOURCE_DIR}/apps/vantoria/tiff_tags.cpp
-    ${PROJECT_SOURCE_DIR}/apps/vantoria/png_time.cpp
+    ${PROJECT_SOURCE_DIR}/apps/vantoria/png_chunks.cpp
     ${PROJECT_SOURCE_DIR}/apps/vantoria/file_replacement.cpp)
 target_include_directories(vantoria_image_files PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vantoria_image_files PUBLIC vantoria_hostkit PRIVATE PkgConfig::VIPS

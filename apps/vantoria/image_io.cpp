@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "apps/vantoria/file_replacement.h"
-#include "apps/vantoria/png_time.h"
+#include "apps/vantoria/png_chunks.h"
 #include "apps/vantoria/tiff_tags.h"
 
 // The fields of a file that the command does not change, copied from the
@@ -97,18 +97,6 @@ std::string VipsSays() {
     const size_t end = said.find('\n');
     if (end != std::string::npos) said.resize(end);
     return said.empty() ? std::string() : " (" + said + ")";
-}
-
-// A PNG whose last chunk is not IEND was cut short, though every row is there.
-bool PngEndsWell(const std::string& path) {
-    static const uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    uint8_t tail[12] = {};
-    const bool ok = std::fseek(f, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, f) == 12 &&
-                    std::memcmp(tail, kEnd, 12) == 0;
-    std::fclose(f);
-    return ok;
 }
 
 // Unreferences a libvips object at the end of a scope.
@@ -209,6 +197,10 @@ uint16_t Through(uint16_t v, const uint16_t* table) {
 template <typename T, bool kExtra>
 void SplitRow(const uint8_t* file, uint8_t* pixels, uint8_t* extra, int32_t count, int32_t planes,
               const uint16_t* table) {
+    if constexpr (sizeof(T) == 1 && !kExtra) {  // 8-bit samples as they stand
+        std::memcpy(pixels, file, size_t(count) * size_t(planes));
+        return;
+    }
     const T* in = reinterpret_cast<const T*>(file);
     T* out = reinterpret_cast<T*>(pixels);
     T* side = reinterpret_cast<T*>(extra);
@@ -221,6 +213,10 @@ void SplitRow(const uint8_t* file, uint8_t* pixels, uint8_t* extra, int32_t coun
 template <typename T, bool kExtra>
 void MergeRow(const uint8_t* pixels, const uint8_t* extra, uint8_t* file, int32_t count,
               int32_t planes, const uint16_t* table) {
+    if constexpr (sizeof(T) == 1 && !kExtra) {
+        std::memcpy(file, pixels, size_t(count) * size_t(planes));
+        return;
+    }
     const T* in = reinterpret_cast<const T*>(pixels);
     const T* side = reinterpret_cast<const T*>(extra);
     T* out = reinterpret_cast<T*>(file);

@@ -1,5 +1,6 @@
-// A PNG's time of last change (its tIME chunk), which libvips does not
-// carry: read from one file and added to another.
+// The chunks of a PNG that libvips does not look at: its time of last change
+// (tIME), read from one file and added to another, and the IEND that ends a
+// whole file.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,10 @@
 // The chunk's seven bytes (year, month, day, hour, minute, second); empty
 // when the file has none.
 std::vector<uint8_t> ReadPngTime(const std::string& path);
+
+// Whether the file ends with its IEND chunk: a file cut there has every
+// row, and libpng does not notice.
+bool PngEndsWell(const std::string& path);
 
 // Puts a tIME chunk of these seven bytes before the IEND chunk that ends
 // the file at path. False when the file cannot be changed.

@@ -1,4 +1,4 @@
-#include "apps/vantoria/png_time.h"
+#include "apps/vantoria/png_chunks.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +14,16 @@ uint32_t Crc(const uint8_t* bytes, size_t count) {
         for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return crc ^ 0xFFFFFFFFu;
+}
+
+const uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+
+// Reads the last 12 bytes of an open file and leaves it positioned before
+// them; true when they are the IEND chunk.
+bool AtEnd(std::FILE* f) {
+    uint8_t tail[12] = {};
+    return std::fseek(f, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, f) == 12 &&
+           std::memcmp(tail, kEnd, 12) == 0 && std::fseek(f, -12, SEEK_END) == 0;
 }
 
 uint32_t Big32(const uint8_t* p) {
@@ -47,14 +57,19 @@ std::vector<uint8_t> ReadPngTime(const std::string& path) {
     return time;
 }
 
+bool PngEndsWell(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    const bool ok = AtEnd(f);
+    std::fclose(f);
+    return ok;
+}
+
 bool AddPngTime(const std::string& path, const std::vector<uint8_t>& time) {
     if (time.size() != 7) return true;
     std::FILE* f = std::fopen(path.c_str(), "r+b");
     if (f == nullptr) return false;
-    static const uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    uint8_t tail[12];
-    bool ok = std::fseek(f, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, f) == 12 &&
-              std::memcmp(tail, kEnd, 12) == 0 && std::fseek(f, -12, SEEK_END) == 0;
+    bool ok = AtEnd(f);
     uint8_t chunk[19 + 12];
     PutBig32(chunk, 7);
     std::memcpy(chunk + 4, "tIME", 4);
