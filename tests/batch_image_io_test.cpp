@@ -432,6 +432,29 @@ TEST_F(BatchImageIo, FailuresLeaveFilesAlone) {
     }
     ImageBuffer image;
     EXPECT_NE(ReadImageFile(Path("nothing.tif"), &image), "");
+
+    // A TIFF without its strips' byte counts, which libtiff only warns about
+    // (and guesses): the entry renamed to a private tag, which alone would
+    // be no damage.
+    const std::string tif = Path("counts.tif");
+    ASSERT_EQ(WriteImageFile(tif, Sample(16, 16, 3, 8)), "");
+    Bytes bytes;
+    ASSERT_TRUE(ReadWholeFile(tif, &bytes));
+    ASSERT_EQ(bytes[0], 'I');  // little-endian, as libvips writes on this machine
+    const auto get16 = [&](size_t at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); };
+    const size_t directory = size_t(bytes[4] | bytes[5] << 8 | bytes[6] << 16 | bytes[7] << 24);
+    bool renamed = false;
+    for (size_t i = 0; i < get16(directory); ++i) {
+        const size_t entry = directory + 2 + 12 * i;
+        if (get16(entry) != TIFFTAG_STRIPBYTECOUNTS) continue;
+        bytes[entry] = 0xE8;  // 65000
+        bytes[entry + 1] = 0xFD;
+        renamed = true;
+    }
+    ASSERT_TRUE(renamed);
+    ASSERT_TRUE(WriteWholeFile(tif, bytes));
+    EXPECT_NE(ReadImageFile(tif, &image), "");
+    EXPECT_TRUE(image.pixels.empty());
 }
 
 }  // namespace

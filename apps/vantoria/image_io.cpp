@@ -2,6 +2,7 @@
 
 #include <vips/vips.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -70,9 +71,22 @@ std::string Unknown(const std::string& path) {
            "or .jxl)";
 }
 
+// Any warning of a decoder while a file is read (libvips passes libtiff's
+// on as its own) tells of damage, save a tag another program added that
+// libtiff does not know.
+std::atomic<bool> gDecoderWarned{false};
+
+void NoteDecoderWarning(const char* message) {
+    if (message == nullptr || std::strstr(message, "nknown field") == nullptr)
+        gDecoderWarned = true;
+}
+
 // libvips starts once, with the first file, and shuts down at exit. Its
-// warnings are kept off stderr: a damaged file fails with one line of ours.
-void QuietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+// warnings are kept off stderr (a damaged file fails with one line of ours)
+// and noted.
+void QuietLog(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
+    NoteDecoderWarning(message);
+}
 
 bool StartVips() {
     static std::once_flag once;
@@ -84,7 +98,7 @@ bool StartVips() {
         for (const char* domain : {"VIPS", "GLib", "GLib-GObject"})
             g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                               QuietLog, nullptr);
-        CatchTiffWarnings();
+        CatchTiffWarnings(NoteDecoderWarning);
         std::atexit(vips_shutdown);
     });
     return started;
@@ -409,6 +423,7 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
     if (format == nullptr) return Unknown(path);
     if (!StartVips()) return "cannot start libvips" + VipsSays();
     const std::string damaged = path + ": damaged or not " + format->name + " data";
+    gDecoderWarned = false;
     TiffLayout layout;
     std::vector<uint8_t> tiffExif, tiffIptc;
     if (format->kind == Kind::kTiff) {
@@ -416,7 +431,6 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
         if (error.empty()) error = ReadTiffTags(path, &tiffExif, &tiffIptc);
         if (!error.empty()) return error;
     }
-    ClearTiffWarnings();
     VipsImage* file = Open(path, *format);
     Unref keep{file};
     if (file == nullptr) return damaged + VipsSays();
@@ -437,7 +451,7 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
     image->pixels.resize(size_t(image->RowBytes()) * height);
     if (unspecified) image->extraSamples.resize(size_t(width) * height * size_t(depth / 8));
     const bool decoded = Decode(file, image);
-    if (!decoded || TiffWarned() || (format->kind == Kind::kPng && !PngEndsWell(path))) {
+    if (!decoded || gDecoderWarned || (format->kind == Kind::kPng && !PngEndsWell(path))) {
         const std::string said = VipsSays();
         *image = ImageBuffer();
         return damaged + said;

@@ -2,7 +2,6 @@
 
 #include <tiffio.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstring>
 
@@ -12,12 +11,10 @@
 
 namespace {
 
-std::atomic<bool> gWarned{false};
+void (*gNote)(const char*) = nullptr;
 
 void NoteWarning(const char*, const char* format, va_list) {
-    // A private tag of another program is no damage.
-    if (format != nullptr && std::strstr(format, "nknown field") != nullptr) return;
-    gWarned = true;
+    if (gNote != nullptr) gNote(format);
 }
 
 void Quiet(const char*, const char*, va_list) {}
@@ -51,17 +48,10 @@ const uint8_t kPhotoshop[14] = {'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' '
 
 }  // namespace
 
-void CatchTiffWarnings() {
+void CatchTiffWarnings(void (*note)(const char* message)) {
+    gNote = note;
     TIFFSetWarningHandler(NoteWarning);
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-}
-
-void ClearTiffWarnings() {
-    gWarned = false;
-}
-
-bool TiffWarned() {
-    return gWarned;
 }
 
 std::string ReadTiffLayout(const std::string& path, TiffLayout* layout) {

@@ -1,7 +1,6 @@
 // What a TIFF file holds beyond what libvips reads and writes: the meaning
 // of its extra sample, its compression, the descriptive tags of its first
-// directory and its EXIF directory, and the damage libtiff reports only as
-// warnings.
+// directory and its EXIF directory.
 #pragma once
 
 #include <cstdint>
@@ -21,13 +20,9 @@ struct TiffLayout {
     int32_t extraCount = 0;
 };
 
-// Sends libtiff's warnings to a flag instead of stderr; once, after libvips
-// has set its own handlers.
-void CatchTiffWarnings();
-// Clears the flag; TiffWarned says whether a warning that tells of damage
-// has come since (a tag libtiff does not know is no damage).
-void ClearTiffWarnings();
-bool TiffWarned();
+// Sends the warnings of libtiff's own opens to note (the message's format)
+// instead of stderr; once, after libvips has set its own handlers.
+void CatchTiffWarnings(void (*note)(const char* message));
 
 std::string ReadTiffLayout(const std::string& path, TiffLayout* layout);
 
