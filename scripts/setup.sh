@@ -10,12 +10,12 @@ set -euo pipefail
 
 purpose=${1:-test}
 
-# The plug-in and the batch command (PNG, TIFF and JPEG files through libpng,
-# libtiff and libjpeg). The project's languages are C and C++, so both
-# compilers; ccache is used when present.
+# The plug-in and the batch command (its image files through libvips, a
+# TIFF's own tags completed with libtiff and exiv2). The project's languages
+# are C and C++, so both compilers; ccache is used when present.
 run_packages=(
-    cmake ninja-build gcc g++ ccache
-    libpng-dev libtiff-dev libjpeg-dev
+    cmake ninja-build gcc g++ ccache pkg-config
+    libvips-dev libtiff-dev libexiv2-dev
 )
 
 test_packages=(
@@ -36,6 +36,8 @@ test_packages=(
     argyll
     # ffmpeg applies the .cube files the batch command exports.
     ffmpeg
+    # exiftool reads back the tags of the files the batch command writes.
+    libimage-exiftool-perl
 )
 
 bench_packages=(

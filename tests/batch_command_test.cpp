@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "apps/vantoria/image_io.h"
-#include "apps/vantoria/png_io.h"
 #include "editor/settings_file.h"
 #include "editor/stored_prefs.h"
 #include "tests/support/png_read.h"
@@ -115,19 +114,6 @@ class BatchCommandTest : public ::testing::Test {
     }
 };
 
-TEST_F(BatchCommandTest, NeutralSettingsLeavePngUnchangedAtBothDepths) {
-    for (const char* spec : {"31x17", "31x17x16"}) {
-        const std::string first = dir + "first.png", second = dir + "second.png";
-        ASSERT_EQ(RunCommand(std::string("--synthetic ") + spec + " " + first), 0) << spec;
-        ASSERT_EQ(RunCommand("--neutral " + first + " " + second), 0) << spec;
-        std::vector<uint8_t> a, b;
-        ASSERT_TRUE(ReadWholeFile(first, &a));
-        ASSERT_TRUE(ReadWholeFile(second, &b));
-        EXPECT_GT(a.size(), 8u);
-        EXPECT_EQ(a, b) << spec << ": neutral settings change no pixel";
-    }
-}
-
 TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
     const std::string photo = dir + "photo.png", out = dir + "out.png";
     ASSERT_EQ(RunCommand("--synthetic 8x8 " + photo), 0);
@@ -170,86 +156,12 @@ TEST_F(BatchCommandTest, BadRequestsLeaveEveryFileAsItWas) {
     }
 }
 
-// With neutral settings the plug-in leaves pixels alone, so what comes back
-// is what the files can carry: the alpha plane and 8-bit samples
-// unchanged, the profile byte for byte, whichever format is written.
-TEST_F(BatchCommandTest, RgbaPngKeepsAlphaAndProfileInEveryFormat) {
-    ImageBuffer rgba = Gradient8(37, 23, 4);
-    rgba.iccProfile = SrgbProfile();
-    ASSERT_EQ(WritePng(dir + "in.png", rgba), "");
-    for (const char* name : {"out.png", "out.tif"}) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(RunCommand("--neutral " + dir + "in.png " + dir + name), 0);
-        ImageBuffer back;
-        ASSERT_EQ(ReadImageFile(dir + name, &back), "");
-        EXPECT_EQ(back.planes, 4);
-        EXPECT_EQ(back.depth, 8);
-        EXPECT_EQ(back.pixels, rgba.pixels);
-        EXPECT_EQ(back.iccProfile, rgba.iccProfile);
-    }
-}
-
-// The interface holds 16-bit samples as 0..32768, so a file's 65536 levels
-// pass through 32769: every sample comes back within one level, and the same
-// again once it has been through the command. The filtering pass takes
-// colour samples of 32768 as 32767, so white (65534 and 65535 in the file)
-// comes back as 65533; the alpha plane passes through untouched, white too.
-TEST_F(BatchCommandTest, SixteenBitTiffKeepsDepthAlphaAndProfile) {
-    const std::vector<uint8_t> profile = SrgbProfile();
-    ASSERT_TRUE(WriteEveryValueTiff(dir + "in.tif", profile));
-    ASSERT_EQ(RunCommand("--neutral " + dir + "in.tif " + dir + "out.tif"), 0);
-    ASSERT_EQ(RunCommand("--neutral " + dir + "out.tif " + dir + "again.tif"), 0);
-    ASSERT_EQ(RunCommand("--neutral " + dir + "in.tif " + dir + "out.png"), 0);
-    ImageBuffer out, again, png;
-    ASSERT_EQ(ReadTiff(dir + "out.tif", &out), "");
-    ASSERT_EQ(ReadTiff(dir + "again.tif", &again), "");
-    ASSERT_EQ(ReadPng(dir + "out.png", &png), "");
-    EXPECT_EQ(again.pixels, out.pixels);
-    EXPECT_EQ(png.pixels, out.pixels);
-    EXPECT_EQ(png.depth, 16);
-    EXPECT_EQ(out.iccProfile, profile);
-    EXPECT_EQ(png.iccProfile, profile);
-    ASSERT_EQ(out.width, 256);
-    ASSERT_EQ(out.height, 256);
-    ASSERT_EQ(out.planes, 4);
-    ASSERT_EQ(out.depth, 16);
-    Convert16(&out, FromInterface16);  // the file's values
-    size_t changed = 0;
-    for (size_t i = 0; i < out.pixels.size() / 2; ++i) {
-        const uint32_t plane = uint32_t(i % 4), x = uint32_t(i / 4 % 256), y = uint32_t(i / 1024);
-        const int a = EveryValue(x, y, plane), b = Sample16(out, i);
-        if (plane < 3 && a >= 65534) {
-            ASSERT_EQ(b, 65533) << "sample " << i;
-            continue;
-        }
-        ASSERT_LE(std::abs(a - b), 1) << "sample " << i << " of " << a;
-        changed += a != b;
-    }
-    // Levels come back unchanged or one apart in about equal numbers.
-    EXPECT_GT(changed, out.pixels.size() / 2 / 4);
-    EXPECT_LT(changed, out.pixels.size() / 2 * 3 / 4);
-}
-
-TEST_F(BatchCommandTest, JpegInPngOut) {
-    ImageBuffer rgb = Gradient8(40, 30, 3);
-    rgb.iccProfile = SrgbProfile();
-    ASSERT_EQ(WriteJpeg(dir + "in.jpg", rgb), "");
-    ImageBuffer decoded, back;
-    ASSERT_EQ(ReadJpeg(dir + "in.jpg", &decoded), "");
-    ASSERT_EQ(RunCommand("--neutral " + dir + "in.jpg " + dir + "out.png"), 0);
-    ASSERT_EQ(ReadPng(dir + "out.png", &back), "");
-    EXPECT_EQ(back.planes, 3);
-    EXPECT_EQ(back.depth, 8);
-    EXPECT_EQ(back.pixels, decoded.pixels);
-    EXPECT_EQ(back.iccProfile, rgb.iccProfile);
-}
-
 // Each failure says so in one line of its own and leaves no file behind.
 TEST_F(BatchCommandTest, FailuresSayWhyInOneLine) {
     const std::string png = dir + "in.png", rgba = dir + "rgba.png", tif = dir + "in.tif";
-    ASSERT_EQ(WritePng(png, Gradient8(8, 8, 3)), "");
-    ASSERT_EQ(WritePng(rgba, Gradient8(8, 8, 4)), "");
-    ASSERT_EQ(WriteTiff(tif, Gradient8(64, 64, 3)), "");
+    ASSERT_EQ(WriteImageFile(png, Gradient8(8, 8, 3)), "");
+    ASSERT_EQ(WriteImageFile(rgba, Gradient8(8, 8, 4)), "");
+    ASSERT_EQ(WriteImageFile(tif, Gradient8(64, 64, 3)), "");
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(tif, &bytes));
     bytes.resize(bytes.size() / 2);
@@ -367,10 +279,42 @@ TEST_F(BatchCommandTest, SwitchesTakeAnOptionalValue) {
     }
 }
 
-// As an 8-bit PNG and as a 16-bit TIFF. The 16-bit file holds what the
-// interface's 0..32768 can carry (the photograph's levels times 128, as a
-// file that has been through an editor once), so every sample comes back.
-TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
+// Neutral settings leave pixels alone, so what comes back is what the files
+// carry: a synthetic PNG byte for byte at both depths; a photograph as an
+// 8-bit PNG and as a 16-bit TIFF that holds what the interface's 0..32768
+// can carry (its levels times 128, as a file that has been through an editor
+// once); the alpha plane, the profile and 8-bit samples in every format
+// written; a JPEG's decoded samples. The interface holds 16-bit samples as
+// 0..32768, so a file's 65536 levels pass through 32769: every sample comes
+// back within one level, and the same again once it has been through the
+// command. The filtering pass takes colour samples of 32768 as 32767, so
+// white (65534 and 65535 in the file) comes back as 65533; the alpha plane
+// passes through untouched, white too.
+enum class Kept { kFileBytes, kSamples, kWithinOneLevel };
+
+void ExpectWithinOneLevel(ImageBuffer out) {
+    ASSERT_EQ(out.width, 256);
+    ASSERT_EQ(out.height, 256);
+    ASSERT_EQ(out.planes, 4);
+    ASSERT_EQ(out.depth, 16);
+    Convert16(&out, FromInterface16);  // the file's values
+    size_t changed = 0;
+    for (size_t i = 0; i < out.pixels.size() / 2; ++i) {
+        const uint32_t plane = uint32_t(i % 4), x = uint32_t(i / 4 % 256), y = uint32_t(i / 1024);
+        const int a = EveryValue(x, y, plane), b = Sample16(out, i);
+        if (plane < 3 && a >= 65534) {
+            ASSERT_EQ(b, 65533) << "sample " << i;
+            continue;
+        }
+        ASSERT_LE(std::abs(a - b), 1) << "sample " << i << " of " << a;
+        changed += a != b;
+    }
+    // Levels come back unchanged or one apart in about equal numbers.
+    EXPECT_GT(changed, out.pixels.size() / 2 / 4);
+    EXPECT_LT(changed, out.pixels.size() / 2 * 3 / 4);
+}
+
+TEST_F(BatchCommandTest, NeutralSettingsPassEveryKindThrough) {
     const ImageBuffer photo = Photo("astronaut.png");
     ImageBuffer wide = photo;
     wide.depth = 16;
@@ -379,23 +323,53 @@ TEST_F(BatchCommandTest, NeutralSettingsLeaveAPhotographByteForByte) {
         const uint16_t s = uint16_t(photo.pixels[i] * 128);
         std::memcpy(&wide.pixels[i * 2], &s, 2);
     }
-    ASSERT_EQ(WriteTiff(dir + "wide.tif", wide), "");
+    ASSERT_EQ(WriteImageFile(dir + "wide.tif", wide), "");
+    ImageBuffer rgba = Gradient8(37, 23, 4), rgb = Gradient8(40, 30, 3);
+    rgba.iccProfile = rgb.iccProfile = SrgbProfile();
+    ASSERT_EQ(WriteImageFile(dir + "rgba.png", rgba), "");
+    ASSERT_EQ(WriteImageFile(dir + "in.jpg", rgb), "");
+    ASSERT_TRUE(WriteEveryValueTiff(dir + "every.tif", rgba.iccProfile));
+    ASSERT_EQ(RunCommand("--synthetic 31x17 " + dir + "synthetic8.png"), 0);
+    ASSERT_EQ(RunCommand("--synthetic 31x17x16 " + dir + "synthetic16.png"), 0);
+
     const struct {
         std::string in, out;
-    } cases[] = {{PhotoFolder() + "astronaut.png", dir + "out.png"},
-                 {dir + "wide.tif", dir + "out.tif"}};
+        Kept kept;
+    } cases[] = {
+        {dir + "synthetic8.png", dir + "s8.png", Kept::kFileBytes},
+        {dir + "synthetic16.png", dir + "s16.png", Kept::kFileBytes},
+        {PhotoFolder() + "astronaut.png", dir + "photo.png", Kept::kSamples},
+        {dir + "wide.tif", dir + "wide-out.tif", Kept::kSamples},
+        {dir + "rgba.png", dir + "rgba.png.png", Kept::kSamples},
+        {dir + "rgba.png", dir + "rgba.tif", Kept::kSamples},
+        {dir + "in.jpg", dir + "jpg.png", Kept::kSamples},
+        {dir + "every.tif", dir + "every-out.tif", Kept::kWithinOneLevel},
+        {dir + "every.tif", dir + "every-out.png", Kept::kWithinOneLevel},
+        {dir + "every-out.tif", dir + "every-again.tif", Kept::kSamples},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.in);
+        SCOPED_TRACE(c.in + " to " + c.out);
         ASSERT_EQ(RunCommand("--neutral " + c.in + " " + c.out), 0);
+        if (c.kept == Kept::kFileBytes) {
+            std::vector<uint8_t> a, b;
+            ASSERT_TRUE(ReadWholeFile(c.in, &a));
+            ASSERT_TRUE(ReadWholeFile(c.out, &b));
+            EXPECT_GT(a.size(), 8u);
+            EXPECT_EQ(a, b);
+            continue;
+        }
         ImageBuffer a, b;
         ASSERT_EQ(ReadImageFile(c.in, &a), "");
         ASSERT_EQ(ReadImageFile(c.out, &b), "");
-        ASSERT_EQ(a.depth, b.depth);
-        if (a.depth == 16) {  // the files' own values
-            Convert16(&a, FromInterface16);
-            Convert16(&b, FromInterface16);
+        EXPECT_EQ(b.iccProfile, a.iccProfile);
+        if (c.kept == Kept::kWithinOneLevel) {
+            EXPECT_EQ(b.iccProfile, rgba.iccProfile);
+            ExpectWithinOneLevel(b);
+            continue;
         }
-        EXPECT_EQ(a.pixels, b.pixels);
+        ASSERT_EQ(b.depth, a.depth);
+        ASSERT_EQ(b.planes, a.planes);
+        EXPECT_EQ(b.pixels, a.pixels);
     }
 }
 
@@ -428,10 +402,10 @@ TEST_F(BatchCommandTest, AutomaticLevelsAndANeutralSampleCorrectAFlatWarmPhotogr
         SCOPED_TRACE(depth);
         const ImageBuffer flat = Flattened(photo, depth);
         const std::string in = dir + "flat.tif";
-        ASSERT_EQ(WriteTiff(in, flat), "");
+        ASSERT_EQ(WriteImageFile(in, flat), "");
         ASSERT_EQ(RunCommand(in + " " + dir + "auto.tif"), 0);
         ImageBuffer stretched;
-        ASSERT_EQ(ReadTiff(dir + "auto.tif", &stretched), "");
+        ASSERT_EQ(ReadImageFile(dir + "auto.tif", &stretched), "");
         const double full = depth == 8 ? 255 : 32768;
         // The green channel's mean moves away from the middle of the range
         // less than its spread grows: compare the darkest and lightest rows.
@@ -449,7 +423,7 @@ TEST_F(BatchCommandTest, AutomaticLevelsAndANeutralSampleCorrectAFlatWarmPhotogr
         ASSERT_EQ(RunCommand("--neutral --neutral-sample 170,400 " + in + " " + dir + "grey.tif"),
                   0);
         ImageBuffer grey;
-        ASSERT_EQ(ReadTiff(dir + "grey.tif", &grey), "");
+        ASSERT_EQ(ReadImageFile(dir + "grey.tif", &grey), "");
         const double before = Mean(flat, 0) - Mean(flat, 2);
         const double after = Mean(grey, 0) - Mean(grey, 2);
         EXPECT_GT(before, full * 0.05);
@@ -460,17 +434,17 @@ TEST_F(BatchCommandTest, AutomaticLevelsAndANeutralSampleCorrectAFlatWarmPhotogr
 // A mask limits the change: where it is black the pixels stay.
 TEST_F(BatchCommandTest, AMaskLimitsTheChange) {
     const ImageBuffer flat = Flattened(Photo("astronaut.png"), 8);
-    ASSERT_EQ(WritePng(dir + "flat.png", flat), "");
+    ASSERT_EQ(WriteImageFile(dir + "flat.png", flat), "");
     ImageBuffer mask = flat;
     for (int32_t y = 0; y < mask.height; ++y)
         for (int32_t x = 0; x < mask.width; ++x)
             for (int32_t c = 0; c < 3; ++c)
                 mask.pixels[(size_t(y) * size_t(mask.width) + size_t(x)) * 3 + size_t(c)] =
                     x < mask.width / 2 ? 255 : 0;
-    ASSERT_EQ(WritePng(dir + "mask.png", mask), "");
+    ASSERT_EQ(WriteImageFile(dir + "mask.png", mask), "");
     ASSERT_EQ(RunCommand("--mask " + dir + "mask.png " + dir + "flat.png " + dir + "out.png"), 0);
     ImageBuffer out;
-    ASSERT_EQ(ReadPng(dir + "out.png", &out), "");
+    ASSERT_EQ(ReadImageFile(dir + "out.png", &out), "");
     size_t changedLeft = 0, changedRight = 0;
     for (int32_t y = 0; y < out.height; ++y)
         for (int32_t x = 0; x < out.width; ++x) {
@@ -567,9 +541,9 @@ TEST_F(BatchCommandTest, AnInterruptStopsAFolderRun) {
 TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
     ImageBuffer rgb = Flattened(Photo("astronaut.png"), 8);
     rgb.iccProfile.clear();
-    ASSERT_EQ(WritePng(dir + "plain.png", rgb), "");
+    ASSERT_EQ(WriteImageFile(dir + "plain.png", rgb), "");
     rgb.iccProfile = SrgbProfile();
-    ASSERT_EQ(WritePng(dir + "srgb.png", rgb), "");
+    ASSERT_EQ(WriteImageFile(dir + "srgb.png", rgb), "");
     ASSERT_TRUE(WriteWholeFile(dir + "srgb.icc", rgb.iccProfile));
     // A wide space: the same sample moves the colours otherwise.
     const std::string sample = "--neutral --neutral-sample 170,400 ";
@@ -583,9 +557,9 @@ TEST_F(BatchCommandTest, TheWorkingSpaceOfTheEmbeddedProfile) {
                          dir + "plain.png " + dir + "wide.png"),
               0);
     ImageBuffer embedded, named, wide;
-    ASSERT_EQ(ReadPng(dir + "embedded.png", &embedded), "");
-    ASSERT_EQ(ReadPng(dir + "named.png", &named), "");
-    ASSERT_EQ(ReadPng(dir + "wide.png", &wide), "");
+    ASSERT_EQ(ReadImageFile(dir + "embedded.png", &embedded), "");
+    ASSERT_EQ(ReadImageFile(dir + "named.png", &named), "");
+    ASSERT_EQ(ReadImageFile(dir + "wide.png", &wide), "");
     EXPECT_EQ(embedded.pixels, named.pixels);
     EXPECT_NE(embedded.pixels, wide.pixels);
     for (const char* name : {"plain.png", "srgb.png"}) {
@@ -906,6 +880,72 @@ TEST_F(BatchCommandTest, AFolderRunReportsAFailedStart) {
     EXPECT_EQ(RunLine(line, &said, &errors), 1);
     EXPECT_NE(errors.find("vantoria: cannot start the run of in.png: "), std::string::npos)
         << errors;
+}
+
+// A file cut short in any format is refused: one line, status 1, no output,
+// though some decoders only warn about it (and would fill the rest with grey).
+TEST_F(BatchCommandTest, TruncatedFilesAreRefused) {
+    ImageBuffer rgb = Gradient8(96, 64, 3);
+    rgb.iccProfile = SrgbProfile();
+    for (const char* ext : {"tif", "png", "jpg", "webp", "heic", "avif", "jxl"}) {
+        const std::string whole = dir + "whole." + ext;
+        ASSERT_EQ(WriteImageFile(whole, rgb), "") << ext;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadWholeFile(whole, &bytes));
+        for (size_t kept : {bytes.size() / 2, bytes.size() - 10}) {
+            SCOPED_TRACE(std::string(ext) + " cut to " + std::to_string(kept));
+            const std::string cut = dir + "cut." + ext, out = dir + "out.png";
+            ASSERT_TRUE(WriteWholeFile(
+                cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(kept))));
+            const std::string errors = dir + "errors.txt";
+            EXPECT_EQ(RunCommand(cut + " " + out, errors), 1);
+            std::vector<uint8_t> text;
+            ASSERT_TRUE(ReadWholeFile(errors, &text));
+            const std::string said(text.begin(), text.end());
+            EXPECT_EQ(said.rfind("vantoria: ", 0), 0u) << said;
+            EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+            EXPECT_FALSE(FileExists(out));
+            EXPECT_FALSE(FileExists(out + ".part"));
+        }
+    }
+}
+
+// An extra sample of unspecified meaning is no transparency: all zero, it
+// would hide the whole image from the automatic points. The correction is
+// the one of the colours alone, and the sample comes back untouched.
+TEST_F(BatchCommandTest, AnUnspecifiedExtraSampleDoesNotMaskTheAnalysis) {
+    const ImageBuffer flat = Flattened(Photo("astronaut.png"), 8);
+    const std::string plain = dir + "plain.tif", extra = dir + "extra.tif";
+    ASSERT_EQ(WriteImageFile(plain, flat), "");
+    TIFF* tif = TIFFOpen(extra.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    const uint16_t kind[1] = {EXTRASAMPLE_UNSPECIFIED};
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(flat.width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(flat.height));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4);
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(1), kind);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    std::vector<uint8_t> row(size_t(flat.width) * 4);
+    for (int32_t y = 0; y < flat.height; ++y) {
+        for (int32_t x = 0; x < flat.width; ++x) {
+            std::memcpy(&row[size_t(x) * 4],
+                        &flat.pixels[(size_t(y) * size_t(flat.width) + size_t(x)) * 3], 3);
+            row[size_t(x) * 4 + 3] = 0;
+        }
+        ASSERT_GE(TIFFWriteScanline(tif, row.data(), uint32_t(y), 0), 0);
+    }
+    TIFFClose(tif);
+    ASSERT_EQ(RunCommand(plain + " " + dir + "plain-out.tif"), 0);
+    ASSERT_EQ(RunCommand(extra + " " + dir + "extra-out.tif"), 0);
+    EXPECT_EQ(RunCommand(extra + " " + dir + "extra-out.png"), 1);  // PNG would make it alpha
+    ImageBuffer a, b;
+    ASSERT_EQ(ReadImageFile(dir + "plain-out.tif", &a), "");
+    ASSERT_EQ(ReadImageFile(dir + "extra-out.tif", &b), "");
+    EXPECT_NE(a.pixels, flat.pixels);
+    EXPECT_EQ(b.pixels, a.pixels);
+    EXPECT_EQ(b.extraSamples, std::vector<uint8_t>(size_t(flat.width) * size_t(flat.height), 0));
 }
 
 }  // namespace

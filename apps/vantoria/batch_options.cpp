@@ -194,7 +194,9 @@ std::string BatchUsage() {
         "       vantoria export-icc [OPTIONS] INPUT PROFILE.icc\n"
         "       vantoria export-cube [OPTIONS] INPUT LUT.cube\n"
         "       vantoria --help | --version\n"
-        "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files. Without --settings or\n"
+        "INPUT and OUTPUT: TIFF, PNG, JPEG, WebP, HEIC/AVIF or JPEG XL files, by "
+        "extension;\nsample points X,Y address the pixels as the file stores them (EXIF "
+        "orientation\nnot applied). Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
         "sharpens (strength " +
         std::to_string(kDefaultSharpen.sharpenStrength) +

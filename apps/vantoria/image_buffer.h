@@ -1,14 +1,19 @@
 // An image held by the batch command: interleaved RGB or RGBA samples, 8 or
 // 16 bits, in the plug-in interface's scale (16-bit samples 0..32768), so
-// that the host kit can lend it to the plug-in as it stands.
+// that the host kit can lend it to the plug-in as it stands. Alpha is
+// unassociated here whatever the file declared; a TIFF's unspecified extra
+// sample is kept beside the pixels, out of the plug-in's sight.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "hostkit/hostkit.h"
+
+struct ImageMetadata;  // image_io.cpp
 
 struct ImageBuffer {
     int32_t width = 0;
@@ -18,6 +23,13 @@ struct ImageBuffer {
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> iccProfile;  // the file's embedded profile, empty when none
     int32_t tiffCompression = 0;      // a TIFF's compression scheme (0: not read from a TIFF)
+    bool associatedAlpha = false;     // the file holds the alpha premultiplied (TIFF)
+    // A TIFF's unspecified extra sample, one per pixel at the image's depth in
+    // the file's own scale; empty when none.
+    std::vector<uint8_t> extraSamples;
+    // Everything else the file carried (EXIF, XMP, IPTC, orientation,
+    // resolution, text), reattached when the image is written; null when none.
+    std::shared_ptr<const ImageMetadata> metadata;
 
     int32_t RowBytes() const { return width * planes * (depth / 8); }
     HKImage View() { return HKImage{width, height, planes, depth, RowBytes(), pixels.data()}; }

@@ -1,26 +1,31 @@
-// Image files of the batch command: PNG (png_io.h), TIFF and JPEG, chosen by
-// the file name's extension. TIFF holds 8- or 16-bit RGB with or without
-// alpha; JPEG holds 8-bit RGB. Both keep an embedded ICC profile from reading
-// to writing. Each function returns an empty string on success, else what
-// went wrong; writers write a temporary file beside the target and rename it
-// over the target only when complete.
+// Image files of the batch command, through libvips: TIFF, PNG, JPEG, WebP,
+// HEIC/AVIF and JPEG XL, chosen by the file name's extension. A file is read
+// whole and refused when its decoder reports any damage; what the command
+// does not change (EXIF, XMP, IPTC, the ICC profile, orientation, resolution,
+// text tags) is written back with the pixels. Each function returns an empty
+// string on success, else one line saying what went wrong; writers write a
+// temporary file beside the target and rename it over the target only when
+// complete.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "apps/vantoria/image_buffer.h"
 
-std::string ReadTiff(const std::string& path, ImageBuffer* image);
-std::string WriteTiff(const std::string& path, const ImageBuffer& image);
-std::string ReadJpeg(const std::string& path, ImageBuffer* image);
-std::string WriteJpeg(const std::string& path, const ImageBuffer& image);
-// Empty when WriteJpeg can hold the image, else why not.
-std::string JpegFitError(const std::string& path, const ImageBuffer& image);
-
-// By extension (case ignored): .png, .tif / .tiff, .jpg / .jpeg.
+// By extension (case ignored): .tif / .tiff, .png, .jpg / .jpeg, .webp,
+// .heic / .heif, .avif, .jxl. RGB files of 8 or 16 bits with or without
+// alpha (palette files are read as RGB); grey, CMYK and other kinds are
+// refused.
 std::string ReadImageFile(const std::string& path, ImageBuffer* image);
 std::string WriteImageFile(const std::string& path, const ImageBuffer& image);
 // Empty when the name has one of those extensions, else what is wrong with it.
 std::string ImageFileTypeError(const std::string& path);
-// Empty when a file of path's type can hold the image (JPEG: 8-bit RGB only).
+// Empty when a file of path's type can hold the image (its depth, alpha and
+// extra sample), else why not.
 std::string ImageFileFitError(const std::string& path, const ImageBuffer& image);
+
+// A selection of width x height from the first channel of an image file of
+// any kind (grey too), 16-bit samples by their high byte; 255 selected.
+std::string ReadMaskFile(const std::string& path, int32_t width, int32_t height,
+                         std::vector<uint8_t>* mask);

@@ -2,9 +2,9 @@
 // through the host kit as an image editor replays a recorded action, and
 // says what it did. `vantoria --help` lists the commands and options.
 //
-// INPUT and OUTPUT are PNG, TIFF or JPEG files, told apart by their extension;
-// the output keeps the input's bit depth, alpha plane and embedded ICC
-// profile. An input file is never overwritten; the output is written under a
+// INPUT and OUTPUT are TIFF, PNG, JPEG, WebP, HEIC/AVIF or JPEG XL files, told
+// apart by their extension; the output keeps the input's bit depth, alpha
+// plane and metadata. An input file is never overwritten; the output is written under a
 // temporary name in its folder after a successful run and renamed when
 // complete.
 #include <sys/stat.h>
@@ -53,25 +53,7 @@ std::string Describe(const ImageBuffer& im) {
 // (the high byte of 16-bit samples), 255 selected.
 std::string ReadMask(const std::string& path, const ImageBuffer& image,
                      std::vector<uint8_t>* mask) {
-    ImageBuffer m;
-    std::string error = ReadImageFile(path, &m);
-    if (!error.empty()) return error;
-    if (m.width != image.width || m.height != image.height)
-        return "the mask " + path + " is " + std::to_string(m.width) + " x " +
-               std::to_string(m.height) + ", not the input's size";
-    mask->resize(size_t(m.width) * size_t(m.height));
-    const size_t pixel = size_t(m.planes) * size_t(m.depth / 8);
-    for (size_t i = 0; i < mask->size(); ++i) {
-        const uint8_t* p = &m.pixels[i * pixel];
-        if (m.depth == 16) {
-            uint16_t v;
-            std::memcpy(&v, p, 2);
-            (*mask)[i] = uint8_t(FromInterface16(v) >> 8);
-        } else {
-            (*mask)[i] = p[0];
-        }
-    }
-    return std::string();
+    return ReadMaskFile(path, image.width, image.height, mask);
 }
 
 double Since(std::chrono::steady_clock::time_point t) {

@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "apps/vantoria/png_io.h"
+#include "apps/vantoria/image_io.h"
 
 bool ReadPngImage(const std::string& path, InterleavedImage* image, std::string* error) {
     // The batch command's reader; it keeps 16-bit samples in the plug-in
     // interface's scale (0 .. 32768), taken back to 0 .. 65535 here.
     ImageBuffer buffer;
-    *error = ReadPng(path, &buffer);
+    *error = ReadImageFile(path, &buffer);
     if (!error->empty()) return false;
     const int32_t bytes = buffer.depth / 8;
     *image = InterleavedImage(buffer.width, buffer.height, bytes);
