@@ -181,6 +181,8 @@ bool TakesValue(const OptionRow& row, int i, int argc, char** argv) {
 }  // namespace
 
 std::string BatchUsage() {
+    FilterSettings start;
+    StartFilterSettings(&start);
     std::string text =
         "usage: vantoria [OPTIONS] INPUT OUTPUT\n"
         "       vantoria [OPTIONS] -o FOLDER INPUT...\n"
@@ -190,7 +192,7 @@ std::string BatchUsage() {
         "INPUT and OUTPUT: .png, .tif, .tiff, .jpg or .jpeg files. Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
         "sharpens (strength " +
-        std::to_string(kDefaultSharpen.sharpenStrength) +
+        std::to_string(start.sharpen.sharpenStrength) +
         ").\n"
         "options:\n";
     for (const OptionRow& row : kOptions) {

@@ -36,9 +36,15 @@ std::string RangeError(const char* option, const char* name, double scale, doubl
 void EmbeddedDefault(EditPars* p) {
     p->doAutoBlack = p->doAutoWhite = 1;
     p->autoBlackAmount = p->autoWhiteAmount = 1.0f;
+    SetStartEditParsExtension(p);
     p->doSharpen = 1;
-    PutSharpenSettings(kDefaultSharpen, p);
-    PutNoiseSettings(kDefaultNoise, p);
+}
+
+// The sharpen / noise settings a reset run starts from.
+FilterSettings Start() {
+    FilterSettings start;
+    StartFilterSettings(&start);
+    return start;
 }
 
 void ApplySwitch(const BatchSwitch& s, uint8_t* on, float* amount) {
@@ -67,10 +73,10 @@ std::string ApplyOptions(const BatchOptions& o, EditPars* p) {
             return RangeError("--sharpen", "sharpenStrength", 1, 0);
         p->sharpenStrength = o.sharpenStrength;
     }
-    if (p->doSharpen != 0 && p->sharpenStrength < 1) PutSharpenSettings(kDefaultSharpen, p);
+    if (p->doSharpen != 0 && p->sharpenStrength < 1) PutSharpenSettings(Start().sharpen, p);
     if (o.noise >= 0) p->doRemoveNoise = uint8_t(o.noise);
     if (p->doRemoveNoise != 0 && p->noiseRadius[1] == 0 && p->noiseRadius[2] == 0)
-        PutNoiseSettings(kDefaultNoise, p);
+        PutNoiseSettings(Start().noise, p);
     return std::string();
 }
 
