@@ -1,5 +1,9 @@
 #include "editor/filter_settings.h"
 
+#include <cstring>
+
+#include "ui/status.h"
+
 FilterSettings FilterSettingsOf(const EditPars& pars) {
     FilterSettings f;
     f.doSharpen = pars.doSharpen;
@@ -33,4 +37,13 @@ void PutFilterSettings(const FilterSettings& settings, EditPars* pars) {
     PutSharpenSettings(settings.sharpen, pars);
     pars->doRemoveNoise = settings.doRemoveNoise;
     PutNoiseSettings(settings.noise, pars);
+}
+
+int32_t StartFilterSettings(FilterSettings* settings) {
+    if (settings == nullptr) return kUiErrArg;
+    EditPars start;
+    std::memset(&start, 0, sizeof start);
+    UI_TRY(SetStartEditParsExtension(&start));
+    *settings = FilterSettingsOf(start);
+    return kUiOk;
 }

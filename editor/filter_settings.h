@@ -26,12 +26,10 @@ struct FilterSettings {
     NoiseSettings noise;
 };
 
-// The defaults a reset run starts from: strength 6, each channel by itself;
-// luminance-chrominance, radii 0/8/4/0, thresholds 0/16/16/0, mask shape 4.
-constexpr SharpenSettings kDefaultSharpen = {6, -1};
-constexpr NoiseSettings kDefaultNoise = {1, {0, 8, 4, 0}, {0, 16, 16, 0}, 4};
-
 FilterSettings FilterSettingsOf(const EditPars& pars);
 void PutFilterSettings(const FilterSettings& settings, EditPars* pars);
 void PutSharpenSettings(const SharpenSettings& settings, EditPars* pars);
 void PutNoiseSettings(const NoiseSettings& settings, EditPars* pars);
+// The settings a reset run starts from (SetStartEditParsExtension), both
+// filters off.
+int32_t StartFilterSettings(FilterSettings* settings);

@@ -10,7 +10,9 @@ int32_t SetDefaultPrefsRecord(PrefsRecord* prefs) {
     prefs->startMode = kStartReset;
     UI_TRY(SetDefaultEditPars(&prefs->previous, kDefaultPredefinedBins));
     UI_TRY(SetDefaultEditPars(&prefs->custom, kDefaultPredefinedBins));
-    prefs->sharpenDefaults = kDefaultSharpen;
-    prefs->noiseDefaults = kDefaultNoise;
+    FilterSettings start;
+    UI_TRY(StartFilterSettings(&start));
+    prefs->sharpenDefaults = start.sharpen;
+    prefs->noiseDefaults = start.noise;
     return kUiOk;
 }

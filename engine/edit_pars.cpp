@@ -232,6 +232,14 @@ int32_t SetDefaultRefRGB(EditPars* pars) {
     return SetRowValue(*row, row->value, pars, 0);
 }
 
+int32_t SetStartEditParsExtension(EditPars* pars) {
+    if (pars == nullptr) return kUiErrArg;
+    const EditParTable& table = kEditParsExtensionTable;
+    for (uint32_t r = 0; r < table.count; ++r)
+        UI_TRY(SetRowValue(table.rows[r], table.rows[r].start, pars, 0));
+    return kUiOk;
+}
+
 int32_t SetDefaultEditParsBase(EditPars* pars, int32_t numPredefined) {
     if (pars == nullptr) return kUiErrArg;
     return SetTableDefaults(kEditParsBaseTable, pars, numPredefined);

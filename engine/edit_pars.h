@@ -88,6 +88,12 @@ int32_t SetDefaultEditPars(EditPars* pars, int32_t numPredefined);
 int32_t SetDefaultEditParsBase(EditPars* pars, int32_t numPredefined);
 // Gamma 2.2, the default primaries and the 6500 K daylight white.
 int32_t SetDefaultRefRGB(EditPars* pars);
+// The sharpen / noise block at the values a run in reset mode and the setup
+// dialog's Restore Defaults start from (the table's start column): both
+// filters off, strength 6 on each channel by itself, luminance-chrominance
+// with radii 0/8/4/0, thresholds 0/16/16/0 and mask shape 4. The base part
+// is left alone.
+int32_t SetStartEditParsExtension(EditPars* pars);
 void ClearMemorySamples(MemoryColorBin* bin);
 
 // Decode a base block of portable cells or of big-endian IEEE single cells,

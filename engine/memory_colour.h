@@ -20,10 +20,16 @@ constexpr float kMemoryColorKelvin = 5000.0f;
 
 // ---- The colour function and the target of a colour -------------------------
 
-// The LCh of fcn at CIE lightness L: chroma maxChroma·0.04·L·(1 − L/100) (the
-// parabola through 0 at L = 0 and L = 100 with its top, maxChroma, at 50; a
-// lightness outside 0 .. 100 gives chroma 0), hue baseHue + (L − 50)·dHdL
-// brought into [0, 360). lch may not be null: -1.
+// The chroma of a colour function at CIE lightness L: maxChroma·0.04·L·(1 −
+// L/100), the parabola through 0 at L = 0 and L = 100 with its top,
+// maxChroma, at 50. Negative outside 0 .. 100.
+inline double ColorFunctionChroma(double maxChroma, double lightness) {
+    return maxChroma * 0.04 * lightness * (1.0 - lightness * 0.01);
+}
+
+// The LCh of fcn at CIE lightness L: the chroma parabola (a lightness outside
+// 0 .. 100 gives chroma 0), hue baseHue + (L − 50)·dHdL brought into
+// [0, 360). lch may not be null: kUiErrArg.
 int32_t ColorFunctionLCh(float lightness, const MemoryColorFcn& fcn, float lch[3]);
 
 // The colour that rgb (encoded working-space RGB in [0, 1]) is pulled to: the

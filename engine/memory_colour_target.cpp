@@ -7,9 +7,6 @@
 
 namespace {
 
-// The parabola's scale: maxChroma · 0.04 · L · (1 − L/100) peaks at
-// maxChroma when L = 50.
-constexpr double kChromaScale = 0.04;
 constexpr double kMidLightness = 50.0;
 
 int32_t ReferenceWhite(float white[3]) {
@@ -41,7 +38,7 @@ int32_t MakeWorkingFromXYZ(const RefRGB& ref, Matrix** out) {
 int32_t ColorFunctionLCh(float lightness, const MemoryColorFcn& fcn, float lch[3]) {
     if (lch == nullptr) return kUiErrArg;
     const double l = lightness;
-    double chroma = fcn.maxChroma * kChromaScale * l * (1.0 - l * 0.01);
+    double chroma = ColorFunctionChroma(fcn.maxChroma, l);
     // Outside 0 .. 100 the parabola turns negative, which would flip the hue.
     if (!(chroma > 0.0)) chroma = 0.0;
     lch[0] = lightness;

@@ -13,7 +13,6 @@ const char* const kMeasurementTypeNames[kMeasurementTypes] = {"Lab", "Luv",    "
 namespace {
 
 constexpr int32_t kMaxChromaCandidate = 100;
-constexpr double kChromaScale = 0.04;
 // Only measurements at least this colourful say anything about the hue.
 constexpr float kMinHueChroma = 5.0f;
 constexpr int32_t kSlopeSteps = 10;  // dHdL runs over ±kSlopeSteps tenths
@@ -33,7 +32,7 @@ int32_t FitMaxChroma(int32_t count, const float (*lch)[3]) {
         double error = 0.0;
         for (int32_t i = 0; i < count && error <= best; ++i) {
             const double l = lch[i][0];
-            const double d = c * kChromaScale * l * (1.0 - l * 0.01) - lch[i][1];
+            const double d = ColorFunctionChroma(c, l) - lch[i][1];
             error += d * d;
         }
         if (error < best) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "icc/icc_profile.h"
+#include "tests/support/icc_read.h"
 #include "ui/allocator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -128,11 +128,6 @@ int32_t IccAddSequenceTag(IccProfile* profile, uint32_t signature, const IccSequ
 // that the caller deletes.
 int32_t IccWriteProfile(const IccProfile* profile, const char* path);
 
-// Reads a profile from size bytes at data into a new profile whose tags are
-// in table order (a tag whose data is another's is read as sharing it;
-// lookup tables as given grids). -8 for malformed data, which is never read
-// past size; -9 for a tag type that is not implemented (logged).
-int32_t IccReadProfile(const uint8_t* data, uint32_t size, IccProfile** out);
 
 // Releases the tags and the profile and clears *profile; null is allowed.
 void IccFreeProfile(IccProfile** profile);

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "icc/icc_internal.h"
+#include "icc/icc_number_types.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
 
@@ -97,61 +98,20 @@ void XYZPut(const IccTag* t, IccSink* s) {
 }
 
 // ---- Number types ----------------------------------------------------------------
-// Each is a fixed part and a count of elements of one width.
-
-struct NumberShape {
-    uint32_t fixedBytes;    // after the type head
-    uint32_t elementBytes;  // per value
-    uint32_t minCount;
-    uint32_t maxCount;  // 0: no limit
-};
-
-NumberShape ShapeOf(uint32_t type) {
-    switch (type) {
-        case IccSig("curv"):
-            return {4, 2, 0, 0};
-        case IccSig("sf32"):
-        case IccSig("uf32"):
-        case IccSig("ui32"):
-            return {0, 4, 0, 0};
-        case IccSig("ui08"):
-            return {0, 1, 0, 0};
-        case IccSig("ui16"):
-            return {0, 2, 0, 0};
-        case IccSig("ui64"):
-            return {0, 8, 0, 0};
-        case IccSig("sig "):
-            return {0, 4, 1, 1};
-        case IccSig("dtim"):
-            return {0, 2, 6, 6};
-        case IccSig("data"):
-            return {4, 1, 1, 0};  // the flag counts as the first value
-        case IccSig("meas"):
-            return {0, 4, 7, 7};
-        case IccSig("view"):
-            return {0, 4, 7, 7};
-        default:
-            return {0, 4, 2, 0};  // "scrn": flags, channels, three per channel
-    }
-}
+// Each is laid out by its row of the number types.
 
 int32_t NumberSize(const IccTag* t, uint32_t* size) {
-    const IccNumbers& n = t->numbers;
-    const NumberShape shape = ShapeOf(t->type);
-    if (n.count < shape.minCount || (shape.maxCount != 0 && n.count > shape.maxCount))
-        return kUiErrArg;
-    if (n.count > 0x00FFFFFF) return kUiErrArg;
-    uint32_t count = n.count;
-    if (t->type == IccSig("data")) count -= 1;
-    if (t->type == IccSig("scrn") &&
-        (n.reals == nullptr || n.count != 2 + 3 * uint32_t(n.reals[1])))
-        return kUiErrArg;
-    *size = kTypeHead + shape.fixedBytes + shape.elementBytes * count;
-    if (t->type == IccSig("scrn")) *size = kTypeHead + 8 + 12 * (n.count - 2) / 3;
+    uint32_t bytes;
+    UI_TRY(IccNumberDataBytes(*IccFindNumberType(t->type), t->numbers.count, t->numbers.reals,
+                              &bytes));
+    *size = kTypeHead + bytes;
     return kUiOk;
 }
 
-uint64_t IntAt(const IccNumbers& n, uint32_t i) {
+// Value i as an integer: the fixed-point types keep their integer fields
+// (flags, counts, kinds) among the reals.
+uint64_t IntegerAt(const IccNumberType& type, const IccNumbers& n, uint32_t i) {
+    if (type.reals) return n.reals ? uint32_t(n.reals[i]) : 0;
     return n.ints ? n.ints[i] : 0;
 }
 
@@ -160,56 +120,30 @@ double RealAt(const IccNumbers& n, uint32_t i) {
 }
 
 void NumberPut(const IccTag* t, IccSink* s) {
+    const IccNumberType& type = *IccFindNumberType(t->type);
     const IccNumbers& n = t->numbers;
-    switch (t->type) {
-        case IccSig("curv"):
-            IccPut32(s, n.count);
-            for (uint32_t i = 0; i < n.count; ++i) IccPut16(s, uint32_t(IntAt(n, i)));
-            break;
-        case IccSig("sf32"):
-            for (uint32_t i = 0; i < n.count; ++i) IccPutS15(s, RealAt(n, i));
-            break;
-        case IccSig("uf32"):
-            for (uint32_t i = 0; i < n.count; ++i) IccPutU16F16(s, RealAt(n, i));
-            break;
-        case IccSig("ui08"):
-            for (uint32_t i = 0; i < n.count; ++i) IccPut8(s, uint32_t(IntAt(n, i)));
-            break;
-        case IccSig("ui16"):
-        case IccSig("dtim"):
-            for (uint32_t i = 0; i < n.count; ++i) IccPut16(s, uint32_t(IntAt(n, i)));
-            break;
-        case IccSig("ui32"):
-        case IccSig("sig "):
-            for (uint32_t i = 0; i < n.count; ++i) IccPut32(s, uint32_t(IntAt(n, i)));
-            break;
-        case IccSig("ui64"):
-            for (uint32_t i = 0; i < n.count; ++i) IccPut64(s, IntAt(n, i));
-            break;
-        case IccSig("data"):
-            IccPut32(s, uint32_t(IntAt(n, 0)));  // 0 ASCII, 1 binary
-            for (uint32_t i = 1; i < n.count; ++i) IccPut8(s, uint32_t(IntAt(n, i)));
-            break;
-        case IccSig("meas"):  // observer, backing XYZ, geometry, flare, illuminant
-            IccPut32(s, uint32_t(RealAt(n, 0)));
-            for (uint32_t i = 1; i <= 3; ++i) IccPutS15(s, RealAt(n, i));
-            IccPut32(s, uint32_t(RealAt(n, 4)));
-            IccPutU16F16(s, RealAt(n, 5));
-            IccPut32(s, uint32_t(RealAt(n, 6)));
-            break;
-        case IccSig("view"):  // illuminant XYZ, surround XYZ, illuminant type
-            for (uint32_t i = 0; i < 6; ++i) IccPutS15(s, RealAt(n, i));
-            IccPut32(s, uint32_t(RealAt(n, 6)));
-            break;
-        default:  // "scrn": flags, channels, then frequency, angle, spot shape
-            IccPut32(s, uint32_t(RealAt(n, 0)));
-            IccPut32(s, uint32_t(RealAt(n, 1)));
-            for (uint32_t i = 2; i + 2 < n.count; i += 3) {
+    if (type.counted) IccPut32(s, n.count);
+    for (uint32_t i = 0; i < n.count; ++i) {
+        switch (IccNumberCodecAt(type, i)) {
+            case kIccUInt8:
+                IccPut8(s, uint32_t(IntegerAt(type, n, i)));
+                break;
+            case kIccUInt16:
+                IccPut16(s, uint32_t(IntegerAt(type, n, i)));
+                break;
+            case kIccUInt32:
+                IccPut32(s, uint32_t(IntegerAt(type, n, i)));
+                break;
+            case kIccUInt64:
+                IccPut64(s, IntegerAt(type, n, i));
+                break;
+            case kIccS15Fixed16:
                 IccPutS15(s, RealAt(n, i));
-                IccPutS15(s, RealAt(n, i + 1));
-                IccPut32(s, uint32_t(RealAt(n, i + 2)));
-            }
-            break;
+                break;
+            case kIccU16Fixed16:
+                IccPutU16F16(s, RealAt(n, i));
+                break;
+        }
     }
 }
 
@@ -232,25 +166,15 @@ constexpr TagType kTagTypes[] = {
     {IccSig("XYZ "), XYZSize, XYZPut},
     {IccSig("mft2"), IccTableDataSize, TablePut},
     {IccSig("mft1"), IccTableDataSize, TablePut},
-    {IccSig("curv"), NumberSize, NumberPut},
-    {IccSig("sf32"), NumberSize, NumberPut},
-    {IccSig("uf32"), NumberSize, NumberPut},
-    {IccSig("ui08"), NumberSize, NumberPut},
-    {IccSig("ui16"), NumberSize, NumberPut},
-    {IccSig("ui32"), NumberSize, NumberPut},
-    {IccSig("ui64"), NumberSize, NumberPut},
-    {IccSig("sig "), NumberSize, NumberPut},
-    {IccSig("dtim"), NumberSize, NumberPut},
-    {IccSig("data"), NumberSize, NumberPut},
-    {IccSig("meas"), NumberSize, NumberPut},
-    {IccSig("view"), NumberSize, NumberPut},
-    {IccSig("scrn"), NumberSize, NumberPut},
     {IccSig("pseq"), SequenceSize, SequencePut},
 };
+
+constexpr TagType kNumberTagType = {0, NumberSize, NumberPut};
 
 const TagType* Find(uint32_t type) {
     for (const TagType& t : kTagTypes)
         if (t.type == type) return &t;
+    if (IccFindNumberType(type) != nullptr) return &kNumberTagType;
     char line[64];
     std::snprintf(line, sizeof line, "Unimplemented type %lu.", static_cast<unsigned long>(type));
     Ui_Debug_Log(1, line);

@@ -12,6 +12,7 @@
 #include "icc/icc_profile.h"
 #include "tests/support/alloc_failure_loop.h"
 #include "tests/support/icc_bytes.h"
+#include "tests/support/icc_read.h"
 #include "tests/support/test_support.h"
 #include "ui/allocator.h"
 #include "ui/file_layer.h"

@@ -187,6 +187,8 @@ std::string BatchVersion() {
 }
 
 std::string BatchUsage() {
+    FilterSettings start;
+    StartFilterSettings(&start);
     std::string text =
         "usage: vantoria [OPTIONS] INPUT OUTPUT\n"
         "       vantoria [OPTIONS] -o FOLDER INPUT...\n"
@@ -199,7 +201,7 @@ std::string BatchUsage() {
         "orientation\nnot applied). Without --settings or\n"
         "--neutral the correction sets the black and white points automatically and\n"
         "sharpens (strength " +
-        std::to_string(kDefaultSharpen.sharpenStrength) +
+        std::to_string(start.sharpen.sharpenStrength) +
         "). A settings file applies as stored, changed only where an\n"
         "option says so. A lone -- ends the options (for file names that begin with -).\n"
         "options:\n";

@@ -30,8 +30,7 @@ namespace {
 void CommandStart(EditPars* p) {
     SetDefaultEditPars(p, kDefaultPredefinedBins);
     p->autoBlackAmount = p->autoWhiteAmount = p->autoMidGrayAmount = 1.0f;
-    PutSharpenSettings(kDefaultSharpen, p);
-    PutNoiseSettings(kDefaultNoise, p);
+    SetStartEditParsExtension(p);
 }
 
 // The embedded default for photographs: the black and white points set

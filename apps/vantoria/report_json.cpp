@@ -6,6 +6,7 @@
 #include "engine/colour_difference.h"
 #include "engine/colour_science.h"
 #include "engine/edit_pars_table.h"
+#include "engine/memory_colour.h"
 #include "engine/working_space.h"
 #include "host/memory_plan.h"
 #include "icc/profile_export.h"
@@ -78,7 +79,7 @@ void CorrectedLabOf(ExportGridContext* c, const double rgb[3], double lab[3]) {
 
 // The ideal of a memory colour at lightness L, as Lab.
 void TargetLab(const MemoryColorFcn& f, double lightness, double lab[3]) {
-    const double chroma = f.maxChroma * 0.04 * lightness * (1 - lightness / 100);
+    const double chroma = ColorFunctionChroma(f.maxChroma, lightness);
     const double hue = (f.baseHue + (lightness - 50) * f.dHdL) * 3.14159265358979323846 / 180;
     lab[0] = lightness;
     lab[1] = chroma * std::cos(hue);

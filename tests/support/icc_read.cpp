@@ -5,7 +5,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "icc/icc_internal.h"
+#include "tests/support/icc_read.h"
+
+#include "icc/icc_number_types.h"
 #include "ui/allocator.h"
 #include "ui/debug_log.h"
 #include "ui/status.h"
@@ -163,62 +165,44 @@ int32_t ReadTable(IccProfile* p, uint32_t sig, uint32_t type, Cursor* c) {
     return AsFormat(IccAddTableTag(p, sig, type, &t, 0));
 }
 
-// The number types: the element count follows from the data's size.
-int32_t ReadNumbers(IccProfile* p, uint32_t sig, uint32_t type, Cursor* c) {
-    struct Shape {
-        uint32_t type, fixed, element;
-        bool reals;
-    };
-    static const Shape kShapes[] = {
-        {IccSig("curv"), 4, 2, false}, {IccSig("sf32"), 0, 4, true},  {IccSig("uf32"), 0, 4, true},
-        {IccSig("ui08"), 0, 1, false}, {IccSig("ui16"), 0, 2, false}, {IccSig("ui32"), 0, 4, false},
-        {IccSig("ui64"), 0, 8, false}, {IccSig("sig "), 0, 4, false}, {IccSig("dtim"), 0, 2, false},
-        {IccSig("data"), 0, 1, false}, {IccSig("meas"), 0, 4, true},  {IccSig("view"), 0, 4, true},
-    };
-    const Shape* shape = nullptr;
-    for (const Shape& s : kShapes)
-        if (s.type == type) shape = &s;
+// The number types, laid out by their rows: the count follows from the data's
+// size, or from its count field.
+int32_t ReadNumbers(IccProfile* p, uint32_t sig, const IccNumberType& type, Cursor* c) {
     const uint64_t length = c->end - c->pos;
     uint64_t count;
-    if (type == IccSig("scrn")) {
-        if (length < 8) return kUiErrFormat;
-        count = 2 + 3 * ((length - 8) / 12);
-    } else if (type == IccSig("curv")) {
+    if (type.counted) {
         count = Get32(c);
-        if (length < 4 || count > (length - 4) / 2) return kUiErrFormat;
-    } else if (type == IccSig("data")) {
-        if (length < 4) return kUiErrFormat;
-        count = 1 + (length - 4);  // the flag, then the bytes
+        const uint32_t element = IccNumberCodecBytes(type.group[0]);
+        if (length < 4 || count > (length - 4) / element) return kUiErrFormat;
     } else {
-        count = length / shape->element;
+        UI_TRY(IccNumberCountOfBytes(type, length, &count));
     }
     if (count > 0x00FFFFFF) return kUiErrFormat;
-    const bool reals = shape ? shape->reals : true;
-    UiOwned<double> r(reals && count ? static_cast<double*>(Ui_MallocArray(size_t(count), 8))
-                                     : nullptr);
-    UiOwned<uint64_t> n(!reals && count ? static_cast<uint64_t*>(Ui_MallocArray(size_t(count), 8))
-                                        : nullptr);
+    UiOwned<double> r(type.reals && count ? static_cast<double*>(Ui_MallocArray(size_t(count), 8))
+                                          : nullptr);
+    UiOwned<uint64_t> n(
+        !type.reals && count ? static_cast<uint64_t*>(Ui_MallocArray(size_t(count), 8)) : nullptr);
     if (count != 0 && !r && !n) return kUiErrMemory;
     for (uint64_t i = 0; i < count; ++i) {
-        if (type == IccSig("meas")) {
-            r[i] = (i >= 1 && i <= 3) ? GetS15(c) : i == 5 ? GetU16F16(c) : double(Get32(c));
-        } else if (type == IccSig("view")) {
-            r[i] = i < 6 ? GetS15(c) : double(Get32(c));
-        } else if (type == IccSig("scrn")) {
-            r[i] = (i < 2 || (i - 2) % 3 == 2) ? double(Get32(c)) : GetS15(c);
-        } else if (type == IccSig("sf32")) {
-            r[i] = GetS15(c);
-        } else if (type == IccSig("uf32")) {
-            r[i] = GetU16F16(c);
-        } else if (type == IccSig("data") && i == 0) {
-            n[i] = Get32(c);
-        } else {
-            n[i] = shape->element == 8 ? Get64(c) : Get(c, shape->element);
-        }
+        const IccNumberCodec codec = IccNumberCodecAt(type, uint32_t(i));
+        double real = 0.0;
+        uint64_t integer = 0;
+        if (codec == kIccS15Fixed16)
+            real = GetS15(c);
+        else if (codec == kIccU16Fixed16)
+            real = GetU16F16(c);
+        else if (codec == kIccUInt64)
+            integer = Get64(c);
+        else
+            integer = Get(c, IccNumberCodecBytes(codec));
+        if (type.reals)
+            r[i] = codec == kIccS15Fixed16 || codec == kIccU16Fixed16 ? real : double(integer);
+        else
+            n[i] = integer;
     }
     UI_TRY(c->status);
     const IccNumbers numbers = {uint32_t(count), r.get(), n.get()};
-    return AsFormat(IccAddNumberTag(p, sig, type, &numbers));
+    return AsFormat(IccAddNumberTag(p, sig, type.type, &numbers));
 }
 
 int32_t ReadSequence(IccProfile* p, uint32_t sig, Cursor* c) {
@@ -264,21 +248,9 @@ int32_t ReadTag(IccProfile* p, uint32_t sig, Cursor* c) {
             return ReadTable(p, sig, type, c);
         case IccSig("pseq"):
             return ReadSequence(p, sig, c);
-        case IccSig("curv"):
-        case IccSig("sf32"):
-        case IccSig("uf32"):
-        case IccSig("ui08"):
-        case IccSig("ui16"):
-        case IccSig("ui32"):
-        case IccSig("ui64"):
-        case IccSig("sig "):
-        case IccSig("dtim"):
-        case IccSig("data"):
-        case IccSig("meas"):
-        case IccSig("view"):
-        case IccSig("scrn"):
-            return ReadNumbers(p, sig, type, c);
         default: {
+            const IccNumberType* numbers = IccFindNumberType(type);
+            if (numbers != nullptr) return ReadNumbers(p, sig, *numbers, c);
             char line[64];
             std::snprintf(line, sizeof line, "Unimplemented type %lu.",
                           static_cast<unsigned long>(type));
