@@ -31,7 +31,7 @@ enum StoredPrefTag : uint16_t {
 // and left out; a value out of range is replaced by its default and reported
 // ("reading preference %d, using default value"); repaired settings fields
 // are logged by the settings reader. Tags outside 50 to 62 are skipped.
-// Returns 0 in all these cases, so reading goes on with the next entry.
+// Returns kUiOk in all these cases, so reading goes on with the next entry.
 int32_t ReadStoredPref(UiState* state, uint16_t tag, uint16_t type, uint32_t count,
                        const void* values, void* prefsRecord);
 

@@ -51,13 +51,13 @@ struct ApplyDriverParams {
 
 struct ApplyDriver;
 
-// Validates (-1), reads the stream (-8 when malformed), sets the Tintwork's
-// depths and ranges, and allocates the buffers (-3; nothing kept). On
-// failure *out stays null.
+// Validates (kUiErrArg), reads the stream (kUiErrFormat when malformed), sets
+// the Tintwork's depths and ranges, and allocates the buffers (kUiErrMemory;
+// nothing kept). On failure *out stays null.
 int32_t OpenApplyDriver(const ApplyDriverParams* params, ApplyDriver** out);
 // Takes the next row: its width, channel count, order, layout and depth must
-// be those of the opened driver (-1 otherwise, and after the last row).
-// Returns the first non-zero status of the sink or a stage, or 0.
+// be those of the opened driver (kUiErrArg otherwise, and after the last row).
+// Returns the first non-zero status of the sink or a stage, or kUiOk.
 int32_t ApplyDriverRow(ApplyDriver* driver, const RowDesc* row);
 int32_t ApplyDriverMode(const ApplyDriver* driver);
 // Destroys the Tintwork and frees every buffer; null is allowed.
@@ -67,7 +67,7 @@ void CloseApplyDriver(ApplyDriver* driver);
 // blended with the corrected one by the pixel's mask byte m: m = 0 keeps the
 // source, 255 takes the corrected value, otherwise
 // (source × (255 - m) + corrected × m + 128) >> 8. All three runs have the
-// same depth (-1 otherwise); *rowsWritten, when given, counts the rows.
+// same depth (kUiErrArg otherwise); *rowsWritten, when given, counts the rows.
 int32_t MaskedWriteBack(uint32_t count, int32_t channels, const TwRun* source,
                         const TwRun* corrected, const uint8_t* mask, const TwRun* out,
                         uint32_t* rowsWritten);

@@ -4,8 +4,8 @@
 // Colours are f32 triples: XYZ relative to a white of Y = 1, xyY, Lab (L 0 ..
 // 100), Luv, LCh (h in degrees, 0 <= h < 360). Every conversion reads its input
 // triple before it writes the output, so the two may be the same array.
-// Statuses: 0 done, -1 bad argument or impossible case, -2 an input out of
-// range while the check mode is strict.
+// Statuses: kUiOk done, kUiErrArg bad argument or impossible case,
+// kUiErrGeneral an input out of range while the check mode is strict.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +68,6 @@ enum AdaptMethod : int32_t {
 };
 
 // Adapts xyz seen under sourceWhite to its corresponding colour under
-// destWhite. -1 for an unknown method or a white with a zero response.
+// destWhite. kUiErrArg for an unknown method or a white with a zero response.
 int32_t AdaptXYZ(const float xyz[3], float out[3], const float sourceWhite[3],
                  const float destWhite[3], int32_t method);

@@ -37,17 +37,17 @@ struct EditTWSource {
 };
 
 // Compiles pars against view (and mask) into handle, which must be empty.
-// The grid and the Tintwork's depths are the view's. -1 for a missing
-// argument, a view that fails CheckImageView or a mask that does not cover
-// it; -3 when memory is short or the working space has no matrices; or the
-// error of the Tintwork builder. On failure the handle stays empty.
+// The grid and the Tintwork's depths are the view's. kUiErrArg for a missing
+// argument, a view that fails CheckImageView or a mask that does not cover it;
+// kUiErrMemory when memory is short or the working space has no matrices; or
+// the error of the Tintwork builder. On failure the handle stays empty.
 int32_t CompileEditTW(const EditPars* pars, const IPImage* view, const SelectionMask* mask,
                       TWHandle* handle);
 
 // Frees the handle in *slot if there is one (logging the replacement),
 // compiles the selected view into a new handle, and sets its output depth to
 // outputDepth (1 or 2). On failure *slot is null and the error is reported to
-// the user with the context "creating Tintwork". Returns 0 or the error.
+// the user with the context "creating Tintwork". Returns kUiOk or the error.
 int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** slot);
 
 // Sets the Tintwork's depth of one side (TwSide) and mirrors it in the handle.

@@ -20,8 +20,8 @@ void MeanSampleColours(const CompileParams& p, int32_t bytesPerSample, SampleCol
 
 // Per channel a table of kGreyBalanceEntries values that maps the tone-curved
 // colours of the samples toward their targets, steepest slope at most 2.
-// tables[c] start as the identity; they stay so without samples. -1 for a
-// matrix that is not 3 × 3.
+// tables[c] start as the identity; they stay so without samples. kUiErrArg for
+// a matrix that is not 3 × 3.
 int32_t BuildGreyBalance(const CompileParams& p, const SampleColours& samples, const Matrix* toXYZ,
                          const Matrix* toRGB, float* const tables[3]);
 
@@ -40,8 +40,8 @@ void LimitGreyBalanceSlope(float* table);
 // of the samples curved without grey balance, then pulled toward the
 // identity. The identity when p.matrixOff is set, without samples, or when
 // the fit's normal matrix is singular in f32 terms (MatrixInvert's test),
-// as it is for greys alone, which carry no colour direction to fit. -3 when
-// memory is short, -1 for a bad matrix.
+// as it is for greys alone, which carry no colour direction to fit.
+// kUiErrMemory when memory is short, kUiErrArg for a bad matrix.
 int32_t FitColourMatrix(const CompileParams& p, const SampleColours& samples,
                         const float* const tables[3], const Matrix* toXYZ, const Matrix* toRGB,
                         Matrix* m);

@@ -74,8 +74,8 @@ enum PredefinedColor : int32_t {
     kColorSky = 2,
     kColorNeutrals = 3,
 };
-// Fills bin with a predefined colour (defined, samples cleared); -1 for a
-// kind outside 0 .. 3.
+// Fills bin with a predefined colour (defined, samples cleared); kUiErrArg for
+// a kind outside 0 .. 3.
 int32_t SetPredefinedMemoryColor(int32_t kind, MemoryColorBin* bin);
 
 // The default record: default working space, switches and amounts 0,
@@ -97,25 +97,27 @@ int32_t SetStartEditParsExtension(EditPars* pars);
 void ClearMemorySamples(MemoryColorBin* bin);
 
 // Decode a base block of portable cells or of big-endian IEEE single cells,
-// then validate and repair it: 0 when everything was valid, -9 when fields
-// were repaired (each repair logged), -8 when length is not 2032 (the base
-// part is then at its defaults), -1 for a missing argument. Only the base
-// part is touched: the sharpen / noise block comes from its own block.
+// then validate and repair it: kUiOk when everything was valid,
+// kUiErrUnsupported when fields were repaired (each repair logged),
+// kUiErrFormat when length is not 2032 (the base part is then at its defaults),
+// kUiErrArg for a missing argument. Only the base part is touched: the
+// sharpen / noise block comes from its own block.
 int32_t ReadEditPars(const uint8_t* cells, uint32_t length, EditPars* pars);
 int32_t ReadEditParsBigEndian(const uint8_t* cells, uint32_t length, EditPars* pars);
-// Decodes the 56-byte sharpen / noise block (portable cells); -8 when length
-// is not 56, leaving the record as it was. No validation.
+// Decodes the 56-byte sharpen / noise block (portable cells); kUiErrFormat when
+// length is not 56, leaving the record as it was. No validation.
 int32_t ReadEditParsExtension(const uint8_t* cells, uint32_t length, EditPars* pars);
 
-// Write the blocks into cells (capacity at least 2032 or 56 bytes; -1 otherwise).
+// Write the blocks into cells (capacity at least 2032 or 56 bytes; kUiErrArg otherwise).
 int32_t WriteEditPars(const EditPars* pars, uint8_t* cells, uint32_t capacity);
 int32_t WriteEditParsBigEndian(const EditPars* pars, uint8_t* cells, uint32_t capacity);
 int32_t WriteEditParsExtension(const EditPars* pars, uint8_t* cells, uint32_t capacity);
 
-// The validation's field rules without repairing or logging: -1 when a flag,
-// brightness, contrast or a defined bin is out of range; then the working
-// space must be usable (gamma 0.1 .. 10, both matrices buildable), else -2.
+// The validation's field rules without repairing or logging: kUiErrArg when a
+// flag, brightness, contrast or a defined bin is out of range; then the working
+// space must be usable (gamma 0.1 .. 10, both matrices buildable), else
+// kUiErrGeneral.
 int32_t CheckEditPars(const EditPars* pars);
 
-// Repairs the base part as the readers do after decoding; 0 or -9.
+// Repairs the base part as the readers do after decoding; kUiOk or kUiErrUnsupported.
 int32_t ValidateEditPars(EditPars* pars);

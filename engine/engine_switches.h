@@ -9,13 +9,13 @@
 // ---- Range checks of the colour code --------------------------------------
 
 enum ColorCheckMode : int32_t {
-    kColorCheckStrict = 0,  // an out-of-range input fails with -2
+    kColorCheckStrict = 0,  // an out-of-range input fails with kUiErrGeneral
     kColorCheckClamp = 1,   // the input is forced into range (the initial mode)
     kColorCheckOff = 2,     // inputs are taken as they are
 };
 
 int32_t GetColorCheckMode();
-// -1 for a value other than the three modes (the mode stays as it was).
+// kUiErrArg for a value other than the three modes (the mode stays as it was).
 int32_t SetColorCheckMode(int32_t mode);
 
 // Sets a mode for the life of a scope and restores the previous one on every
@@ -41,8 +41,9 @@ enum KernelPath : int32_t {
     kKernelPathVector = 2,    // the vector path everywhere
 };
 
-// Selects the path of every kernel. -1 for an unknown path, -9 for the vector
-// path on a processor without it; the choice stays as it was on failure.
+// Selects the path of every kernel. kUiErrArg for an unknown path,
+// kUiErrUnsupported for the vector path on a processor without it; the choice
+// stays as it was on failure.
 int32_t SetKernelPath(int32_t path);
 // The path as selected, kKernelPathBest included (to restore it later).
 int32_t GetKernelPath();

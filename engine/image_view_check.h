@@ -6,13 +6,13 @@
 
 #include "engine/ip_image.h"
 
-// 0 for a view the analyses can read: kind 1, three or four planes, one or
+// kUiOk for a view the analyses can read: kind 1, three or four planes, one or
 // two bytes per sample, width and height each 0 .. 32766, non-zero sample and
-// row strides, every plane pointer of its planes present. -1 otherwise.
+// row strides, every plane pointer of its planes present. kUiErrArg otherwise.
 int32_t CheckImageView(const IPImage* view);
 
-// 0 when mask is absent or covers view exactly: the same width and height,
-// at least (width + 7) / 8 bytes per row, bits present. -1 otherwise.
+// kUiOk when mask is absent or covers view exactly: the same width and height,
+// at least (width + 7) / 8 bytes per row, bits present. kUiErrArg otherwise.
 int32_t CheckSelectionMask(const SelectionMask* mask, const IPImage* view);
 
 // The sample of plane k at (x, y), for views that passed CheckImageView.

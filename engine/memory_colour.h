@@ -36,8 +36,8 @@ int32_t ColorFunctionLCh(float lightness, const MemoryColorFcn& fcn, float lch[3
 // ideal of fcn at the lightness of rgb, as encoded RGB clamped to [0, 1].
 // toXYZ and toRGB are the working space's matrices (MakeRGBToXYZ and
 // MakeXYZToRGB of ref). *lightness (may be null) receives the L* of rgb under
-// the 5000 K white, by which the caller bins the colour. -1 for a missing
-// argument or a matrix that is not 3 × 3.
+// the 5000 K white, by which the caller bins the colour. kUiErrArg for a
+// missing argument or a matrix that is not 3 × 3.
 int32_t MemoryColorTarget(const MemoryColorFcn& fcn, const float rgb[3], const RefRGB& ref,
                           const Matrix* toXYZ, const Matrix* toRGB, float target[3],
                           float* lightness);
@@ -61,9 +61,10 @@ struct RegionMask {
 constexpr int32_t kRegionStackEntries = 16384;
 
 // An empty region for a view of width × height (each 1 .. kIPImageMaxSide):
-// 0, -1 for bad sizes, -3 when memory is short (region then holds no bits).
+// kUiOk, kUiErrArg for bad sizes, kUiErrMemory when memory is short (region
+// then holds no bits).
 int32_t RegionMaskCreate(int32_t width, int32_t height, RegionMask* region);
-// Releases the bits; null and an already released region are allowed. Always 0.
+// Releases the bits; null and an already released region are allowed. Always kUiOk.
 int32_t RegionMaskFree(RegionMask* region);
 // Clears every bit and empties the box.
 void RegionMaskClear(RegionMask* region);
@@ -73,19 +74,20 @@ bool RegionMaskIsEmpty(const RegionMask* region);
 SelectionMask RegionAsSelection(const RegionMask* region);
 
 // Adds to region the area of similar colour around pixel (x, y) of view.
-// The view is 8- or 16-bit; region has the view's size. -1 for a point outside
-// the view, a bad view or a region of another size; -3 when memory is short
-// (the region is then unchanged). A neighbour that finds the stack full is
-// dropped and growth goes on with what is on the stack: such a region comes
-// out smaller than the area, the status is still 0 and *droppedPushes (may be
-// null) counts the dropped neighbours.
+// The view is 8- or 16-bit; region has the view's size. kUiErrArg for a point
+// outside the view, a bad view or a region of another size; kUiErrMemory when
+// memory is short (the region is then unchanged). A neighbour that finds the
+// stack full is dropped and growth goes on with what is on the stack: such a
+// region comes out smaller than the area, the status is still kUiOk and
+// *droppedPushes (may be null) counts the dropped neighbours.
 int32_t GrowRegion(const IPImage* view, int32_t x, int32_t y, RegionMask* region,
                    int32_t* droppedPushes);
 
 // Adds every pixel of the region to samples[k] (kSamplesPerBin of them) of its
 // lightness band k = trunc((max + min) / (2 · full scale) · 10), clamped to
-// 0 .. 9: the code values to the sums and 1 to the count. -1 for bad
-// arguments, -2 when a count would pass the 32-bit limit (nothing added).
+// 0 .. 9: the code values to the sums and 1 to the count. kUiErrArg for bad
+// arguments, kUiErrGeneral when a count would pass the 32-bit limit (nothing
+// added).
 int32_t AddRegionToSamples(const IPImage* view, const RegionMask* region,
                            MemorySample samples[kSamplesPerBin]);
 
@@ -113,12 +115,12 @@ int32_t RegionBandColors(const IPImage* view, const RegionMask* region, int32_t 
 // gives baseHue 0 and dHdL 0; one gives its hue and dHdL 0; more give the
 // first (dHdL from -1 to 1 in steps of 0.1, then whole baseHue 0 .. 359) with
 // the least squared hue error, each difference taken the short way round.
-// -1 for a count below 1 or missing arguments; fcn is then left alone.
+// kUiErrArg for a count below 1 or missing arguments; fcn is then left alone.
 int32_t FitColorFunction(int32_t count, const float (*lch)[3], MemoryColorFcn* fcn);
 
 // The colour function of one picked colour (encoded working-space RGB in
-// [0, 1]): its chroma parabola, its hue when its chroma is at least 5. -3 when
-// the working space has no matrices.
+// [0, 1]): its chroma parabola, its hue when its chroma is at least 5.
+// kUiErrMemory when the working space has no matrices.
 int32_t FitColorFunctionFromRGB(const float rgb[3], const RefRGB& ref, MemoryColorFcn* fcn);
 
 struct RegionPoint {
@@ -128,8 +130,9 @@ struct RegionPoint {
 
 // The colour function of the areas grown from count (>= 1) clicked points of
 // view into one region, fitted to the region's mean colour in each of ten
-// lightness bands. A failed growth (a point outside the view: -1) stops the
-// fit; -3 when memory is short or the working space has no matrices.
+// lightness bands. A failed growth (a point outside the view: kUiErrArg) stops
+// the fit; kUiErrMemory when memory is short or the working space has no
+// matrices.
 int32_t FitColorFunctionFromClicks(int32_t count, const RegionPoint* points, const RefRGB& ref,
                                    const IPImage* view, MemoryColorFcn* fcn);
 
@@ -151,9 +154,9 @@ extern const char* const kMeasurementTypeNames[kMeasurementTypes];
 // The colour function of count (>= 1) measured triples of dataType. Each is
 // converted to LCh with strict range checks (the check mode is restored
 // afterwards); a triple that fails them, or is not finite, is left out and
-// counted in *skipped. -1 for a count below 1, an unknown type, missing
-// arguments or no usable triple (*skipped is still set); -3 when memory is
-// short.
+// counted in *skipped. kUiErrArg for a count below 1, an unknown type, missing
+// arguments or no usable triple (*skipped is still set); kUiErrMemory when
+// memory is short.
 int32_t FitColorFunctionFromMeasurements(int32_t count, const float (*triples)[3], int32_t dataType,
                                          MemoryColorFcn* fcn, int32_t* skipped);
 
@@ -161,13 +164,13 @@ int32_t FitColorFunctionFromMeasurements(int32_t count, const float (*triples)[3
 
 // The ideal of fcn at lightness L as one pixel of the working space: codes of
 // 0 .. 255 for bytesPerSample 1, 0 .. 65535 for 2, out-of-gamut channels
-// clamped. toRGB is MakeXYZToRGB of ref. -1 for bad arguments.
+// clamped. toRGB is MakeXYZToRGB of ref. kUiErrArg for bad arguments.
 int32_t MemoryColorSwatch(float lightness, const MemoryColorFcn& fcn, const RefRGB& ref,
                           const Matrix* toRGB, int32_t bytesPerSample, uint16_t pixel[3]);
 
 // Fills the three colour planes of view (8- or 16-bit) with the swatches of
 // fcn: lightness 0 at the first to 100 at the last position of the longer
 // side (the width when the sides are equal; 50 for a side of one), the same
-// across the shorter side. A fourth plane is left alone. -1 for a bad view,
-// -3 when memory is short or the working space has no matrices.
+// across the shorter side. A fourth plane is left alone. kUiErrArg for a bad
+// view, kUiErrMemory when memory is short or the working space has no matrices.
 int32_t DrawMemoryColorGradient(const MemoryColorFcn& fcn, const RefRGB& ref, const IPImage* view);

@@ -31,7 +31,7 @@ bool IsRGBMatrix(const Matrix* m);
 float WrapDegrees(double degrees);
 
 // The working space's matrices for the memory-colour operations that build
-// their own: -3 when they cannot be had, whether for memory or for singular
-// primaries.
+// their own: kUiErrMemory when they cannot be had, whether for memory or for
+// singular primaries.
 int32_t MakeWorkingToXYZ(const RefRGB& ref, Matrix** out);
 int32_t MakeWorkingFromXYZ(const RefRGB& ref, Matrix** out);

@@ -34,16 +34,16 @@ struct NoiseParams {
 
 struct Mask2dState;
 
-// Validates (-1), allocates (-3) and builds the masks; on failure *out stays
-// null and nothing is kept.
+// Validates (kUiErrArg), allocates (kUiErrMemory) and builds the masks; on
+// failure *out stays null and nothing is kept.
 int32_t mask2dOpen(Mask2dState** out, const NoiseParams* params);
 
 // Consumes one row (the opened width; 8-bit samples when data8 is set, else
 // 16-bit; its own planar flag; three channels when filtering in Y, U, V) and
 // passes on every row it finishes. Each row passed on carries the user value
-// of the row just consumed. Returns the first non-zero status of the sink, -1
-// for a bad row or a row beyond the height, else 0.
+// of the row just consumed. Returns the first non-zero status of the sink,
+// kUiErrArg for a bad row or a row beyond the height, else kUiOk.
 int32_t mask2dPutRow(Mask2dState* state, const RowDesc* row);
 
-// Releases everything and sets *state to null; -1 when state is null.
+// Releases everything and sets *state to null; kUiErrArg when state is null.
 int32_t mask2dClose(Mask2dState** state);

@@ -42,13 +42,14 @@ struct SharpenWindow;
 // True when the filter changes anything: a strength above 0 and more than 4 rows.
 bool sharpenIsActive(int32_t strength, uint32_t height);
 
-// Validates the parameters (-1) and allocates the five rows (-3 when memory is
-// short; nothing is kept). On failure *out stays null.
+// Validates the parameters (kUiErrArg) and allocates the five rows
+// (kUiErrMemory when memory is short; nothing is kept). On failure *out stays
+// null.
 int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params);
 
-// Takes the next row (width, channels, layout and depth as opened; -1 on a
-// mismatch or after the last row) and passes on every row it finishes.
-// Returns the first non-zero status of the sink, or 0.
+// Takes the next row (width, channels, layout and depth as opened; kUiErrArg on
+// a mismatch or after the last row) and passes on every row it finishes.
+// Returns the first non-zero status of the sink, or kUiOk.
 int32_t sharpenPutRow(SharpenWindow* window, const RowDesc* row);
 
 // The storage the next row will occupy inside the window (width × channels
@@ -57,5 +58,5 @@ int32_t sharpenPutRow(SharpenWindow* window, const RowDesc* row);
 // sharpenPutRow a row descriptor that points there, which saves a copy.
 void* sharpenNextRowBuffer(SharpenWindow* window);
 
-// Releases everything and sets *window to null; -1 when window is null.
+// Releases everything and sets *window to null; kUiErrArg when window is null.
 int32_t sharpenClose(SharpenWindow** window);

@@ -107,8 +107,8 @@ int32_t CheckTintwork(const Tintwork* tw);
 void DestroyTintwork(Tintwork* tw);
 
 // Applies the transform to count pixels, on the kernel path in force
-// (engine/engine_switches.h). -1 for a missing or unfinished object, a run
-// whose depth is not the Tintwork's, or a missing channel pointer.
+// (engine/engine_switches.h). kUiErrArg for a missing or unfinished object, a
+// run whose depth is not the Tintwork's, or a missing channel pointer.
 int32_t ApplyTintwork(const Tintwork* tw, uint32_t count, const TwRun* inputs,
                       const TwRun* outputs);
 // One pixel given as 8-bit code values, whatever the input depth (scaled to
@@ -140,12 +140,13 @@ enum TwStreamHeaderField : uint32_t {
     kTwHeaderReserved = 14,     // 14 .. 127: zero
 };
 
-// Bytes the stream form of tw takes; -1 for an unfinished object.
+// Bytes the stream form of tw takes; kUiErrArg for an unfinished object.
 int32_t TintworkStreamSize(const Tintwork* tw, uint32_t* size);
-// Appends the stream form at stream->length; -6 when it does not fit.
+// Appends the stream form at stream->length; kUiErrWrite when it does not fit.
 int32_t WriteTintworkStream(const Tintwork* tw, TwStream* stream);
-// Rebuilds a finished Tintwork (depths 1/1) from a stream; -8 for a malformed
-// stream, which is never read past size. Bytes after the grid are ignored.
+// Rebuilds a finished Tintwork (depths 1/1) from a stream; kUiErrFormat for a
+// malformed stream, which is never read past size. Bytes after the grid are
+// ignored.
 int32_t ReadTintworkStream(const uint8_t* data, uint32_t size, Tintwork** out);
 // The scrambling of the stream form: XOR with the fixed generator sequence
 // from the first byte; applying it twice restores the bytes.

@@ -54,7 +54,7 @@ uint32_t TwLog2(uint32_t v);
 // vector kernels may fetch 32 bits at its last entry.
 constexpr uint32_t kTwTablePad = 4;
 
-// Allocates the zeroed grid once every input has its nodes (-1 before).
+// Allocates the zeroed grid once every input has its nodes (kUiErrArg before).
 int32_t TwAllocGrid(Tintwork* tw);
 // Finishes the object once its grid holds every value: builds every derived
 // table and chooses the kernel.

@@ -44,7 +44,7 @@ TwShape TwShapeOf(const Tintwork* tw) {
     return tw->inputChannels == 4 ? kTwShapeGrid4 : kTwShapeGrid3;
 }
 
-// The rules shared by creation and the check: -1 or -9 by the rule broken.
+// The rules shared by creation and the check: kUiErrArg or kUiErrUnsupported by the rule broken.
 static int32_t CheckKindAndSpaces(int32_t inputChannels, int32_t outputChannels, int32_t inputSpace,
                                   int32_t outputSpace, int32_t hasGrid, int32_t kind,
                                   int32_t gridDepth) {

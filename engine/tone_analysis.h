@@ -19,14 +19,15 @@ constexpr int32_t kToneHistogramBins = 101;  // bin p: lightness p %
 
 // Builds the histogram over the pixels the mask selects (all without a mask)
 // and sets p's blackPoint, midGray and whitePoint through ComputeAutoLevels.
-// 0 at once when no automatic switch is on; -1 for a missing argument, a view
-// that fails CheckImageView or a mask that does not cover it; -3 when the
-// histogram cannot be had (the points unchanged).
+// kUiOk at once when no automatic switch is on; kUiErrArg for a missing
+// argument, a view that fails CheckImageView or a mask that does not cover it;
+// kUiErrMemory when the histogram cannot be had (the points unchanged).
 int32_t AnalyzeTones(CompileParams* p, const IPImage* view, const SelectionMask* mask);
 
 // The points from a histogram of `total` counted pixels. The mean colours of
 // the extremes come from a second pass over every counted pixel of the view,
 // selected or not. A channel whose chord or black-to-white span is flat keeps
-// its neutral points (0, 0.5, 1). -1 for a missing argument or a bad view.
+// its neutral points (0, 0.5, 1). kUiErrArg for a missing argument or a bad
+// view.
 int32_t ComputeAutoLevels(CompileParams* p, const uint32_t* histogram, uint32_t total,
                           const IPImage* view);

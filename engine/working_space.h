@@ -31,14 +31,14 @@ void RoundPrimaries(float primaries[6]);
 
 // RGB matrices are 3 × 3, row k the XYZ of primary k at full intensity, so that
 // XYZ = r·row0 + g·row1 + b·row2. The builders allocate the matrix; the caller
-// releases it with MatrixFree. They fail (*out null) with -1 when a primary
-// has y = 0 or the primaries are collinear or a value is not finite, and -3
-// when memory is short.
+// releases it with MatrixFree. They fail (*out null) with kUiErrArg when a
+// primary has y = 0 or the primaries are collinear or a value is not finite,
+// and kUiErrMemory when memory is short.
 int32_t MakeRGBToXYZ(const float primaries[6], const float white[3], Matrix** out);
 int32_t MakeXYZToRGB(const float primaries[6], const float white[3], Matrix** out);
 
 // out_j = sum over k of in_k · m[k][j]; in and out may be the same array.
-// -1 unless m is 3 × 3.
+// kUiErrArg unless m is 3 × 3.
 int32_t ApplyMatrix(const Matrix* m, const float in[3], float out[3]);
 
 // The transfer function; negative values keep their sign.
@@ -46,7 +46,8 @@ float EncodedToLinear(float encoded, float gamma);
 float LinearToEncoded(float linear, float gamma);
 
 // Usable working space: gamma within [0.1, 10] and both matrices buildable.
-// 0, -2 when it is not usable, -3 when memory is short, -1 for null.
+// kUiOk, kUiErrGeneral when it is not usable, kUiErrMemory when memory is short, kUiErrArg for
+// null.
 int32_t CheckWorkingSpace(const RefRGB* ref);
 
 // True when a and b describe the same space: gammas, whites and primaries within

@@ -31,7 +31,7 @@ inline void CheckEditParsRoundTrip(const EditParsCells& cells, const uint8_t* da
         ReadEditParsExtension(data + kEditParsBytes, kEditParsExtensionBytes, &pars) != kUiOk)
         std::abort();
     // Repaired or not, no field rule is broken (the working space may still
-    // be unusable: that is CheckEditPars' -2).
+    // be unusable: that is CheckEditPars' kUiErrGeneral).
     if (CheckEditPars(&pars) == kUiErrArg) std::abort();
 
     uint8_t first[kEditParsBytes], second[kEditParsBytes];

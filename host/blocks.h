@@ -46,13 +46,14 @@ void NewDataHandle();
 void InitParameters();
 void CreateDataHandle();
 
-// 0 when the block is sound (its signature, its booleans, and a handle large
-// enough to hold it), else -1.
+// kUiOk when the block is sound (its signature, its booleans, and a handle
+// large enough to hold it), else kUiErrArg.
 int32_t CheckParameters();
 int32_t CheckData();
 
-// With diagnostics on: -2 and a "Checksum error!" alert when the host's
-// callbacks are not those the data block was made under; otherwise 0.
+// With diagnostics on: kUiErrGeneral and a "Checksum error!" alert when the
+// host's callbacks are not those the data block was made under; otherwise
+// kUiOk.
 int32_t ValidateChecksum(const char* caller);
 
 // Before prepare touches the blocks: locks them, and rebuilds what is missing

@@ -7,7 +7,7 @@
 #include "editor/edit_state.h"
 
 // Compiles edit->pars into edit->transform (releasing any earlier one) for
-// bytesPerSample 1 or 2. 0, or the compiler's error, which it has reported
+// bytesPerSample 1 or 2. kUiOk, or the compiler's error, which it has reported
 // (no transform then).
 int32_t CompileForPass(EditState* edit, int32_t bytesPerSample);
 

@@ -11,5 +11,5 @@
 // and the sharpen still hold back inside the current strip.
 int32_t StripMargin(const FilterSettings& filters, uint8_t filterStage);
 
-// 0, or the library status of the failure; the host result is stored.
+// kUiOk, or the library status of the failure; the host result is stored.
 int32_t FilterImage(EditState* edit);

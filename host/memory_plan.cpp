@@ -57,7 +57,7 @@ void LogFixed(const Needs& n, uint8_t level, bool withBuffer) {
                   Long(n.zoom), Long(n.swatch), Long(n.buffer));
 }
 
-// "not enough memory" with its reasons; -3.
+// "not enough memory" with its reasons; kUiErrMemory.
 int32_t NotEnough(const Needs& n, const char* first, uint64_t need, uint64_t have, uint8_t level) {
     Ui_Debug_Logf(level, first, Long(need), Long(have));
     LogImage(n, level);

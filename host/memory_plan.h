@@ -27,7 +27,7 @@ struct MemoryPlan {
     int32_t previewHeight;
 };
 
-// 0, or -3 when even the smallest preview does not fit (the reasons logged).
+// kUiOk, or kUiErrMemory when even the smallest preview does not fit (the reasons logged).
 int32_t PlanMemory(const MemoryPlanInput& in, MemoryPlan* plan, uint8_t diagnostics);
 
 // How many times a preview of w x h reduces a filter area of width x height:

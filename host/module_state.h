@@ -49,9 +49,9 @@ void Host_StoreResult(int16_t code);
 // True once some step of this call has stored a result.
 bool Host_ResultSet();
 
-// The host result code for a library status: -10 userCanceledErr, -3
-// memFullErr, -9 errPlugInHostInsufficient, any other failure
-// filterBadParameters; 0 stays 0.
+// The host result code for a library status: kUiErrCancelled userCanceledErr,
+// kUiErrMemory memFullErr, kUiErrUnsupported errPlugInHostInsufficient, any
+// other failure filterBadParameters; kUiOk stays 0 (noErr).
 int16_t Host_ResultFromStatus(int32_t status);
 
 // Returns the module to its freshly loaded state (diagnostics not yet chosen),

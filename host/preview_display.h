@@ -7,8 +7,9 @@
 #include "editor/preview_reads.h"
 
 // Shows the part `source` of image with its top left at (dstRow, dstCol) of
-// the platform context. Without displayPixels nothing is drawn (0); -1 for
-// an image or part that does not fit; -2 when the host fails.
+// the platform context. Without displayPixels nothing is drawn (kUiOk);
+// kUiErrArg for an image or part that does not fit; kUiErrGeneral when the host
+// fails.
 int32_t ShowImage(const DisplayImage& image, const PassRect& source, int32_t dstRow, int32_t dstCol,
                   void* platformContext);
 

@@ -17,8 +17,8 @@ struct PreviewDocument {
 // one pixel. max: the same, or, with useLargestWindow, the preview item of
 // the dialog laid out over the screen's work area. swatchNeeds: bitmap bytes
 // of the three swatch areas (left at 0 when the work area cannot be read).
-// Returns 0, or -2 when the dialog could not be measured (the rectangles are
-// then left as they were).
+// Returns kUiOk, or kUiErrGeneral when the dialog could not be measured (the
+// rectangles are then left as they were).
 int32_t GetMinMaxPrev(uint8_t useLargestWindow, const PreviewDocument& document, PassRect* min,
                       PassRect* max, uint32_t* swatchNeeds, uint8_t diagnostics);
 

@@ -88,8 +88,8 @@ int32_t BuildPreview(EditState* e) {
 }
 
 // One bit per preview pixel for the selected ones: the mask above 128 and,
-// with a fourth plane, the transparency above 128. -2 (alerted) when no pixel
-// is selected.
+// with a fourth plane, the transparency above 128. kUiErrGeneral (alerted) when
+// no pixel is selected.
 int32_t BuildSelection(EditState* e) {
     const IPImage& src = e->sourceView;
     const bool mask = e->maskView.kind == kIPImageMask;

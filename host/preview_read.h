@@ -12,10 +12,11 @@
 
 // Reads the whole filter rectangle into edit (source view, mask view, 8-bit
 // preview, selection bitmap), reduced to fit previewWidth x previewHeight.
-// Every failure but the user's cancel (-10) is alerted here: the host's
-// (-2), the scaler's, an empty selection (-2), and memory short (-3) or a
-// preview or filter rectangle without area (-1) as "reading image file".
-// Anything read before is released first, and everything on failure.
+// Every failure but the user's cancel (kUiErrCancelled) is alerted here: the
+// host's (kUiErrGeneral), the scaler's, an empty selection (kUiErrGeneral), and
+// memory short (kUiErrMemory) or a preview or filter rectangle without area
+// (kUiErrArg) as "reading image file". Anything read before is released first,
+// and everything on failure.
 int32_t ReadReducedImage(EditState* edit, int32_t previewWidth, int32_t previewHeight);
 
 // The editor's read of the whole image: the reduced read, and when the
@@ -27,12 +28,12 @@ int32_t ReadEditorImage(EditState* edit, int32_t previewWidth, int32_t previewHe
 // window of the preview box's size at full resolution, centred on the point
 // (preview coordinates when inPreview, else image coordinates) and shifted,
 // not shrunk, to lie inside the filter rectangle. The zoom views then show
-// the host's buffers. 0 at once when the preview is not reduced.
+// the host's buffers. kUiOk at once when the preview is not reduced.
 int32_t ReadZoomWindow(EditState* edit, int32_t x, int32_t y, bool inPreview);
 
 // Back from the zoom to the whole reduced image in the host's buffers: at 8
 // bits the preview (and the kept transparency) copied back into them, at 16
-// bits the reduced image read again. 0 at once when not zoomed.
+// bits the reduced image read again. kUiOk at once when not zoomed.
 int32_t ZoomOut(EditState* edit);
 
 // Repeats the editor's current read after another read has refilled the

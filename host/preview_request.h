@@ -11,8 +11,8 @@
 constexpr int16_t kHostPaddingWhite = 255;
 
 // Calls the host's advanceState. A failure stores the host's code as the
-// result and, unless the user cancelled (-10), alerts "advancing state" and
-// returns -2.
+// result and, unless the user cancelled (kUiErrCancelled), alerts "advancing
+// state" and returns kUiErrGeneral.
 int32_t Host_AdvanceState();
 
 // Empties the host's rectangles and has it take back what it lent.

@@ -22,19 +22,19 @@ uint32_t ScriptTextBytes(uint32_t length);
 int32_t EncodeScriptBlob(const PrefsRecord* prefs, uint8_t* blob, uint32_t capacity);
 // Decodes a blob of either length into the record: both settings records
 // (each repaired field logged), the start mode when it is below 3, the name.
-// -8 for another length.
+// kUiErrFormat for another length.
 int32_t DecodeScriptBlob(const uint8_t* blob, uint32_t length, PrefsRecord* prefs);
 
 // Packs a blob into text (ScriptTextBytes(length) bytes), every byte below 128.
 void PackScriptText(const uint8_t* blob, uint32_t length, uint8_t* text);
 // The blob of a text, in a new Ui_Malloc block (*blob) of *length bytes. A
 // text that does not hold a whole blob of a known length leaves *blob null
-// and returns 0; -3 when memory is short.
+// and returns kUiOk; kUiErrMemory when memory is short.
 int32_t UnpackScriptText(const uint8_t* text, uint32_t size, uint8_t** blob, uint32_t* length);
 
-// At finish: the record into the host's descriptor. 0 without host support.
+// At finish: the record into the host's descriptor. kUiOk without host support.
 int32_t WriteScriptParameters();
 // At start: the record from the host's descriptor, and whether the editor is
 // shown from the host's play information. *recorded tells whether a recorded
-// settings blob was taken. 0 without host support.
+// settings blob was taken. kUiOk without host support.
 int32_t ReadScriptParameters(bool* recorded);

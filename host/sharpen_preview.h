@@ -16,13 +16,15 @@ int32_t SharpenWindowMargin(int32_t chromaRadius1, int32_t chromaRadius2);
 // resolution with the margin, repeating the nearest edge pixel where the
 // margin lies outside the filter rectangle. The host's request settings are
 // put back afterwards and the editor's current read is repeated, since the
-// host has refilled its buffers. 0, -3, or the read's error (alerted).
+// host has refilled its buffers. kUiOk, kUiErrMemory, or the read's error
+// (alerted).
 int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, SharpenWindow* window);
 void FreeSharpenWindow(SharpenWindow* window);
 
 // The navigator: the preview reduced to navW x navH and corrected by the
-// edit state's transform, 8-bit, 3 channels or 4 with the selection. -2 when
-// the scaler cannot make exactly that size, -3 when memory is short.
+// edit state's transform, 8-bit, 3 channels or 4 with the selection.
+// kUiErrGeneral when the scaler cannot make exactly that size, kUiErrMemory
+// when memory is short.
 int32_t SetUpNavPrevImages(const EditState* edit, int32_t navW, int32_t navH,
                            NavigatorImage* navigator);
 void FreeNavPrevImages(NavigatorImage* navigator);

@@ -31,8 +31,8 @@ void IccPutU16F16(IccSink* sink, double v);
 // Writes what the buffer holds.
 int32_t IccFlush(IccSink* sink);
 
-// Bytes of a tag's serialised data; -9 for a type that is not implemented
-// (logged), -1 for content that the type cannot hold.
+// Bytes of a tag's serialised data; kUiErrUnsupported for a type that is not
+// implemented (logged), kUiErrArg for content that the type cannot hold.
 int32_t IccTagDataSize(const IccTag* tag, uint32_t* size);
 // Serialises the data of a tag (type signature first).
 int32_t IccPutTagData(const IccTag* tag, IccSink* sink);
@@ -41,7 +41,7 @@ int32_t IccPutTagData(const IccTag* tag, IccSink* sink);
 // when the table has a grid function.
 int32_t IccTableDataSize(const IccTag* tag, uint32_t* size);
 int32_t IccPutTableData(const IccTag* tag, IccSink* sink);
-// Checks a table's shape; -1 when it cannot be written as the given type.
+// Checks a table's shape; kUiErrArg when it cannot be written as the given type.
 int32_t IccCheckTable(const ProfileTable* table, uint32_t type, int32_t mode);
 // Copies table into a new block of the allocator (tables, and the grid in
 // mode 0); ReleaseTableCopy frees it.

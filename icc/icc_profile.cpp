@@ -82,8 +82,8 @@ void FreeTag(IccTag* tag) {
     Ui_Free(tag);
 }
 
-// A new, cleared tag of the profile; -1 when the signature is taken or the
-// type does not accept it, -9 when the list is full.
+// A new, cleared tag of the profile; kUiErrArg when the signature is taken or
+// the type does not accept it, kUiErrUnsupported when the list is full.
 int32_t NewTag(IccProfile* p, uint32_t signature, uint32_t type, IccTag** out) {
     *out = nullptr;
     if (p == nullptr || !Accepts(type, signature)) return kUiErrArg;

@@ -96,14 +96,14 @@ struct IccProfile {
     IccTag* tags[kIccMaxTags];  // in the order they were added
 };
 
-// s15Fixed16: value × 65536 rounded to nearest; -1 when |value| > 32767.
+// s15Fixed16: value × 65536 rounded to nearest; kUiErrArg when |value| > 32767.
 int32_t IccS15Fixed16(double value, int32_t* out);
 
 // Makes the profile and adds "desc" with the description and "cprt" with the
-// copyright text. -1 for codes out of range or a missing argument.
+// copyright text. kUiErrArg for codes out of range or a missing argument.
 int32_t IccCreateProfile(IccProfile** out, const IccHeaderChoices* choices,
                          const char* description);
-// Adds "wtpt"; negative components are refused (-1).
+// Adds "wtpt"; negative components are refused (kUiErrArg).
 int32_t IccSetWhitePoint(IccProfile* profile, double x, double y, double z);
 // Adds "A2B0" as "mft2". Mode 1 copies the matrix and curves and computes the
 // grid at write time (or shares another tag's data when there is no grid
@@ -113,7 +113,7 @@ int32_t IccAddLookupTable(IccProfile* profile, const ProfileTable* table, int32_
 // General tag adders. An XYZ tag (wtpt, bkpt, lumi, rXYZ, gXYZ, bXYZ); a
 // table tag (A2B0 .. B2A2, gamt, pre0 .. pre2) of type "mft2" or "mft1";
 // a text tag of type "text" or "desc"; a tag of one of the number types.
-// -1 for a tag signature that the type does not accept.
+// kUiErrArg for a tag signature that the type does not accept.
 int32_t IccAddXYZTag(IccProfile* profile, uint32_t signature, const double xyz[3]);
 int32_t IccAddTableTag(IccProfile* profile, uint32_t signature, uint32_t type,
                        const ProfileTable* table, int32_t mode);
@@ -127,7 +127,6 @@ int32_t IccAddSequenceTag(IccProfile* profile, uint32_t signature, const IccSequ
 // function's status stops the writing. A failed write leaves a partial file
 // that the caller deletes.
 int32_t IccWriteProfile(const IccProfile* profile, const char* path);
-
 
 // Releases the tags and the profile and clears *profile; null is allowed.
 void IccFreeProfile(IccProfile** profile);

@@ -39,8 +39,8 @@ struct ExportGridContext {
     UiState* ui;        // where it is reported
 };
 
-// Builds the context of source's working space: -3 when the RGB-to-XYZ
-// matrix cannot be built, -1 for a missing argument.
+// Builds the context of source's working space: kUiErrMemory when the
+// RGB-to-XYZ matrix cannot be built, kUiErrArg for a missing argument.
 int32_t InitExportGridContext(const ProfileExportSource* source, ExportGridContext* context);
 
 // Computes one node of the export grid (an IccGridFunction): in holds r, g,
@@ -69,5 +69,6 @@ void ProfileDescription(const char* path, char* description, size_t capacity);
 int32_t ExportProfileToPath(const ProfileExportSource* source, const char* path);
 
 // The editor's export: the save dialog in the colour-profile folder, then
-// ExportProfileToPath. A cancelled dialog returns -10 without a message.
+// ExportProfileToPath. A cancelled dialog returns kUiErrCancelled without a
+// message.
 int32_t ExportProfile(UiState* state, const ProfileExportSource* source);

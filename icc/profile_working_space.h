@@ -12,6 +12,7 @@ struct ProfileWorkingSpace {
     double white[2];      // x, y
 };
 
-// Reads size bytes of profile data. 0; -8 for data that is damaged or not a
-// matrix/TRC RGB profile (nothing is read past size); -1 for missing arguments.
+// Reads size bytes of profile data. kUiOk; kUiErrFormat for data that is
+// damaged or not a matrix/TRC RGB profile (nothing is read past size);
+// kUiErrArg for missing arguments.
 int32_t ReadProfileWorkingSpace(const uint8_t* data, uint32_t size, ProfileWorkingSpace* space);

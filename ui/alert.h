@@ -55,12 +55,12 @@ void Ui_Alert_ErrorSentence(UiState* state, int32_t code, const char* context, c
                             size_t capacity);
 
 // Shows the error sentence with the stop icon and the advice; always returns
-// code. Code -10 (cancelled) shows nothing.
+// code. Code kUiErrCancelled shows nothing.
 int32_t Ui_Alert_DoOrvexError(UiState* state, int32_t code, const char* context,
                               const char* advice);
 
-// String id of the advice for a code (0 when it has none): -4 2000, -5 and
-// -7 2001, -6 2002, -8 2003.
+// String id of the advice for a code (0 when it has none): kUiErrOpen 2000,
+// kUiErrRead and kUiErrSeek 2001, kUiErrWrite 2002, kUiErrFormat 2003.
 StringId Ui_Alert_AdviceId(int32_t code);
 
 // The error report of the plug-in: the advice, when none is given, chosen by

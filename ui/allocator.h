@@ -10,7 +10,7 @@
 constexpr uint32_t kUiMemGuardBytes = 24;
 
 void* Ui_Malloc(uint32_t size);
-int32_t Ui_Free(void* p);  // null is allowed; always 0
+int32_t Ui_Free(void* p);  // null is allowed; always kUiOk
 int32_t Ui_MemCheck(void* p);
 
 // count × size with overflow and 32-bit limit checks; null when it cannot be had.

@@ -77,7 +77,8 @@ struct UiDlgRec {
 
 // Runs dialog `dialogId` modally over parent (null: the state's owner
 // window). init installs the other handlers (Ui_Dlg_SetProcs); the item that
-// ended the dialog goes to resultItem. -2 when the dialog could not be run.
+// ended the dialog goes to resultItem. kUiErrGeneral when the dialog could not
+// be run.
 int32_t Ui_Dlg_DoModal(UiState* state, int32_t dialogId, void* parent,
                        int32_t (*init)(void* dialog), void* userData, int32_t* resultItem);
 // Ends the dialog with its result item (the record's resultItem, else the
@@ -120,7 +121,8 @@ int32_t Ui_Dlg_Show(void* dialog, int32_t item, int32_t shown);  // a popup's li
 int32_t Ui_Dlg_IsShown(void* dialog, int32_t item, int32_t* shown);
 int32_t Ui_Dlg_MoveItem(void* dialog, int32_t item, const UiRect* rect);
 int32_t Ui_Dlg_SelectAllText(void* dialog, int32_t item);
-int32_t Ui_Dlg_Focus(void* dialog, int32_t item);  // -9 when not in front; item < 0: the dialog
+// kUiErrUnsupported when not in front; item < 0: the dialog.
+int32_t Ui_Dlg_Focus(void* dialog, int32_t item);
 int32_t Ui_Dlg_SetDefaultButton(void* dialog, int32_t item);
 int32_t Ui_Dlg_SetTitle(void* dialog, const char* text);
 int32_t Ui_Dlg_GetTitle(void* dialog, char* text, size_t capacity);

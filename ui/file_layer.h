@@ -34,22 +34,22 @@ struct FLFile {
     uint32_t highest;  // highest position written; starts at size for read modes
 };
 
-int32_t FL_DiskSpec(FLSpec* spec, const char* path);  // -1 when the path does not fit
+int32_t FL_DiskSpec(FLSpec* spec, const char* path);  // kUiErrArg when the path does not fit
 void FL_MemorySpec(FLSpec* spec, char kindLetter, uint8_t* data, uint32_t size);
 
 int32_t FLOpen(FLFile* file, const FLSpec* spec, int32_t mode);
-// Closes the file; -6 when a file open for writing could not be flushed or
-// closed, so a truncated file is never reported as written.
+// Closes the file; kUiErrWrite when a file open for writing could not be
+// flushed or closed, so a truncated file is never reported as written.
 int32_t FLClose(FLFile* file);
 // Reads up to *size bytes; *size receives the count read. With exact set,
-// fewer bytes than asked is -5.
+// fewer bytes than asked is kUiErrRead.
 int32_t FLRead(FLFile* file, void* buffer, uint32_t* size, bool exact);
 // Reads one line of at most capacity - 2 bytes, ends it with a line feed and
 // a terminator; *length receives its length (the line feed counted). LF, CR,
 // CR LF and LF CR end a line alike, and a last line without a line end reads
-// as if it had one. At the end of the file: -5 with *length 0.
+// as if it had one. At the end of the file: kUiErrRead with *length 0.
 int32_t FLReadLine(FLFile* file, char* buffer, uint32_t capacity, uint32_t* length);
-// Writes *size bytes; *size receives the count written; fewer is -6.
+// Writes *size bytes; *size receives the count written; fewer is kUiErrWrite.
 int32_t FLWrite(FLFile* file, const void* buffer, uint32_t* size);
 int32_t FLSeek(FLFile* file, int64_t offset, int32_t origin);
 int32_t FLGetPos(FLFile* file, uint32_t* position);
@@ -59,7 +59,7 @@ int32_t FLDelete(const FLSpec* spec);
 bool FL_FileMissing(const char* path);
 
 // Sets a file's descriptive information (type, creator, description string,
-// kind code). Files carry no such information on our platforms: returns 0.
+// kind code). Files carry no such information on our platforms: returns kUiOk.
 int32_t Ui_File_SetInfo(const char* path, uint32_t fileType, uint32_t creator, StringId description,
                         int32_t kindCode);
 
@@ -70,7 +70,7 @@ enum FLOption : int32_t {
     kFLOptionMemoryB = 4,     // kept for the memory kinds; nothing reads it
     kFLOptionBufferSize = 6,  // stdio buffer size given to each disk file when above 0
 };
-// -1 for an option not listed; FLGetOption gives 0 for it.
+// kUiErrArg for an option not listed; FLGetOption gives 0 for it.
 int32_t FLSetOption(int32_t option, int32_t value);
 int32_t FLGetOption(int32_t option);
 

@@ -42,7 +42,7 @@ struct HelpDialog {
     const char* path;
 };
 
-// Reads one line without its line end; -5 at the end of the file.
+// Reads one line without its line end; kUiErrRead at the end of the file.
 int32_t ReadLine(HelpFile* help) {
     uint32_t length = 0;
     UI_TRY(FLReadLine(&help->file, help->line, kUiHelpLineCapacity, &length));

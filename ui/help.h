@@ -14,12 +14,13 @@ struct UiState;
 constexpr uint32_t kUiResTypeHelp = 0x58527366;  // 'XRsf'
 
 // Writes resource (type, id) into the file named by spec. Only type 'XRsf'
-// with ids 128 to 32767 (else -1); -7 when the resource is missing, -8 when
-// it is empty, or the file layer's error.
+// with ids 128 to 32767 (else kUiErrArg); kUiErrSeek when the resource is
+// missing, kUiErrFormat when it is empty, or the file layer's error.
 int32_t Ui_ResToFile(UiState* state, uint32_t type, int32_t id, const FLSpec* spec);
 
 // Opens address in the user's web browser; when that fails, shows the note
-// "Could not launch the Internet browser (error = %ld)." and returns -2.
+// "Could not launch the Internet browser (error = %ld)." and returns
+// kUiErrGeneral.
 int32_t Ui_OpenWebPage(UiState* state, const char* address);
 
 // Makes the help file: a new temporary file in the temporary folder holding
@@ -40,7 +41,7 @@ struct HelpFile {
 };
 
 // Finds the topic's header from the start of the open file; keeps the
-// position after it and the title. -8 when "##" comes first.
+// position after it and the title. kUiErrFormat when "##" comes first.
 int32_t Ui_Help_FindTopic(HelpFile* help, int32_t topic);
 // Reads the next paragraph from the current position into text (capacity
 // bytes, lines joined by spaces). *more is 0 when the topic has ended.

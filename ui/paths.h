@@ -27,13 +27,14 @@ int32_t Ui__Path_SetToDebugLog(char* path);
 
 // The system's temporary, current and colour-profile folders, each with its
 // separator; at most kUiPathCapacity bytes are used whatever the capacity.
-// -2 when the system call fails or the folder does not fit.
+// kUiErrGeneral when the system call fails or the folder does not fit.
 int32_t Ui_Path_SetToTempFolder(char* path, size_t capacity);
 int32_t Ui_Path_SetToCurrentFolder(char* path, size_t capacity);
 int32_t Ui_Path_SetToColorFolder(char* path, size_t capacity);
 
 // A file name in folder that does not exist yet ("Quorvane000000.tmp", ...):
-// -1 when folder and name do not fit, -2 when every number is taken.
+// kUiErrArg when folder and name do not fit, kUiErrGeneral when every number is
+// taken.
 int32_t Ui_Path_SetToTempFile(UiState* state, const char* folder, char* result, size_t capacity);
 
 // The text after the last separator, else after the last colon, else the path.
@@ -53,10 +54,11 @@ constexpr uint32_t kUiFileKindData = 0x58526474;      // 'XRdt'
 int32_t Ui_Path_FilterToList(const char* filter, char* list, size_t capacity);
 
 // Save dialog: path holds the proposed name in and the chosen path out; the
-// filter and default extension follow the file kind (-1 for other kinds).
+// filter and default extension follow the file kind (kUiErrArg for other
+// kinds).
 // Open dialog: text files, starting from initial (a folder or name, may be
-// empty). Both are owned by the state's parent window, return -10 when the
-// user cancels and leave path unchanged unless a file was chosen.
+// empty). Both are owned by the state's parent window, return kUiErrCancelled
+// when the user cancels and leave path unchanged unless a file was chosen.
 int32_t Ui_Path_SaveDialog(UiState* state, const char* prompt, uint32_t fileKind, char* path,
                            size_t capacity);
 int32_t Ui_Path_OpenDialog(UiState* state, const char* prompt, const char* initial, char* path,

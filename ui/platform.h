@@ -35,9 +35,9 @@ int32_t Plat_RegisterUserItemClass(void* instance);
 int32_t Plat_UnregisterUserItemClass(void* instance);
 
 // Special folders, each written with its trailing separator into out (capacity
-// bytes). Return 0, or a platform error code (positive; for the application
+// bytes). Return kUiOk, or a platform error code (positive; for the application
 // data on Windows the lookup's HRESULT, E_FAIL when SHFolder is missing), or
-// -2 when it does not fit.
+// kUiErrGeneral when it does not fit.
 int32_t Plat_AppDataFolder(char* out, size_t capacity);
 int32_t Plat_FallbackFolder(char* out, size_t capacity);  // Windows folder
 int32_t Plat_TempFolder(char* out, size_t capacity);
@@ -50,11 +50,12 @@ int32_t Plat_MakeFolder(const char* path);
 
 // Durable file replacement: flushes what the stream wrote to disk.
 int32_t Plat_SyncFile(void* stdioStream);
-// Moves from over to (replacing it) and makes the move durable. 0 or -2.
+// Moves from over to (replacing it) and makes the move durable. kUiOk or kUiErrGeneral.
 int32_t Plat_ReplaceFile(const char* from, const char* to);
 
 // File dialogs. kind is the filter list ("Text (*.txt)|*.txt|"), defExt the
-// default extension. Return 0 with the chosen path, -10 when cancelled.
+// default extension. Return kUiOk with the chosen path, kUiErrCancelled when
+// cancelled.
 int32_t Plat_SaveFileDialog(void* owner, const char* prompt, const char* filter, const char* defExt,
                             char* path, size_t capacity);
 int32_t Plat_OpenFileDialog(void* owner, const char* prompt, const char* filter,
@@ -65,6 +66,6 @@ int32_t Plat_OpenFileDialog(void* owner, const char* prompt, const char* filter,
 int32_t Plat_LoadString(void* instance, int32_t id, char* buffer, int32_t capacity);
 
 // Raw bytes of a custom resource (type four characters such as "PIPL").
-// Returns 0 with data and size set, -1 when there is no such resource.
+// Returns kUiOk with data and size set, kUiErrArg when there is no such resource.
 int32_t Plat_FindResource(void* instance, const char* type, int32_t id, const void** data,
                           uint32_t* size);

@@ -11,13 +11,13 @@
 struct UiDlgRec;
 struct UiRect;
 
-// Runs the dialog modally; result gets the value it was ended with. -2 when
-// it could not be created.
+// Runs the dialog modally; result gets the value it was ended with.
+// kUiErrGeneral when it could not be created.
 int32_t Plat_Dlg_Run(void* instance, int32_t dialogId, void* parent, UiDlgRec* record,
                      int32_t* result);
 // Creates the dialog without showing it, hands it to measure (which reads its
 // rectangles with Plat_Dlg_GetRect) and destroys it. Returns what measure
-// returned, or -2 when the dialog could not be created.
+// returned, or kUiErrGeneral when the dialog could not be created.
 int32_t Plat_Dlg_Measure(void* instance, int32_t dialogId,
                          int32_t (*measure)(void* window, void* context), void* context);
 void Plat_Dlg_EndModal(void* window, int32_t result);
@@ -40,7 +40,7 @@ int32_t Plat_Dlg_OwnerRect(void* window, UiRect* rect);
 int32_t Plat_ScreenWorkArea(UiRect* rect);
 int32_t Plat_Dlg_Invalidate(void* window, int32_t item);
 int32_t Plat_Dlg_SelectText(void* window, int32_t item);
-// -9 when the dialog is not the foreground window; item < 0 is the dialog.
+// kUiErrUnsupported when the dialog is not the foreground window; item < 0 is the dialog.
 int32_t Plat_Dlg_Focus(void* window, int32_t item);
 int32_t Plat_Dlg_SetDefault(void* window, int32_t item);
 void Plat_Dlg_PlainTheme(void* window, int32_t item);

@@ -36,8 +36,9 @@ int32_t Ui_Prefs_WriteEntry(FLFile* file, uint16_t tag, uint16_t type, uint32_t 
 // Reads one entry. The values come back in a new Ui_Malloc block in memory
 // order (see Ui_Prefs_WriteEntry), null when count is 0; the caller frees it.
 // With values null they are skipped. An unknown type, or values larger than
-// the rest of the file, is -8 before anything is allocated; a file that ends
-// inside the header is -5. tag, type and count are set as far as they were read.
+// the rest of the file, is kUiErrFormat before anything is allocated; a file
+// that ends inside the header is kUiErrRead. tag, type and count are set as far
+// as they were read.
 int32_t Ui___Prefs_ReadEntry(FLFile* file, uint16_t* tag, uint16_t* type, uint32_t* count,
                              void** values);
 
@@ -58,6 +59,6 @@ int32_t Ui_Prefs_WriteAll(UiState* state, const char* path, int32_t fileKind,
 
 // Reads the file entry by entry. A file that does not exist is replaced by a
 // file of the program's current settings (the result is that of the write);
-// a file that exists but cannot be opened is -4 and is left alone.
+// a file that exists but cannot be opened is kUiErrOpen and is left alone.
 int32_t Ui_Prefs_ReadAll(UiState* state, const char* path, int32_t fileKind,
                          UiPrefsReadCallback read, UiPrefsWriteCallback write, void* context);

@@ -28,8 +28,8 @@ int32_t Ui_State_Close(UiState** state);
 int32_t Ui_State_SetMakerName(UiState* state, StringId name);
 
 // Loads a string-table entry into buffer (capacity bytes, terminated).
-// -1 when the entry does not exist: the buffer then holds an empty text and
-// the failure is logged.
+// kUiErrArg when the entry does not exist: the buffer then holds an empty text
+// and the failure is logged.
 int32_t Ui_ResToCString(UiState* state, StringId id, char* buffer, int32_t capacity);
 
 // Strings hold at most this many bytes with their terminator.

@@ -24,7 +24,7 @@ const FolderQuery kFolders[] = {
 };
 
 // Each folder exists and ends with a backslash; the Windows folder is the
-// system's; too small a buffer is -2 for every one.
+// system's; too small a buffer is kUiErrGeneral for every one.
 void CheckSpecialFolders() {
     char windows[MAX_PATH] = {};
     const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);

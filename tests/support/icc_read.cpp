@@ -14,7 +14,7 @@
 
 namespace {
 
-// A bounded cursor: reading past end sets -8 and yields zeros.
+// A bounded cursor: reading past end sets kUiErrFormat and yields zeros.
 struct Cursor {
     const uint8_t* data;
     uint64_t pos;

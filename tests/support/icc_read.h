@@ -8,6 +8,7 @@
 
 // Reads a profile from size bytes at data into a new profile whose tags are
 // in table order (a tag whose data is another's is read as sharing it;
-// lookup tables as given grids). -8 for malformed data, which is never read
-// past size; -9 for a tag type that is not implemented (logged).
+// lookup tables as given grids). kUiErrFormat for malformed data, which is
+// never read past size; kUiErrUnsupported for a tag type that is not
+// implemented (logged).
 int32_t IccReadProfile(const uint8_t* data, uint32_t size, IccProfile** out);

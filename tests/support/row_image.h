@@ -73,8 +73,8 @@ struct RowCollector {
 };
 
 // Fails the Nth allocation, N = 1, 2, …, once and from then on, until open
-// no longer reaches request N: every failing run must return -3 and leave
-// *handle null (the test main checks that nothing leaked); the final run
+// no longer reaches request N: every failing run must return kUiErrMemory and
+// leave *handle null (the test main checks that nothing leaked); the final run
 // must succeed and is closed.
 template <typename Handle, typename Open, typename Close>
 void ExpectOpenReportsEveryAllocationFailure(Open open, Close close) {

@@ -25,7 +25,7 @@ int32_t LastError() {
     return error != 0 ? int32_t(error) : kUiErrGeneral;
 }
 
-// Copies folder into out with a trailing backslash; -2 when it does not fit.
+// Copies folder into out with a trailing backslash; kUiErrGeneral when it does not fit.
 int32_t PutFolder(const char* folder, char* out, size_t capacity) {
     const size_t n = std::strlen(folder);
     const bool hasSep = n > 0 && folder[n - 1] == '\\';
