@@ -95,7 +95,7 @@ TEST_F(CorrectionModelTest, TheModelsTransformIsThePluginsCorrection) {
         ImageBuffer source = image;
         const TwRun src = TwInterleaved8(source.pixels.data(), 3);
         const TwRun dst = TwInterleaved8(expected.pixels.data(), 3);
-        ASSERT_EQ(ApplyTintwork(model.edit.transform->tintwork, count, &src, &dst), 0);
+        ASSERT_EQ(ApplyTintwork(model.corrected.transform->tintwork, count, &src, &dst), 0);
         FreeCorrectionModel(&model);
         if (c.mask)
             for (size_t i = 0; i < count; ++i)

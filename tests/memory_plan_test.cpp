@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <string>
 
+#include "editor/preview_layout.h"
+#include "engine/preview_plan.h"
 #include "host/blocks.h"
-#include "host/memory_plan.h"
-#include "host/preview_layout.h"
 #include "tests/support/plugin_host.h"
 #include "ui/dialog.h"
 #include "ui/platform.h"

@@ -6,8 +6,8 @@
 #include "engine/colour_difference.h"
 #include "engine/colour_science.h"
 #include "engine/edit_pars_table.h"
+#include "engine/preview_plan.h"
 #include "engine/working_space.h"
-#include "host/memory_plan.h"
 #include "icc/profile_export.h"
 #include "ui/status.h"
 
@@ -85,11 +85,11 @@ void TargetLab(const MemoryColorFcn& f, double lightness, double lab[3]) {
     lab[2] = chroma * std::sin(hue);
 }
 
-std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double full) {
+std::string MemoryColours(const EditPars& pars, const ViewCorrection& corrected,
+                          ExportGridContext* c, double full) {
     std::string out;
-    for (const MemoryColorBin& bin : pars.customBinColors) {
-        double sum[3] = {0, 0, 0};
-        double count = 0;
+    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
+        const MemoryColorBin& bin = pars.customBinColors[b];
         std::string samples;
         for (const MemorySample& s : bin.samplesBin) {
             if (s.count <= 0) continue;
@@ -97,14 +97,10 @@ std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double ful
                                     s.sumB / s.count / full};
             samples += std::string(samples.empty() ? "" : ", ") + "{\"rgb\": " + Triple(mean) +
                        ", \"pixels\": " + std::to_string(s.count) + "}";
-            sum[0] += s.sumR;
-            sum[1] += s.sumG;
-            sum[2] += s.sumB;
-            count += s.count;
         }
-        if (bin.haveDef == 0 || count == 0) continue;
-        const double mean[3] = {sum[0] / count / full, sum[1] / count / full,
-                                sum[2] / count / full};
+        const ColourSampleMean& pooled = corrected.means[b];
+        if (bin.haveDef == 0 || pooled.pixels == 0) continue;
+        const double* mean = pooled.rgb;
         double before[3], after[3], target[3], targetAfter[3];
         LabOf(*c, mean, before);
         CorrectedLabOf(c, mean, after);
@@ -126,8 +122,8 @@ std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double ful
 
 std::string WriteReportJson(const std::string& path, const ImageBuffer& image,
                             const CorrectionModel& model, const StageTimes& times) {
-    const EditPars& pars = model.edit.pars;
-    ProfileExportSource source = {&pars, model.edit.transform->tintwork, "", 0, nullptr};
+    const EditPars& pars = model.pars;
+    ProfileExportSource source = {&pars, model.corrected.transform->tintwork, "", 0, nullptr};
     ExportGridContext context;
     if (InitExportGridContext(&source, &context) != kUiOk)
         return "the working space has no colour chain for the report";
@@ -150,11 +146,12 @@ std::string WriteReportJson(const std::string& path, const ImageBuffer& image,
             ", \"primaries\": [" + Number(pars.refRGB.primaries[0]);
     for (int32_t i = 1; i < 6; ++i) json += ", " + Number(pars.refRGB.primaries[i]);
     json += "], \"whiteXYZ\": " + Triple(pars.refRGB.xyzWhite) + "}\n  },\n";
-    const CompileParams& l = model.levels;
+    const ToneLevels& l = model.corrected.levels;
     json += "  \"levels\": {\"black\": " + Triple(l.blackPoint) +
             ", \"midGrey\": " + Triple(l.midGray) + ", \"white\": " + Triple(l.whitePoint) + "},\n";
     json += "  \"memoryColours\": [\n" +
-            MemoryColours(pars, &context, image.depth == 16 ? 65535.0 : 255.0) + "\n  ],\n";
+            MemoryColours(pars, model.corrected, &context, image.depth == 16 ? 65535.0 : 255.0) +
+            "\n  ],\n";
     json += "  \"seconds\": {\"read\": " + Number(times.read) +
             ", \"analyse\": " + Number(times.analyse) + ", \"plugin\": " + Number(times.plugin) +
             ", \"write\": " + Number(times.write) + "}\n}\n";
