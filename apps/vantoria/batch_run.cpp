@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "editor/prefs_record.h"
+#include "editor/script_blob.h"
 #include "editor/stored_prefs.h"
-#include "host/script_params.h"
 #include "ui/file_layer.h"
 #include "ui/paths.h"
 #include "ui/state.h"
