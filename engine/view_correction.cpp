@@ -1,5 +1,6 @@
 #include "engine/view_correction.h"
 
+#include "engine/working_lab.h"
 #include "ui/status.h"
 
 namespace {
@@ -15,10 +16,16 @@ ColourSampleMean PooledMean(const MemoryColorBin& bin, double full) {
         sum[2] += s.sumB;
         count += s.count;
     }
-    ColourSampleMean mean = {{0, 0, 0}, count};
+    ColourSampleMean mean = {{0, 0, 0}, count, {0, 0, 0}, {0, 0, 0}};
     if (count > 0)
         for (int32_t k = 0; k < 3; ++k) mean.rgb[k] = sum[k] / count / full;
     return mean;
+}
+
+// The mean as Lab and the colour's ideal at its lightness.
+void PlaceOnIdeal(const WorkingLab& space, const MemoryColorFcn& fcn, ColourSampleMean* mean) {
+    EncodedToLab(space, mean->rgb, mean->lab);
+    MemoryColourIdealLab(fcn, mean->lab[0], mean->targetLab);
 }
 
 }  // namespace
@@ -29,8 +36,13 @@ int32_t CompileViewCorrection(const EditTWSource* source, int32_t outputDepth,
     UI_TRY(MakeEditTWLevels(source, outputDepth, &result->transform, &result->levels));
     const IPImage& view = source->views[source->zoomed ? 1 : 0];
     const double full = view.bytesPerSample == 2 ? 65535.0 : 255.0;
-    for (int32_t b = 0; b < kMemoryColorBins; ++b)
-        result->means[b] = PooledMean(source->editPars.customBinColors[b], full);
+    WorkingLab space;
+    const bool lab = InitWorkingLab(source->editPars.refRGB, &space) == kUiOk;
+    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
+        const MemoryColorBin& bin = source->editPars.customBinColors[b];
+        result->means[b] = PooledMean(bin, full);
+        if (lab && result->means[b].pixels > 0) PlaceOnIdeal(space, bin.fcn, &result->means[b]);
+    }
     return kUiOk;
 }
 

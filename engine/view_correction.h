@@ -2,8 +2,8 @@
 // plug-in's replay, the editor and the batch command's own account of a
 // correction run after their reads. It compiles the settings against the view
 // and its selection, and returns the transform with what the analyses found
-// on the view: the points per channel and the pooled mean of each memory
-// colour's samples. It touches no host and no module state.
+// on the view: the points per channel, and the pooled mean of each memory
+// colour's samples with its target. It touches no host and no module state.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,15 @@
 #include "engine/edit_pars.h"
 
 // One memory colour's samples pooled: their mean colour, 0 .. 1 of the view's
-// code range, and how many pixels they hold (0: the bin has no sample).
+// code range, and how many pixels they hold (0: the bin has no sample); with
+// the mean as Lab under the 5000 K white and the colour's ideal at its
+// lightness, the target the correction pulls it toward (both 0 when the
+// working space gives no Lab).
 struct ColourSampleMean {
     double rgb[3];
     double pixels;
+    double lab[3];
+    double targetLab[3];
 };
 
 struct ViewCorrection {

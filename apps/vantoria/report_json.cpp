@@ -4,10 +4,8 @@
 #include <cstdio>
 
 #include "engine/colour_difference.h"
-#include "engine/colour_science.h"
 #include "engine/edit_pars_table.h"
 #include "engine/preview_plan.h"
-#include "engine/working_space.h"
 #include "icc/profile_export.h"
 #include "ui/status.h"
 
@@ -55,18 +53,6 @@ void Settings(const EditParTable& table, const EditPars& pars, std::string* out)
     }
 }
 
-// Lab (5000 K white) of a working-space colour, 0..1 encoded.
-void LabOf(const ExportGridContext& c, const double rgb[3], double lab[3]) {
-    float xyz[3] = {0, 0, 0};
-    for (int32_t k = 0; k < 3; ++k) {
-        const float linear = EncodedToLinear(float(rgb[k]), c.gamma);
-        for (int32_t j = 0; j < 3; ++j) xyz[j] += linear * c.toXYZ[3 * k + j];
-    }
-    float out[3];
-    XYZToLab(xyz, out, c.white);
-    for (int32_t j = 0; j < 3; ++j) lab[j] = out[j];
-}
-
 // Lab of a colour after the correction, from the export's chain.
 void CorrectedLabOf(ExportGridContext* c, const double rgb[3], double lab[3]) {
     uint16_t v[3];
@@ -74,15 +60,6 @@ void CorrectedLabOf(ExportGridContext* c, const double rgb[3], double lab[3]) {
     lab[0] = v[0] * 100.0 / 65280.0;
     lab[1] = v[1] / 256.0 - 128.0;
     lab[2] = v[2] / 256.0 - 128.0;
-}
-
-// The ideal of a memory colour at lightness L, as Lab.
-void TargetLab(const MemoryColorFcn& f, double lightness, double lab[3]) {
-    const double chroma = f.maxChroma * 0.04 * lightness * (1 - lightness / 100);
-    const double hue = (f.baseHue + (lightness - 50) * f.dHdL) * 3.14159265358979323846 / 180;
-    lab[0] = lightness;
-    lab[1] = chroma * std::cos(hue);
-    lab[2] = chroma * std::sin(hue);
 }
 
 std::string MemoryColours(const EditPars& pars, const ViewCorrection& corrected,
@@ -101,11 +78,11 @@ std::string MemoryColours(const EditPars& pars, const ViewCorrection& corrected,
         const ColourSampleMean& pooled = corrected.means[b];
         if (bin.haveDef == 0 || pooled.pixels == 0) continue;
         const double* mean = pooled.rgb;
-        double before[3], after[3], target[3], targetAfter[3];
-        LabOf(*c, mean, before);
+        const double* before = pooled.lab;
+        const double* target = pooled.targetLab;
+        double after[3], targetAfter[3];
         CorrectedLabOf(c, mean, after);
-        TargetLab(bin.fcn, before[0], target);
-        TargetLab(bin.fcn, after[0], targetAfter);
+        MemoryColourIdealLab(bin.fcn, after[0], targetAfter);
         out +=
             std::string(out.empty() ? "" : ",\n") + "    {\"name\": " + Quoted(bin.name) +
             ", \"samples\": [" + samples + "],\n     \"meanRgb\": " + Triple(mean) +
