@@ -11,16 +11,9 @@
 #include "editor/filter_settings.h"
 #include "engine/compile_edit_tw.h"
 #include "engine/edit_pars.h"
+#include "engine/pass_rect.h"
 
 constexpr size_t kTitleBytes = 256;
-
-// Top, left, bottom, right, as the host's 32-bit rectangles.
-struct PassRect {
-    int32_t top;
-    int32_t left;
-    int32_t bottom;
-    int32_t right;
-};
 
 struct EditState {
     // ---- Settings of the run ----------------------------------------------------

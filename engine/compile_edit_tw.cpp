@@ -51,6 +51,11 @@ bool UsableGamma(float gamma) {
 
 int32_t CompileEditTW(const EditPars* pars, const IPImage* view, const SelectionMask* mask,
                       TWHandle* handle) {
+    return CompileEditTWLevels(pars, view, mask, handle, nullptr);
+}
+
+int32_t CompileEditTWLevels(const EditPars* pars, const IPImage* view, const SelectionMask* mask,
+                            TWHandle* handle, ToneLevels* levels) {
     if (pars == nullptr || handle == nullptr || handle->tintwork != nullptr) return kUiErrArg;
     if (CheckImageView(view) != kUiOk || CheckSelectionMask(mask, view) != kUiOk) return kUiErrArg;
     if (!UsableGamma(pars->refRGB.gamma)) return kUiErrArg;
@@ -90,6 +95,11 @@ int32_t CompileEditTW(const EditPars* pars, const IPImage* view, const Selection
     handle->inputDepth = tw->inputDepth;
     handle->outputDepth = tw->outputDepth;
     handle->tintwork = tw;
+    if (levels != nullptr) {
+        std::memcpy(levels->blackPoint, p.blackPoint, sizeof levels->blackPoint);
+        std::memcpy(levels->midGray, p.midGray, sizeof levels->midGray);
+        std::memcpy(levels->whitePoint, p.whitePoint, sizeof levels->whitePoint);
+    }
     return kUiOk;
 }
 
@@ -108,6 +118,11 @@ void FreeEditTW(TWHandle* handle) {
 }
 
 int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** slot) {
+    return MakeEditTWLevels(source, outputDepth, slot, nullptr);
+}
+
+int32_t MakeEditTWLevels(const EditTWSource* source, int32_t outputDepth, TWHandle** slot,
+                         ToneLevels* levels) {
     if (source == nullptr || slot == nullptr) return kUiErrArg;
     const uint8_t log = source->diagnostics;
     Ui_Debug_Log(log, "MakeEditTW...");
@@ -126,7 +141,8 @@ int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** s
     if (status == kUiOk) {
         std::memset(handle.get(), 0, sizeof(TWHandle));
         const IPImage* view = &source->views[source->zoomed ? 1 : 0];
-        status = CompileEditTW(&source->editPars, view, source->selection, handle.get());
+        status =
+            CompileEditTWLevels(&source->editPars, view, source->selection, handle.get(), levels);
     }
     if (status == kUiOk) status = TWHandleSetDepth(handle.get(), kTwSideOutput, outputDepth);
     if (status != kUiOk) {

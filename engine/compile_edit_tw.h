@@ -44,11 +44,28 @@ struct EditTWSource {
 int32_t CompileEditTW(const EditPars* pars, const IPImage* view, const SelectionMask* mask,
                       TWHandle* handle);
 
+// The per-channel points a compile used: as the tone analysis measured them
+// on the view, or the neutral points without an automatic switch.
+struct ToneLevels {
+    float blackPoint[3];
+    float midGray[3];
+    float whitePoint[3];
+};
+
+// CompileEditTW, and the points it used into *levels (null: not wanted).
+int32_t CompileEditTWLevels(const EditPars* pars, const IPImage* view, const SelectionMask* mask,
+                            TWHandle* handle, ToneLevels* levels);
+
 // Frees the handle in *slot if there is one (logging the replacement),
 // compiles the selected view into a new handle, and sets its output depth to
 // outputDepth (1 or 2). On failure *slot is null and the error is reported to
 // the user with the context "creating Tintwork". Returns kUiOk or the error.
 int32_t MakeEditTW(const EditTWSource* source, int32_t outputDepth, TWHandle** slot);
+
+// MakeEditTW, and the points the compile used into *levels (null: not
+// wanted).
+int32_t MakeEditTWLevels(const EditTWSource* source, int32_t outputDepth, TWHandle** slot,
+                         ToneLevels* levels);
 
 // Sets the Tintwork's depth of one side (TwSide) and mirrors it in the handle.
 int32_t TWHandleSetDepth(TWHandle* handle, int32_t side, int32_t depth);

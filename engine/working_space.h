@@ -55,3 +55,17 @@ int32_t CheckWorkingSpace(const RefRGB* ref);
 // difference found is written to the diagnostics log (always: a mismatch is
 // worth a line whether or not diagnostics are on).
 bool RefRgbMatch(RefRGB a, RefRGB b);
+
+// A working space as a host describes it (its monitor record): gamma and the
+// x, y chromaticities of the red, green and blue primaries and of the white,
+// each 16.16 fixed. Gamma 0: none given.
+struct FixedWorkingSpace {
+    int32_t gamma;
+    int32_t primaries[6];  // red x, y, green x, y, blue x, y
+    int32_t white[2];
+};
+
+// The space of such a description into ref, or the default space when none is
+// given, primaries rounded as the settings keep them; the values are logged
+// at the given level.
+void RefRGBFromFixed(const FixedWorkingSpace& space, RefRGB* ref, uint8_t diagnostics);

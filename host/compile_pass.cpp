@@ -1,5 +1,6 @@
 #include "host/compile_pass.h"
 
+#include "engine/view_correction.h"
 #include "host/module_state.h"
 #include "host/preview_read.h"
 #include "ui/debug_log.h"
@@ -37,7 +38,11 @@ EditTWSource PassSource(const EditState* edit, int32_t bytesPerSample) {
 int32_t CompileForPass(EditState* edit, int32_t bytesPerSample) {
     if (edit == nullptr || (bytesPerSample != 1 && bytesPerSample != 2)) return kUiErrArg;
     const EditTWSource source = PassSource(edit, bytesPerSample);
-    return MakeEditTW(&source, bytesPerSample, &edit->transform);
+    ViewCorrection compiled = {};
+    compiled.transform = edit->transform;
+    const int32_t status = CompileViewCorrection(&source, bytesPerSample, &compiled);
+    edit->transform = compiled.transform;
+    return status;
 }
 
 void FreeEditParsStuff(EditState* edit) {

@@ -6,8 +6,9 @@
 
 #include "editor/edit_state.h"
 
-// Compiles edit->pars into edit->transform (releasing any earlier one) for
-// bytesPerSample 1 or 2. kUiOk, or the compiler's error, which it has reported
+// Compiles edit->pars against the read view into edit->transform (releasing
+// any earlier one) for bytesPerSample 1 or 2, through the routine every
+// compile from a view shares. kUiOk, or the compiler's error, which it has reported
 // (no transform then).
 int32_t CompileForPass(EditState* edit, int32_t bytesPerSample);
 

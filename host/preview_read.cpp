@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/image_scale.h"
+#include "engine/reduced_view.h"
 #include "host/host_rects.h"
-#include "host/memory_plan.h"
 #include "host/module_state.h"
 #include "host/preview_request.h"
 #include "ui/alert.h"
@@ -16,39 +15,10 @@
 
 namespace {
 
-constexpr int32_t kSelectedAbove = 128;
-
 void ZoomEnded(EditState* e) {
     e->zoomed = 0;
     e->zoomView = IPImage{};
     e->zoomMask = IPImage{};
-}
-
-int32_t Smaller(int64_t a, int64_t b) {
-    return int32_t(a < b ? a : b);
-}
-
-// Reduces view into the box where it lies: the scaler writes the produced
-// image over the top left of the host's own buffer, with the host's strides
-// (each output row lies on a source row it has already consumed). The view
-// then shows the produced size. The scaler wants a box of at least 2 x 2 and
-// never enlarges, so a box side of 1 is widened for it only. A failure is
-// alerted.
-int32_t ScaleInPlace(IPImage* view, int32_t boxW, int32_t boxH, bool* alerted) {
-    IPImage box = *view;
-    box.width = boxW < 2 ? 2 : boxW;
-    box.height = boxH < 2 ? 2 : boxH;
-    int32_t producedW = 0, producedH = 0;
-    const int32_t status =
-        IPScaleImageDown2(view, kIPScaleTent, &box, &producedW, &producedH, nullptr, nullptr);
-    if (status != kUiOk) {
-        Ui_Alert_ReportErrorf(gUiState, status, kStrCtxScalingImage, nullptr);
-        *alerted = true;
-        return status;
-    }
-    view->width = producedW;
-    view->height = producedH;
-    return kUiOk;
 }
 
 // The host's rectangles restated, without asking the host, as what its
@@ -58,16 +28,6 @@ void RestateHostAreas(int32_t top, int32_t left, int32_t w, int32_t h) {
     SetInRect(ToHostRect(produced));
     if (Host_HasMask()) SetMaskRect(ToHostRect(produced));
     SetOutRect(ToHostRect(PassRect{0, 0, 0, 0}));
-}
-
-// Sample k of pixel (x, y) as a byte: the high byte of a converted 16-bit
-// sample. The colour planes are converted already; a transparency sample
-// still has the host's range and is taken as it would be converted.
-uint8_t ByteAt(const IPImage& v, int32_t k, int32_t x, int32_t y) {
-    const int64_t at = int64_t(y) * v.rowStride + int64_t(x) * v.sampleStride;
-    if (v.bytesPerSample == 1) return static_cast<const uint8_t*>(v.planes[k])[at];
-    const uint16_t s = static_cast<const uint16_t*>(v.planes[k])[at];
-    return k < 3 ? uint8_t(s >> 8) : HostSampleByte16(s);
 }
 
 // The 8-bit preview: the colour samples, then the mask byte when there is one.
@@ -81,8 +41,8 @@ int32_t BuildPreview(EditState* e) {
     uint8_t* p = e->preview;
     for (int32_t y = 0; y < src.height; ++y)
         for (int32_t x = 0; x < src.width; ++x) {
-            for (int32_t k = 0; k < 3; ++k) *p++ = ByteAt(src, k, x, y);
-            if (mask) *p++ = ByteAt(e->maskView, 0, x, y);
+            for (int32_t k = 0; k < 3; ++k) *p++ = ViewSampleByte(src, k, x, y);
+            if (mask) *p++ = ViewSampleByte(e->maskView, 0, x, y);
         }
     return kUiOk;
 }
@@ -92,21 +52,11 @@ int32_t BuildPreview(EditState* e) {
 // no pixel is selected.
 int32_t BuildSelection(EditState* e) {
     const IPImage& src = e->sourceView;
-    const bool mask = e->maskView.kind == kIPImageMask;
-    const bool transparency = src.planeCount > 3;
-    if (!mask && !transparency) return kUiOk;
-    const int32_t rowBytes = (src.width + 7) / 8;
+    if (!ViewHasSelection(src, e->maskView)) return kUiOk;
+    const int32_t rowBytes = SelectionRowBytes(src.width);
     e->selectionBits = static_cast<uint8_t*>(Ui_MallocArray(size_t(rowBytes), size_t(src.height)));
     if (e->selectionBits == nullptr) return kUiErrMemory;
-    std::memset(e->selectionBits, 0, size_t(rowBytes) * size_t(src.height));
-    int64_t selected = 0;
-    for (int32_t y = 0; y < src.height; ++y)
-        for (int32_t x = 0; x < src.width; ++x) {
-            if (mask && ByteAt(e->maskView, 0, x, y) <= kSelectedAbove) continue;
-            if (transparency && ByteAt(src, 3, x, y) <= kSelectedAbove) continue;
-            e->selectionBits[int64_t(y) * rowBytes + (x >> 3)] |= uint8_t(1u << (x & 7));
-            ++selected;
-        }
+    const int64_t selected = MarkSelectedPixels(src, e->maskView, e->selectionBits);
     e->selection = SelectionMask{src.width, src.height, rowBytes, e->selectionBits};
     if (selected > 0) return kUiOk;
     char text[256];
@@ -121,34 +71,30 @@ int32_t BuildSelection(EditState* e) {
 // scaler has alerted from one not yet shown.
 int32_t ReadHostReduced(EditState* e, int32_t previewWidth, int32_t previewHeight, bool* alerted) {
     const PassRect filter = ToPassRect(GetFilterRect());
-    const int64_t fw = int64_t(filter.right) - filter.left;
-    const int64_t fh = int64_t(filter.bottom) - filter.top;
-    if (fw < 1 || fh < 1 || previewWidth < 1 || previewHeight < 1) return kUiErrArg;
-    e->boxWidth = Smaller(previewWidth, fw);
-    e->boxHeight = Smaller(previewHeight, fh);
-    const int32_t factor = PreviewReductionFactor(fw, fh, e->boxWidth, e->boxHeight);
-    const int32_t step = PreviewSubsampling(factor);
-    // Each edge divided by the step; at least one pixel each way.
-    PassRect area = {filter.top / step, filter.left / step, filter.bottom / step,
-                     filter.right / step};
-    if (area.bottom <= area.top) area.bottom = area.top + 1;
-    if (area.right <= area.left) area.right = area.left + 1;
-    Ui_Debug_Logf(gDiagnostics, "reduced read: factor %d, step %d, box %d x %d", int(factor),
-                  int(step), int(e->boxWidth), int(e->boxHeight));
+    ReducedRead read;
+    UI_TRY(PlanReducedRead(filter, previewWidth, previewHeight, &read));
+    e->boxWidth = read.boxWidth;
+    e->boxHeight = read.boxHeight;
+    Ui_Debug_Logf(gDiagnostics, "reduced read: factor %d, step %d, box %d x %d", int(read.factor),
+                  int(read.step), int(read.boxWidth), int(read.boxHeight));
     e->sourceView = IPImage{};
     e->maskView = IPImage{};
-    UI_TRY(RequestHostArea(area, step));
-    IPImage source = HostImageView(area);
-    IPImage mask = HostMaskView(area);
-    if (factor != 1) {
-        UI_TRY(ScaleInPlace(&source, e->boxWidth, e->boxHeight, alerted));
-        if (mask.kind == kIPImageMask)
-            UI_TRY(ScaleInPlace(&mask, e->boxWidth, e->boxHeight, alerted));
-        RestateHostAreas(area.top, area.left, source.width, source.height);
+    UI_TRY(RequestHostArea(read.area, read.step));
+    IPImage source = HostImageView(read.area);
+    IPImage mask = HostMaskView(read.area);
+    const int32_t reduced = ReduceIntoBox(read, &source, &mask);
+    if (reduced != kUiOk) {
+        Ui_Alert_ReportErrorf(gUiState, reduced, kStrCtxScalingImage, nullptr);
+        *alerted = true;
+        return reduced;
     }
-    ConvertColour16(&source);
+    if (read.factor != 1)
+        RestateHostAreas(read.area.top, read.area.left, source.width, source.height);
+    FinishReducedView(&source);
     e->sourceView = source;
     e->maskView = mask;
+    const int64_t fw = int64_t(filter.right) - filter.left;
+    const int64_t fh = int64_t(filter.bottom) - filter.top;
     e->previewReduced = source.width != fw || source.height != fh ? uint8_t(1) : uint8_t(0);
     return kUiOk;
 }
@@ -162,7 +108,7 @@ int32_t KeepTransparency(EditState* e) {
     if (e->previewAlpha == nullptr) return kUiErrMemory;
     uint8_t* a = e->previewAlpha;
     for (int32_t y = 0; y < src.height; ++y)
-        for (int32_t x = 0; x < src.width; ++x) *a++ = ByteAt(src, 3, x, y);
+        for (int32_t x = 0; x < src.width; ++x) *a++ = ViewSampleByte(src, 3, x, y);
     return kUiOk;
 }
 

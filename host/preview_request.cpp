@@ -51,20 +51,6 @@ IPImage HostMaskView(const PassRect& area) {
     return v;
 }
 
-void ConvertColour16(IPImage* view) {
-    if (view->bytesPerSample != 2) return;
-    const IPImage& v = *view;
-    for (int32_t k = 0; k < 3; ++k) {
-        uint16_t* plane = static_cast<uint16_t*>(v.planes[k]);
-        for (int32_t y = 0; y < v.height; ++y) {
-            uint16_t* s = plane + int64_t(y) * v.rowStride;
-            for (int32_t x = 0; x < v.width; ++x, s += v.sampleStride)
-                *s = uint16_t((*s > 32767 ? 32767 : *s) * 2);
-        }
-    }
-    view->hostRange = 1;
-}
-
 PassRect ToPassRect(const VRect& r) {
     return PassRect{r.top, r.left, r.bottom, r.right};
 }

@@ -6,6 +6,7 @@
 
 #include "editor/edit_state.h"
 #include "engine/ip_image.h"
+#include "engine/reduced_view.h"
 #include "host/sdk_types.h"
 
 constexpr int16_t kHostPaddingWhite = 255;
@@ -39,18 +40,6 @@ IPImage HostImageView(const PassRect& area);
 // The host's mask buffer holding `area` as a view; kind 0 when the host lends
 // none.
 IPImage HostMaskView(const PassRect& area);
-
-// 16-bit samples from the host's 0 .. 32768 to 0 .. 65534: each above 32767
-// taken as 32767, then doubled. Only the three colour planes of the view are
-// converted; a transparency plane keeps the host's values. The view is
-// marked as of the host's range (65534 its clipped value).
-void ConvertColour16(IPImage* view);
-
-// A host 16-bit sample as a byte: the high byte of its converted value (so
-// 32768 gives 255 and 16384 gives 128).
-inline uint8_t HostSampleByte16(uint16_t s) {
-    return uint8_t(uint32_t(s > 32767 ? 32767 : s) * 2u >> 8);
-}
 
 PassRect ToPassRect(const VRect& r);
 VRect ToHostRect(const PassRect& r);

@@ -10,4 +10,8 @@
 // Fills ref from the host's monitor description (gamma 0: none given, the
 // default space), primaries rounded as the settings keep them; the values
 // are logged at the given level.
-void ReferenceSpaceOfHost(const PlugInMonitor& monitor, RefRGB* ref, uint8_t diagnostics);
+inline void ReferenceSpaceOfHost(const PlugInMonitor& m, RefRGB* ref, uint8_t diagnostics) {
+    const FixedWorkingSpace space = {
+        m.gamma, {m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY}, {m.whiteX, m.whiteY}};
+    RefRGBFromFixed(space, ref, diagnostics);
+}

@@ -59,19 +59,8 @@ int32_t InitExportGridContext(const ProfileExportSource* source, ExportGridConte
     const RefRGB& ref = source->editPars->refRGB;
     context->tintwork = source->tintwork;
     context->ui = source->ui;
-    context->gamma = ref.gamma;
     context->outputScale = source->tintwork->outputDepth == 2 ? 1.0f / 65535.0f : 1.0f / 255.0f;
-    UI_TRY(DaylightXYZ(kExportWhiteKelvin, context->white));
-    Matrix* m = nullptr;
-    if (MakeRGBToXYZ(ref.primaries, ref.xyzWhite, &m) != kUiOk) return kUiErrMemory;
-    // Bradford adaptation is linear: adapting each primary's row once equals
-    // adapting every node's XYZ.
-    int32_t status = kUiOk;
-    for (int32_t k = 0; k < 3 && status == kUiOk; ++k)
-        status = AdaptXYZ(m->v + 3 * k, context->toXYZ + 3 * k, ref.xyzWhite, context->white,
-                          kAdaptBradford);
-    MatrixFree(m);
-    return status == kUiOk ? kUiOk : kUiErrMemory;
+    return InitWorkingLab(ref, &context->space);
 }
 
 int32_t ExportGridNode(const double* in, uint16_t* out, void* raw) {
@@ -85,12 +74,11 @@ int32_t ExportGridNode(const double* in, uint16_t* out, void* raw) {
         context->reported = 1;
         return Report(context->ui, status, kStrCtxEditingColor, nullptr);
     }
-    float linear[3], xyz[3] = {0, 0, 0}, lab[3];
+    float linear[3], lab[3];
     for (int32_t c = 0; c < 3; ++c)
-        linear[c] = EncodedToLinear(float(corrected[c]) * context->outputScale, context->gamma);
-    for (int32_t k = 0; k < 3; ++k)
-        for (int32_t j = 0; j < 3; ++j) xyz[j] += linear[k] * context->toXYZ[3 * k + j];
-    UI_TRY(XYZToLab(xyz, lab, context->white));
+        linear[c] =
+            EncodedToLinear(float(corrected[c]) * context->outputScale, context->space.gamma);
+    UI_TRY(LinearToLab(context->space, linear, lab));
     out[0] = Clamp16(lab[0] * kLabV2LScale + 0.5, kLabV2MaxL);
     out[1] = Clamp16(lab[1] * 256.0 + 32768.5, 65535.0);
     out[2] = Clamp16(lab[2] * 256.0 + 32768.5, 65535.0);

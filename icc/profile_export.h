@@ -9,6 +9,7 @@
 
 #include "engine/edit_pars.h"
 #include "engine/tintwork.h"
+#include "engine/working_lab.h"
 #include "icc/icc_profile.h"
 
 struct UiState;
@@ -25,15 +26,12 @@ struct ProfileExportSource {
 // Grid points and table entries of the export table.
 constexpr int32_t kExportGridPoints = 41;
 constexpr uint32_t kExportTableEntries = 4096;
-constexpr float kExportWhiteKelvin = 5000.0f;
 
 // The grid function's context: the Tintwork and the colour chain from the
 // working space's RGB to the adapted XYZ.
 struct ExportGridContext {
     const Tintwork* tintwork;
-    float gamma;
-    float toXYZ[9];     // linear RGB to XYZ adapted to the 5000 K white; row k = primary k
-    float white[3];     // XYZ of the 5000 K daylight white
+    WorkingLab space;   // the working space's colours as Lab under the 5000 K white
     float outputScale;  // 1 / the Tintwork's largest output code value
     int32_t reported;   // a failure of the grid function was reported
     UiState* ui;        // where it is reported

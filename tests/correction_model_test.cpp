@@ -1,7 +1,8 @@
 // The batch command's own account of a correction against the plug-in's:
 // the model's transform applied to a photograph gives exactly the pixels of
 // the plug-in's replay, whether the preview is read whole, scaled, or
-// subsampled by the host and scaled; and the report and exports stand on it.
+// subsampled by the host and scaled, at 8 and 16 bits; and the report and
+// exports stand on it.
 #include <gtest/gtest.h>
 #include <lcms2.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include "apps/vantoria/batch_run.h"
 #include "apps/vantoria/correction_model.h"
 #include "apps/vantoria/image_io.h"
+#include "engine/preview_plan.h"
 #include "engine/tintwork.h"
 #include "host/plugin_main.h"
 #include "tests/support/png_read.h"
@@ -64,21 +66,63 @@ class CorrectionModelTest : public ::testing::Test {
     }
 };
 
-// 8 bits: the model's Tintwork on every pixel is the plug-in's output.
+// The photograph at 16 bits in the interface's scale (0..32768).
+ImageBuffer Deepened(const ImageBuffer& photo) {
+    ImageBuffer im = photo;
+    im.depth = 16;
+    im.pixels.resize(photo.pixels.size() * 2);
+    for (size_t i = 0; i < photo.pixels.size(); ++i) {
+        const uint16_t v = ToInterface16(uint16_t(photo.pixels[i] * 257));
+        std::memcpy(&im.pixels[2 * i], &v, 2);
+    }
+    return im;
+}
+
+// The model's Tintwork applied to every pixel as the filtering pass applies
+// it: 16-bit samples from the interface's range to 0..65534 and back.
+ImageBuffer AppliedAsThePassDoes(const ImageBuffer& image, const Tintwork* tw) {
+    ImageBuffer out = image;
+    const uint32_t count = uint32_t(image.width) * uint32_t(image.height);
+    if (image.depth == 8) {
+        ImageBuffer source = image;
+        const TwRun src = TwInterleaved8(source.pixels.data(), 3);
+        const TwRun dst = TwInterleaved8(out.pixels.data(), 3);
+        EXPECT_EQ(ApplyTintwork(tw, count, &src, &dst), 0);
+        return out;
+    }
+    std::vector<uint16_t> in(size_t(count) * 3), result(size_t(count) * 3);
+    std::memcpy(in.data(), image.pixels.data(), image.pixels.size());
+    for (uint16_t& v : in) v = uint16_t((v > 32767 ? 32767 : v) * 2);
+    const TwRun src = TwInterleaved16(in.data(), 3);
+    const TwRun dst = TwInterleaved16(result.data(), 3);
+    EXPECT_EQ(ApplyTintwork(tw, count, &src, &dst), 0);
+    for (uint16_t& v : result) v = uint16_t(v >> 1);
+    std::memcpy(out.pixels.data(), result.data(), out.pixels.size());
+    return out;
+}
+
+// The model's Tintwork on every pixel is the plug-in's output, for every way
+// the preview is read: whole (factor 1), reduced by the scaler alone
+// (factors 2 and 3), subsampled by the host and scaled (factor 6), with a
+// selection, and at 16 bits.
 TEST_F(CorrectionModelTest, TheModelsTransformIsThePluginsCorrection) {
     struct Case {
         const char* name;
         int32_t width, height;
-        bool skin, mask;
+        bool deep, skin, mask;
+        int32_t factor;
     };
     const Case cases[] = {
-        {"read whole", 512, 512, false, false},
-        {"scaled", 1400, 1300, true, false},
-        {"subsampled and scaled", 2900, 2600, true, true},
+        {"read whole", 512, 512, false, false, false, 1},
+        {"halved by the scaler", 1100, 1000, false, true, false, 2},
+        {"scaled", 1400, 1300, false, true, false, 3},
+        {"subsampled and scaled", 2900, 2600, false, true, true, 6},
+        {"16 bits read whole", 512, 512, true, true, false, 1},
+        {"16 bits scaled, a selection", 1400, 1300, true, true, true, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ImageBuffer image = Enlarged(photo, c.width, c.height);
+        const ImageBuffer image = Enlarged(c.deep ? Deepened(photo) : photo, c.width, c.height);
         std::vector<uint8_t> mask;
         if (c.mask)
             for (int32_t y = 0; y < c.height; ++y)
@@ -88,18 +132,18 @@ TEST_F(CorrectionModelTest, TheModelsTransformIsThePluginsCorrection) {
 
         CorrectionModel model;
         ASSERT_EQ(BuildCorrectionModel(image, selection, settings.pars, &model), "");
+        EXPECT_EQ(
+            PreviewReductionFactor(c.width, c.height, model.previewWidth, model.previewHeight),
+            c.factor);
         EXPECT_LE(model.readWidth, model.previewWidth);
         EXPECT_LE(model.readHeight, model.previewHeight);
-        ImageBuffer expected = image;
-        const uint32_t count = uint32_t(image.width) * uint32_t(image.height);
-        ImageBuffer source = image;
-        const TwRun src = TwInterleaved8(source.pixels.data(), 3);
-        const TwRun dst = TwInterleaved8(expected.pixels.data(), 3);
-        ASSERT_EQ(ApplyTintwork(model.edit.transform->tintwork, count, &src, &dst), 0);
+        ImageBuffer expected = AppliedAsThePassDoes(image, model.corrected.transform->tintwork);
         FreeCorrectionModel(&model);
+        const size_t pixel = size_t(image.planes) * size_t(image.depth / 8);
         if (c.mask)
-            for (size_t i = 0; i < count; ++i)
-                if (mask[i] == 0) std::memcpy(&expected.pixels[i * 3], &image.pixels[i * 3], 3);
+            for (size_t i = 0; i < mask.size(); ++i)
+                if (mask[i] == 0)
+                    std::memcpy(&expected.pixels[i * pixel], &image.pixels[i * pixel], pixel);
 
         ImageBuffer corrected = image;
         BatchRun run = {false, false, false, 0};

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <string>
 
+#include "editor/preview_layout.h"
 #include "editor/stored_prefs.h"
+#include "engine/preview_plan.h"
 #include "host/blocks.h"
-#include "host/memory_plan.h"
-#include "host/preview_layout.h"
 #include "tests/support/plugin_host.h"
 #include "tests/support/prefs_samples.h"
 #include "ui/dialog.h"

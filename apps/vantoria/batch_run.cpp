@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "editor/prefs_record.h"
+#include "editor/script_blob.h"
 #include "editor/stored_prefs.h"
-#include "host/script_params.h"
 #include "ui/file_layer.h"
 #include "ui/paths.h"
 #include "ui/state.h"
@@ -82,21 +82,6 @@ const char* ResultName(int16_t result) {
     return "error";
 }
 
-// The user's stored preferences, read where the plug-in reads them (left at
-// their defaults when there are none or they cannot be read).
-void ReadUserPrefs(PrefsRecord* prefs) {
-    char name[64], path[kUiPathCapacity];
-    if (Ui_ResToCString(nullptr, kStrPrefsFileName, name, sizeof name) != kUiOk ||
-        Ui_Path_SetToPrefFile(nullptr, name, path, sizeof path) != kUiOk || FL_FileMissing(path))
-        return;
-    UiState* state = nullptr;
-    if (Ui_State_Open(&state, nullptr, nullptr, kStrProductName, 0) != kUiOk) return;
-    PrefsRecord read = *prefs;
-    if (Ui_Prefs_ReadAll(state, path, kUiPrefsFileKind, ReadStoredPref, nullptr, &read) == kUiOk)
-        *prefs = read;
-    Ui_State_Close(&state);
-}
-
 // The descriptor text of the settings: a record whose previous settings are
 // these, which a replay without the editor applies whatever the start mode.
 // The rest is the user's own (the start mode, the custom settings, their
@@ -117,6 +102,19 @@ std::string ScriptText(const EditPars& pars, std::vector<uint8_t>* text) {
 }
 
 }  // namespace
+
+void ReadUserPrefs(PrefsRecord* prefs) {
+    char name[64], path[kUiPathCapacity];
+    if (Ui_ResToCString(nullptr, kStrPrefsFileName, name, sizeof name) != kUiOk ||
+        Ui_Path_SetToPrefFile(nullptr, name, path, sizeof path) != kUiOk || FL_FileMissing(path))
+        return;
+    UiState* state = nullptr;
+    if (Ui_State_Open(&state, nullptr, nullptr, kStrProductName, 0) != kUiOk) return;
+    PrefsRecord read = *prefs;
+    if (Ui_Prefs_ReadAll(state, path, kUiPrefsFileKind, ReadStoredPref, nullptr, &read) == kUiOk)
+        *prefs = read;
+    Ui_State_Close(&state);
+}
 
 void CatchInterrupts() {
     struct sigaction action = {};

@@ -8,6 +8,7 @@
 
 #include "apps/vantoria/batch_settings.h"
 #include "apps/vantoria/image_buffer.h"
+#include "editor/prefs_record.h"
 #include "hostkit/hostkit.h"
 
 struct BatchRun {
@@ -22,6 +23,10 @@ struct BatchRun {
 // image is unchanged then.
 std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
                           const uint8_t* mask, ImageBuffer* image, BatchRun* run);
+
+// The user's stored preferences, read where the plug-in reads them (left at
+// their defaults when there are none or they cannot be read).
+void ReadUserPrefs(PrefsRecord* prefs);
 
 // From now on Ctrl-C asks the running plug-in to stop instead of ending the
 // process.

@@ -1,17 +1,18 @@
 // What a correction does to one image, worked out in the batch command's own
-// process the way the plug-in's replay works it out: the reduced preview the
-// host and the scaler make of the image, the tone analysis and the memory
-// colour fits of the compiler on it. The report, the ICC profile and the
-// .cube file of a correction stand on it.
+// process the way the plug-in's replay works it out: the preview box prepare
+// chooses for the host kit's allowance, the reduced view the host's
+// subsampling and the scaler make of the image (built here from the
+// command's own buffer), and the engine's routine from a view to a compiled
+// correction on it. The report, the ICC profile and the .cube file of a
+// correction stand on it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "apps/vantoria/image_buffer.h"
-#include "editor/edit_state.h"
-#include "engine/compile_params.h"
 #include "engine/edit_pars.h"
+#include "engine/view_correction.h"
 
 // The seconds each stage of a run took.
 struct StageTimes {
@@ -22,15 +23,15 @@ struct StageTimes {
 };
 
 // The replay's analysis of one image, done again in this process: the
-// preview size prepare chose, the reduced image read from it, the automatic
-// points measured on that, and the compiled correction (edit.transform).
+// preview size prepare chooses, the reduced image read for it, and the
+// compiled correction with what the analyses found on that image.
 struct CorrectionModel {
-    int32_t previewWidth;  // the preview box prepare chose
+    int32_t previewWidth;  // the preview box prepare chooses
     int32_t previewHeight;
     int32_t readWidth;  // the reduced image analysed
     int32_t readHeight;
-    CompileParams levels;  // blackPoint, midGray, whitePoint per channel as measured
-    EditState edit;        // the settings and the compiled transform
+    EditPars pars;             // the settings
+    ViewCorrection corrected;  // the transform, the points per channel, the colours' means
 };
 
 // Builds the model of a correction of image (mask as below); empty or what

@@ -4,11 +4,8 @@
 #include <cstdio>
 
 #include "engine/colour_difference.h"
-#include "engine/colour_science.h"
 #include "engine/edit_pars_table.h"
-#include "engine/memory_colour.h"
-#include "engine/working_space.h"
-#include "host/memory_plan.h"
+#include "engine/preview_plan.h"
 #include "icc/profile_export.h"
 #include "ui/status.h"
 
@@ -56,18 +53,6 @@ void Settings(const EditParTable& table, const EditPars& pars, std::string* out)
     }
 }
 
-// Lab (5000 K white) of a working-space colour, 0..1 encoded.
-void LabOf(const ExportGridContext& c, const double rgb[3], double lab[3]) {
-    float xyz[3] = {0, 0, 0};
-    for (int32_t k = 0; k < 3; ++k) {
-        const float linear = EncodedToLinear(float(rgb[k]), c.gamma);
-        for (int32_t j = 0; j < 3; ++j) xyz[j] += linear * c.toXYZ[3 * k + j];
-    }
-    float out[3];
-    XYZToLab(xyz, out, c.white);
-    for (int32_t j = 0; j < 3; ++j) lab[j] = out[j];
-}
-
 // Lab of a colour after the correction, from the export's chain.
 void CorrectedLabOf(ExportGridContext* c, const double rgb[3], double lab[3]) {
     uint16_t v[3];
@@ -77,20 +62,11 @@ void CorrectedLabOf(ExportGridContext* c, const double rgb[3], double lab[3]) {
     lab[2] = v[2] / 256.0 - 128.0;
 }
 
-// The ideal of a memory colour at lightness L, as Lab.
-void TargetLab(const MemoryColorFcn& f, double lightness, double lab[3]) {
-    const double chroma = ColorFunctionChroma(f.maxChroma, lightness);
-    const double hue = (f.baseHue + (lightness - 50) * f.dHdL) * 3.14159265358979323846 / 180;
-    lab[0] = lightness;
-    lab[1] = chroma * std::cos(hue);
-    lab[2] = chroma * std::sin(hue);
-}
-
-std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double full) {
+std::string MemoryColours(const EditPars& pars, const ViewCorrection& corrected,
+                          ExportGridContext* c, double full) {
     std::string out;
-    for (const MemoryColorBin& bin : pars.customBinColors) {
-        double sum[3] = {0, 0, 0};
-        double count = 0;
+    for (int32_t b = 0; b < kMemoryColorBins; ++b) {
+        const MemoryColorBin& bin = pars.customBinColors[b];
         std::string samples;
         for (const MemorySample& s : bin.samplesBin) {
             if (s.count <= 0) continue;
@@ -98,19 +74,15 @@ std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double ful
                                     s.sumB / s.count / full};
             samples += std::string(samples.empty() ? "" : ", ") + "{\"rgb\": " + Triple(mean) +
                        ", \"pixels\": " + std::to_string(s.count) + "}";
-            sum[0] += s.sumR;
-            sum[1] += s.sumG;
-            sum[2] += s.sumB;
-            count += s.count;
         }
-        if (bin.haveDef == 0 || count == 0) continue;
-        const double mean[3] = {sum[0] / count / full, sum[1] / count / full,
-                                sum[2] / count / full};
-        double before[3], after[3], target[3], targetAfter[3];
-        LabOf(*c, mean, before);
+        const ColourSampleMean& pooled = corrected.means[b];
+        if (bin.haveDef == 0 || pooled.pixels == 0) continue;
+        const double* mean = pooled.rgb;
+        const double* before = pooled.lab;
+        const double* target = pooled.targetLab;
+        double after[3], targetAfter[3];
         CorrectedLabOf(c, mean, after);
-        TargetLab(bin.fcn, before[0], target);
-        TargetLab(bin.fcn, after[0], targetAfter);
+        MemoryColourIdealLab(bin.fcn, after[0], targetAfter);
         out +=
             std::string(out.empty() ? "" : ",\n") + "    {\"name\": " + Quoted(bin.name) +
             ", \"samples\": [" + samples + "],\n     \"meanRgb\": " + Triple(mean) +
@@ -127,8 +99,8 @@ std::string MemoryColours(const EditPars& pars, ExportGridContext* c, double ful
 
 std::string WriteReportJson(const std::string& path, const ImageBuffer& image,
                             const CorrectionModel& model, const StageTimes& times) {
-    const EditPars& pars = model.edit.pars;
-    ProfileExportSource source = {&pars, model.edit.transform->tintwork, "", 0, nullptr};
+    const EditPars& pars = model.pars;
+    ProfileExportSource source = {&pars, model.corrected.transform->tintwork, "", 0, nullptr};
     ExportGridContext context;
     if (InitExportGridContext(&source, &context) != kUiOk)
         return "the working space has no colour chain for the report";
@@ -151,11 +123,12 @@ std::string WriteReportJson(const std::string& path, const ImageBuffer& image,
             ", \"primaries\": [" + Number(pars.refRGB.primaries[0]);
     for (int32_t i = 1; i < 6; ++i) json += ", " + Number(pars.refRGB.primaries[i]);
     json += "], \"whiteXYZ\": " + Triple(pars.refRGB.xyzWhite) + "}\n  },\n";
-    const CompileParams& l = model.levels;
+    const ToneLevels& l = model.corrected.levels;
     json += "  \"levels\": {\"black\": " + Triple(l.blackPoint) +
             ", \"midGrey\": " + Triple(l.midGray) + ", \"white\": " + Triple(l.whitePoint) + "},\n";
     json += "  \"memoryColours\": [\n" +
-            MemoryColours(pars, &context, image.depth == 16 ? 65535.0 : 255.0) + "\n  ],\n";
+            MemoryColours(pars, model.corrected, &context, image.depth == 16 ? 65535.0 : 255.0) +
+            "\n  ],\n";
     json += "  \"seconds\": {\"read\": " + Number(times.read) +
             ", \"analyse\": " + Number(times.analyse) + ", \"plugin\": " + Number(times.plugin) +
             ", \"write\": " + Number(times.write) + "}\n}\n";

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "editor/edit_state.h"
+#include "engine/preview_plan.h"
 
 // Document size the largest window is fitted to (the filter rectangle).
 struct PreviewDocument {
@@ -25,3 +26,22 @@ int32_t GetMinMaxPrev(uint8_t useLargestWindow, const PreviewDocument& document,
 // Bytes of a 24-bit bitmap of the rectangle: rows of whole 4-byte words, plus
 // a 72-byte header.
 uint32_t SwatchBitmapBytes(const PassRect& r);
+
+// What prepare plans the editor's preview for: the host's allowance, the
+// document's depth and planes, the filter rectangle, and the stored
+// preference for the largest window.
+struct PreviewPlanRequest {
+    int32_t available;  // FilterRecord.maxSpace
+    int32_t depth;
+    int32_t planes;
+    PassRect filter;
+    uint8_t useLargestWindow;
+};
+
+// The preview box prepare chooses: the editor's preview measured
+// (GetMinMaxPrev) and the start stage's memory planned for it (PlanMemory),
+// with their log lines at the given level. *maxPreview receives the largest
+// preview, from which the editor window is sized. kUiOk, or kUiErrMemory when even the
+// smallest preview does not fit.
+int32_t PlanEditorPreview(const PreviewPlanRequest& request, MemoryPlan* plan, PassRect* maxPreview,
+                          uint8_t diagnostics);

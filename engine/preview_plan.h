@@ -1,12 +1,14 @@
-// Memory planning for the start stage: every large buffer it will need (the
-// transform's tables and stack, the preview images, the strips of the
-// filtering pass) is estimated, the preview shrinks until the estimate fits
-// three quarters of the host's allowance, and the rows per strip are chosen.
+// The preview size rule. Memory planning for the start stage: every large
+// buffer it will need (the transform's tables and stack, the preview images,
+// the strips of the filtering pass) is estimated, the preview shrinks until
+// the estimate fits three quarters of the host's allowance, and the rows per
+// strip are chosen. And how a preview box reduces the filter area: the
+// factor, and the host's subsampling step.
 #pragma once
 
 #include <cstdint>
 
-#include "editor/edit_state.h"
+#include "engine/pass_rect.h"
 
 struct MemoryPlanInput {
     int32_t available;  // FilterRecord.maxSpace

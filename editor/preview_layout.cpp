@@ -1,7 +1,7 @@
 // Measures the editor dialog's preview on the dialog itself: the dialog is
 // created from its resource without being shown, its window and items are
 // read in pixels, and it is destroyed again.
-#include "host/preview_layout.h"
+#include "editor/preview_layout.h"
 
 #include "resources/dialog_table.h"
 #include "ui/debug_log.h"
@@ -116,4 +116,30 @@ int32_t GetMinMaxPrev(uint8_t useLargestWindow, const PreviewDocument& document,
                    SwatchBitmapBytes(Inset(m.gradient, 1, 1));
     Ui_Debug_Logf(diagnostics, "pars->swatchNeeds = %ld", long(*swatchNeeds));
     return kUiOk;
+}
+
+int32_t PlanEditorPreview(const PreviewPlanRequest& request, MemoryPlan* plan, PassRect* maxPreview,
+                          uint8_t diagnostics) {
+    MemoryPlanInput in = {};
+    in.available = request.available;
+    const uint64_t available = in.available > 0 ? uint64_t(in.available) : 0;
+    Ui_Debug_Logf(diagnostics, "available memory = %d, (75 percent = %ld)", int(in.available),
+                  long((available >> 2) * 3));
+    in.depth = request.depth;
+    in.planes = request.planes;
+    in.filter = request.filter;
+    in.minPreview = in.maxPreview = PassRect{-1, -1, -1, -1};
+    const PassRect& f = request.filter;
+    const PreviewDocument document = {f.right - f.left, f.bottom - f.top};
+    if (GetMinMaxPrev(request.useLargestWindow, document, &in.minPreview, &in.maxPreview,
+                      &in.swatchNeeds, diagnostics) != kUiOk)
+        Ui_Debug_Logf(diagnostics, "GetMinMaxPrev: Ui_Dlg_DoModal status = %d", int(kUiErrGeneral));
+    const PassRect& mn = in.minPreview;
+    const PassRect& mx = in.maxPreview;
+    Ui_Debug_Logf(diagnostics, "GetMinMaxPrev -> min: %d,%d %d,%d  max: %d,%d %d,%d", int(mn.left),
+                  int(mn.top), int(mn.right), int(mn.bottom), int(mx.left), int(mx.top),
+                  int(mx.right), int(mx.bottom));
+    Ui_Debug_Logf(diagnostics, "swatchNeeds = %ld", long(in.swatchNeeds));
+    *maxPreview = mx;
+    return PlanMemory(in, plan, diagnostics);
 }
