@@ -11,7 +11,91 @@
 #include "editor/filter_settings.h"
 #include "engine/compile_edit_tw.h"
 #include "engine/edit_pars.h"
+#include "engine/memory_colour.h"
 #include "engine/pass_rect.h"
+
+struct EditorHost;
+
+constexpr int32_t kMaxEyedropperSamples = 5;
+
+// An eyedropper point of the memory-colour face, in preview-image pixels.
+struct SamplePoint {
+    uint32_t x;
+    uint32_t y;
+};
+
+// The single undo level of the memory-colour face: one slot's whole entry.
+struct ColourUndo {
+    uint8_t available;
+    MemoryColorBin saved;
+    int32_t slot;
+    uint8_t withSample;    // the change was an eyedropper sample
+    uint32_t sampleCount;  // the sample count before it
+};
+
+// An 8-bit interleaved RGB image drawn into a user item; rows of rowBytes
+// (a multiple of 4) bytes.
+struct ItemImage {
+    uint8_t* pixels;
+    int32_t width;
+    int32_t height;
+    int32_t rowBytes;
+};
+
+// The preview pane: how the views show, the pan, the zoom outline and the
+// region of the last main-face sample.
+struct PaneState {
+    uint8_t zoomAllowed;  // the preview is reduced, so 1:1 shows more
+    // The pan of the 1:1 view: the offset of its centre from the point the
+    // zoom went in at, in image pixels; while panning, where the drag began.
+    int32_t panX;
+    int32_t panY;
+    uint8_t panning;
+    int32_t panStartX;
+    int32_t panStartY;
+    int32_t panStartOffsetX;
+    int32_t panStartOffsetY;
+    uint8_t pressInside;  // the last press lay inside the image
+    // The zoom outline: the area the 1:1 view would show, in fitted-view
+    // pixels, and where it is on screen (dialog client coordinates).
+    int32_t outlineWidth;
+    int32_t outlineHeight;
+    uint8_t outlineShown;
+    int32_t outlineLeft;
+    int32_t outlineTop;
+    // The last main-face sample's region, in the pixels of the view that
+    // showed; painted blue once when the preference asks for it.
+    RegionMask sampled;
+    uint8_t flashSampled;
+    // The selection of the 1:1 view, for the analyses while zoomed.
+    uint8_t* zoomSelectionBits;
+    SelectionMask zoomSelection;
+    // The pixel map handed to the host: 8-bit RGB, or RGBA with the
+    // transparency as the map's mask.
+    uint8_t* display;
+    uint32_t displayBytes;
+    int32_t highlightedButton;  // 5 .. 7 under the mouse, 0 none
+};
+
+// The editor's working record, one per dialog.
+struct EditorState {
+    const EditorHost* host;  // set while the editor runs
+    uint8_t initialised;     // the set-up has finished
+    PaneState pane;
+    ItemImage gradient;     // item 10
+    ItemImage hueStrip;     // item 37
+    ItemImage chromaStrip;  // item 38
+    int32_t hueStripStart;  // the hue at the hue strip's left edge, degrees
+    uint8_t previewOn;
+    int32_t currentColour;  // 0 Neutral, 1 Skin, 2 .. 9 custom slots
+    int32_t lastCustom;     // the slot the custom button selects
+    int32_t activeSlider;   // 31 Hue, 32 Chroma, 33 dHue, -1 none
+    uint8_t memoryMode;     // the memory-colour face is shown
+    uint32_t sampleCount;
+    SamplePoint samplePoints[kMaxEyedropperSamples];
+    EditPars undoPars;  // the main face's undo; the memory-colour face's entry copy
+    ColourUndo colourUndo;
+};
 
 constexpr size_t kTitleBytes = 256;
 
@@ -70,10 +154,9 @@ struct EditState {
     IPImage zoomMask;  // kind 0: no selection
 
     // ---- The editor's own state -------------------------------------------------
-    // The preview images and their views, the off-screen images of the
-    // memory-colour face, sampling and undo join here with the editor; every
-    // pointer among them starts null (the whole record is cleared when the
+    // Every pointer here starts null (the whole record is cleared when the
     // data block is made) and is released by the end of the start.
+    EditorState editor;
 };
 
 // Clears the whole record and starts it from the given settings: no
