@@ -24,10 +24,25 @@ const PictureDef* FindPictureDef(uint8_t kind, int32_t id);
 constexpr int16_t kBitmapAbout = 1000;
 constexpr int16_t kIconBrightness = 1004;
 constexpr int16_t kIconContrast = 1005;
+// The editor's memory-colour buttons (items 5 to 7): their faces, and the
+// ring drawn over the button whose kind of slot is selected.
+constexpr int16_t kBitmapNeutralButton = 1006;
+constexpr int16_t kBitmapSkinButton = 1007;
+constexpr int16_t kBitmapCustomButton = 1008;
+constexpr int16_t kBitmapButtonSelected = 1009;
 constexpr int16_t kCursorEyedropper = 1010;
 constexpr int16_t kCursorEyedropperDown = 1011;
 constexpr int16_t kCursorZoomIn = 1012;
 constexpr int16_t kCursorZoomOut = 1013;
 constexpr int16_t kCursorHand = 1014;
+// The brightness and contrast arrows (10 x 9 pixels), released and pressed.
+constexpr int16_t kBitmapArrowUp = 1015;
+constexpr int16_t kBitmapArrowDown = 1016;
+constexpr int16_t kBitmapArrowUpPressed = 1017;
+constexpr int16_t kBitmapArrowDownPressed = 1018;
 constexpr int16_t kIconZoomOut = 1019;
 constexpr int16_t kIconZoomIn = 1020;
+// The handles of the hue and chroma strips: the Hue square and the triangle
+// of dHue and Chroma.
+constexpr int16_t kBitmapHueHandle = 1021;
+constexpr int16_t kBitmapTriangleHandle = 1022;
