@@ -106,3 +106,42 @@ TEST(Pictures, EachIsDrawnAndNotBlank) {
         }
     }
 }
+
+// The editor's control pictures: bitmaps both builds find, each the pixel
+// size of the item it is drawn into (the 8-point dialog font's base units,
+// 6 across and 13 down: 6/4 and 13/8 pixel per dialog unit, rounded to the
+// nearest as the dialog manager rounds), the handles small; the
+// selected-button frame is clear inside so the face shows through it.
+TEST(Pictures, EditorControlsFitTheirItems) {
+    const DialogDef* editor = FindDialogDef(1000);
+    ASSERT_NE(editor, nullptr);
+    struct Case {
+        int16_t id;
+        int32_t item;  // the item it fills (0: a handle of its own size)
+        int16_t width, height;
+    } cases[] = {
+        {kBitmapNeutralButton, 5, 0, 0},   {kBitmapSkinButton, 6, 0, 0},
+        {kBitmapCustomButton, 7, 0, 0},    {kBitmapButtonSelected, 5, 0, 0},
+        {kBitmapArrowUp, 16, 0, 0},        {kBitmapArrowDown, 15, 0, 0},
+        {kBitmapArrowUpPressed, 20, 0, 0}, {kBitmapArrowDownPressed, 19, 0, 0},
+        {kBitmapHueHandle, 0, 7, 7},       {kBitmapTriangleHandle, 0, 9, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const PictureDef* def = FindPictureDef(kPictureBitmap, c.id);
+        ASSERT_NE(def, nullptr);
+        int32_t w = c.width, h = c.height;
+        if (c.item != 0) {
+            const DialogItemDef& item = editor->items[c.item - 1];
+            w = (item.width * 6 + 2) / 4;
+            h = (item.height * 13 + 4) / 8;
+        }
+        EXPECT_EQ(def->width, w);
+        EXPECT_EQ(def->height, h);
+    }
+    const PictureDef* frame = FindPictureDef(kPictureBitmap, kBitmapButtonSelected);
+    std::vector<uint32_t> px(size_t(frame->width) * size_t(frame->height));
+    frame->draw(px.data(), frame->width, frame->height);
+    EXPECT_EQ(px[0] >> 24, 0xFFu);
+    EXPECT_EQ(px[size_t(frame->height / 2 * frame->width + frame->width / 2)] >> 24, 0u);
+}

@@ -117,7 +117,7 @@ std::vector<uint8_t> IconFile(const PictureDef& def, const std::vector<uint32_t>
     return b;
 }
 
-// A 24-bit bitmap file.
+// A 24-bit bitmap file; clear pixels take the key colour.
 std::vector<uint8_t> BitmapFile(const PictureDef& def, const std::vector<uint32_t>& px) {
     const int32_t w = def.width, h = def.height;
     const uint32_t row = uint32_t((w * 3 + 3) / 4 * 4);
@@ -128,7 +128,8 @@ std::vector<uint8_t> BitmapFile(const PictureDef& def, const std::vector<uint32_
     PutInfoHeader(b, w, h, 24, row * uint32_t(h));
     for (int32_t y = h - 1; y >= 0; --y) {
         for (int32_t x = 0; x < w; ++x) {
-            const uint32_t c = px[size_t(y * w + x)];
+            uint32_t c = px[size_t(y * w + x)];
+            if ((c >> 24) < 0x80) c = kPictureKeyColour;
             b.push_back(uint8_t(c));
             b.push_back(uint8_t(c >> 8));
             b.push_back(uint8_t(c >> 16));

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "resources/pictures.h"
 #include "ui/allocator.h"
 #include "ui/cursor.h"
 #include "ui/debug_log.h"
@@ -167,20 +168,45 @@ int32_t Plat_Draw_Icon(void* dc, int32_t x, int32_t y, int32_t iconId) {
     return DrawIconEx(Dc(dc)->dc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL) ? kUiOk : kUiErrGeneral;
 }
 
+// Pixels of the key colour are left as they were: a monochrome mask of them
+// keeps the destination there (AND) and clears it elsewhere, and the bitmap,
+// its key pixels made black, is then laid over it (OR).
 int32_t Plat_Draw_Bitmap(void* dc, int32_t x, int32_t y, int32_t bitmapId) {
     HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageA(Win32_ResourceInstance(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0));
     if (bitmap == nullptr) return kUiErrArg;
     BITMAP bm = {};
     GetObjectA(bitmap, sizeof bm, &bm);
-    HDC memory = CreateCompatibleDC(Dc(dc)->dc);
-    HGDIOBJ old = memory ? SelectObject(memory, bitmap) : nullptr;
-    const BOOL drawn =
-        memory && BitBlt(Dc(dc)->dc, x, y, bm.bmWidth, bm.bmHeight, memory, 0, 0, SRCCOPY);
-    if (memory) {
-        SelectObject(memory, old);
-        DeleteDC(memory);
+    const int w = bm.bmWidth, h = bm.bmHeight;
+    HDC target = Dc(dc)->dc;
+    HDC image = CreateCompatibleDC(target);
+    HDC mask = CreateCompatibleDC(target);
+    HBITMAP maskBits = CreateBitmap(w, h, 1, 1, nullptr);
+    BOOL drawn = FALSE;
+    if (image && mask && maskBits) {
+        HGDIOBJ oldImage = SelectObject(image, bitmap);
+        HGDIOBJ oldMask = SelectObject(mask, maskBits);
+        const COLORREF key = RGB((kPictureKeyColour >> 16) & 0xFF, (kPictureKeyColour >> 8) & 0xFF,
+                                 kPictureKeyColour & 0xFF);
+        // Colour to monochrome: the background colour becomes 1, all else 0.
+        SetBkColor(image, key);
+        drawn = BitBlt(mask, 0, 0, w, h, image, 0, 0, SRCCOPY);
+        // Monochrome to colour: 1 becomes the background colour, 0 the text colour.
+        SetBkColor(image, RGB(0, 0, 0));
+        SetTextColor(image, RGB(255, 255, 255));
+        drawn = drawn && BitBlt(image, 0, 0, w, h, mask, 0, 0, SRCAND);
+        const COLORREF oldBk = SetBkColor(target, RGB(255, 255, 255));
+        const COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
+        drawn = drawn && BitBlt(target, x, y, w, h, mask, 0, 0, SRCAND) &&
+                BitBlt(target, x, y, w, h, image, 0, 0, SRCPAINT);
+        SetBkColor(target, oldBk);
+        SetTextColor(target, oldText);
+        SelectObject(mask, oldMask);
+        SelectObject(image, oldImage);
     }
+    if (maskBits) DeleteObject(maskBits);
+    if (mask) DeleteDC(mask);
+    if (image) DeleteDC(image);
     DeleteObject(bitmap);
     return drawn ? kUiOk : kUiErrGeneral;
 }
