@@ -1,5 +1,10 @@
-// displayPixels into the host's frame buffer, and colour services with a
+// displayPixels into the host's frame buffer and, on Windows, into the
+// window whose drawing context the plug-in passes; colour services with a
 // scripted colour picker.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdlib>
 #include <cstring>
 
@@ -19,11 +24,75 @@ bool Drawable(const PSPixelMap* map, const VRect* srcRect) {
            srcRect->bottom <= map->bounds.bottom && srcRect->right <= map->bounds.right;
 }
 
+// The colour of the pixel at px, interleaved or planar, grey repeated.
+void PixelRgb(const PSPixelMap* map, const uint8_t* px, bool grey, uint8_t* rgb) {
+    for (int32_t c = 0; c < 3; ++c) rgb[c] = grey ? px[0] : px[int64_t(c) * map->planeBytes];
+}
+
+#ifdef _WIN32
+// Paints the source rectangle at (dstCol, dstRow) of a device context (a
+// window handle stands for its client area). The transparency mask is not
+// composed: the pane shows the colours as they are.
+OSErr PaintIntoContext(const PSPixelMap* map, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
+                       void* context) {
+    HDC dc = static_cast<HDC>(context);
+    HWND window = nullptr;
+    const DWORD type = GetObjectType(static_cast<HGDIOBJ>(context));
+    if (type != OBJ_DC && type != OBJ_MEMDC) {
+        window = static_cast<HWND>(context);
+        if (!IsWindow(window)) return filterBadParameters;
+        dc = GetDC(window);
+        if (dc == nullptr) return filterBadParameters;
+    }
+    const int32_t width = srcRect->right - srcRect->left, height = srcRect->bottom - srcRect->top;
+    const size_t rowBytes = (size_t(width) * 3 + 3) / 4 * 4;
+    uint8_t* bgr = static_cast<uint8_t*>(std::calloc(rowBytes, size_t(height)));
+    int rows = 0;
+    if (bgr != nullptr) {
+        const uint8_t* base = static_cast<const uint8_t*>(map->baseAddr);
+        const bool grey = map->imageMode == plugInModeGrayScale;
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* row = base + int64_t(srcRect->top + y - map->bounds.top) * map->rowBytes;
+            uint8_t* out = bgr + size_t(y) * rowBytes;
+            for (int32_t x = 0; x < width; ++x) {
+                uint8_t rgb[3];
+                PixelRgb(map, row + int64_t(srcRect->left + x - map->bounds.left) * map->colBytes,
+                         grey, rgb);
+                out[3 * x] = rgb[2];
+                out[3 * x + 1] = rgb[1];
+                out[3 * x + 2] = rgb[0];
+            }
+        }
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        rows = SetDIBitsToDevice(dc, dstCol, dstRow, DWORD(width), DWORD(height), 0, 0, 0,
+                                 UINT(height), bgr, &info, DIB_RGB_COLORS);
+        std::free(bgr);
+    }
+    if (window != nullptr) ReleaseDC(window, dc);
+    if (bgr == nullptr) return memFullErr;
+    return rows == height ? noErr : filterBadParameters;
+}
+#endif
+
 OSErr DisplayPixels(const PSPixelMap* map, const VRect* srcRect, int32_t dstRow, int32_t dstCol,
-                    void*) {
+                    void* platformContext) {
     HKHost* host = HK_Active();
     if (host == nullptr || !Drawable(map, srcRect)) return filterBadParameters;
     ++host->displayCalls;
+#ifdef _WIN32
+    if (platformContext != nullptr) {
+        const OSErr painted = PaintIntoContext(map, srcRect, dstRow, dstCol, platformContext);
+        if (painted != noErr) return painted;
+    }
+#else
+    (void)platformContext;
+#endif
     const uint8_t* base = static_cast<const uint8_t*>(map->baseAddr);
     const bool grey = map->imageMode == plugInModeGrayScale;
     for (int32_t y = srcRect->top; y < srcRect->bottom; ++y) {
@@ -34,9 +103,8 @@ OSErr DisplayPixels(const PSPixelMap* map, const VRect* srcRect, int32_t dstRow,
             const int32_t fx = dstCol + (x - srcRect->left);
             if (fx < 0 || fx >= host->frameWidth) continue;
             const uint8_t* px = row + int64_t(x - map->bounds.left) * map->colBytes;
-            uint8_t* out = host->frame + (size_t(fy) * size_t(host->frameWidth) + size_t(fx)) * 3;
-            for (int32_t c = 0; c < 3; ++c)
-                out[c] = grey ? px[0] : px[int64_t(c) * map->planeBytes];
+            PixelRgb(map, px, grey,
+                     host->frame + (size_t(fy) * size_t(host->frameWidth) + size_t(fx)) * 3);
         }
     }
     return noErr;

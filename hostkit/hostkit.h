@@ -54,11 +54,13 @@ struct HKMask {
 struct HKHost;
 
 struct HKOptions {
-    bool bigDocument;    // supply bigDocumentData (32-bit coordinates)
-    bool handleProcs;    // supply handleProcs
-    bool bufferProcs;    // supply bufferProcs
-    bool advanceState;   // supply advanceState
-    bool displayPixels;  // supply displayPixels (drawing into the host's frame buffer)
+    bool bigDocument;   // supply bigDocumentData (32-bit coordinates)
+    bool handleProcs;   // supply handleProcs
+    bool bufferProcs;   // supply bufferProcs
+    bool advanceState;  // supply advanceState
+    // supply displayPixels: drawing into the host's frame buffer and, on
+    // Windows, into the device context (or window) passed as the platform context
+    bool displayPixels;
     bool colorServices;  // supply colorServices (a scripted colour picker)
     bool descriptors;    // supply descriptorParameters with the read and write procs
     bool errorString;    // supply a Str255 for the plug-in's own error text

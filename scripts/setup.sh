@@ -30,8 +30,9 @@ test_packages=(
     # in which dialogs are laid out, are only recommended, hence named here.
     wine64 wine fonts-wine xvfb xauth
     # Screenshots of the dialogs under Wine: xwd reads the virtual display,
-    # ImageMagick turns it into PNG.
-    x11-apps imagemagick
+    # ImageMagick turns it into PNG (and the photographs into the test host's
+    # PPM files); xdotool gives the dialogs real clicks and keys.
+    x11-apps imagemagick xdotool
     # Argyll reads the ICC profiles we write back in the tests.
     argyll
     # ffmpeg applies the .cube files the batch command exports.

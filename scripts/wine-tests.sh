@@ -3,13 +3,16 @@
 # then the test programs under Wine on a virtual display of its own, in a
 # fresh Wine prefix: vantoria-platform-check (the Win32 backend, also with
 # SHFolder and mscms missing) and vantoria-host (the module as a host sees
-# it). One line per check ("wine ok ..."); the exit code is non-zero when any
-# check failed.
+# it, its editor driven with real clicks and keys over a photograph). One
+# line per check ("wine ok ..."); the exit code is non-zero when any check
+# failed.
 #
 #   bash scripts/wine-tests.sh <windows build folder>
 set -uo pipefail
 
 build=$(cd "${1:?usage: wine-tests.sh <windows build folder>}" && pwd) || exit 1
+repo=$(cd "$(dirname "$0")/.." && pwd)
+photos=${VANTORIA_PHOTOS:-$repo/build/photos}
 module=$build/Vantoria.8bf
 programs=(vantoria-platform-check.exe vantoria-host.exe)
 # Each run: DLL overrides of its own (may be empty), then the command.
@@ -61,6 +64,16 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The photograph the editor check opens, as a binary PPM beside the programs:
+# the test host reads no other image format.
+mkdir -p "$build/photos"
+rm -f "$build/photos"/*.ppm
+if convert "$photos/astronaut.png" -alpha off -depth 8 "ppm:$build/photos/astronaut.ppm" 2>"$work/convert.log"; then
+    ok "photograph for the editor: $build/photos/astronaut.ppm ($(identify -format '%wx%h' "$build/photos/astronaut.ppm"))"
+else
+    failed "photograph for the editor: cannot convert $photos/astronaut.png (scripts/fetch-photos.sh fetches it): $(head -c 300 "$work/convert.log")"
+fi
+
 # A display of our own: Xvfb picks a free number and writes it when ready.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
@@ -92,24 +105,47 @@ else
     exit 1
 fi
 
-# Screenshots: vantoria-host writes screenshots/<name>.request with a window's
-# geometry and waits for <name>.done; this watcher captures the display with
-# xwd, crops the window with ImageMagick into <name>.png and answers.
+# Screenshots and input: vantoria-host asks by writing a file into
+# screenshots/ and waits for <name>.done, which says "ok" or what went wrong:
+#   <name>.request  a window's geometry (WxH+X+Y): the watcher captures the
+#                   display with xwd and crops it with ImageMagick into <name>.png;
+#   <name>.input    xdotool arguments with screen coordinates ("mousemove 10 20
+#                   click 1", "key Return", "keydown alt click 1 keyup alt"):
+#                   real X events on the display, as a user gives them.
 shots=$build/screenshots
 mkdir -p "$shots"
-rm -f "$shots"/*.request "$shots"/*.done "$shots"/*.png
+rm -f "$shots"/*.request "$shots"/*.input "$shots"/*.done "$shots"/*.png
+: >"$work/shots.log"
+xdotool=$(command -v xdotool)
+[[ -n $xdotool ]] || failed "xdotool missing: the dialogs get no real input (scripts/setup.sh test installs it)"
+answer() { printf '%s\n' "$2" >"$shots/$1.tmp" && mv -f "$shots/$1.tmp" "$shots/$1.done"; }
 (
     while true; do
-        for request in "$shots"/*.request; do
+        for request in "$shots"/*.request "$shots"/*.input; do
             [[ -e $request ]] || continue
-            name=$(basename "$request" .request)
+            name=$(basename "${request%.*}")
             [[ -e $shots/$name.done ]] && continue
-            geometry=$(tr -d '\r\n' <"$request")
-            xwd -root -silent -display "$DISPLAY" |
-                convert xwd:- -crop "$geometry" +repage "$shots/$name.png" 2>>"$work/shots.log"
-            touch "$shots/$name.done"
+            line=$(tr -d '\r' <"$request" | head -1)
+            if [[ $request == *.request ]]; then
+                if timeout 20 xwd -root -silent -display "$DISPLAY" |
+                    convert xwd:- -crop "$line" +repage "$shots/$name.png" 2>>"$work/shots.log"; then
+                    answer "$name" ok
+                else
+                    answer "$name" "screenshot failed: $(tail -1 "$work/shots.log")"
+                fi
+            elif [[ -z $xdotool ]]; then
+                answer "$name" "xdotool missing"
+            else
+                read -r -a words <<<"$line"
+                echo "input $name: xdotool ${words[*]}" >>"$work/input.log"
+                if timeout 20 "$xdotool" "${words[@]}" >>"$work/input.log" 2>&1; then
+                    answer "$name" ok
+                else
+                    answer "$name" "xdotool ${words[*]} failed: $(tail -1 "$work/input.log")"
+                fi
+            fi
         done
-        sleep 0.2
+        sleep 0.1
     done
 ) &
 watcher_pid=$!
@@ -131,7 +167,7 @@ done
 
 kill "$watcher_pid" 2>/dev/null
 wait "$watcher_pid" 2>/dev/null
-for name in about alert question help; do
+for name in about alert question help editor-before editor-after editor-previous; do
     png=$shots/$name.png
     if [[ -s $png ]]; then
         ok "screenshot $name: $png ($(identify -format '%wx%h' "$png" 2>/dev/null))"

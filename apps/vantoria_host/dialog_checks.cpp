@@ -9,11 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include "apps/vantoria_host/dialog_driver.h"
 #include "apps/vantoria_host/dialog_robot.h"
 #include "apps/vantoria_host/module_checks.h"
 #include "apps/vantoria_host/report.h"
+#include "apps/vantoria_host/screen_requests.h"
 #include "hostkit/hostkit.h"
 #include "resources/dialog_table.h"
+#include "resources/pictures.h"
 #include "ui/alert.h"
 #include "ui/dialog.h"
 #include "ui/help.h"
@@ -22,8 +25,6 @@
 #include "ui/status.h"
 
 namespace {
-constexpr char kShotFolder[] = "screenshots";
-
 // What one inspection expects and does.
 struct Inspection {
     const char* name;
@@ -38,6 +39,10 @@ struct Inspection {
     int32_t hiddenItem;       // an item the program hides (0: none)
     int32_t resizedItems[4];  // items moved or sized by the program (0 ends)
     bool done;
+    // Closed by real input through the test script's watcher (a click on
+    // closeItem, or keys); name null: by a posted click on closeItem.
+    DriveStep realClose;
+    DriveRun drive;
 };
 Inspection* gInspection = nullptr;
 
@@ -101,38 +106,6 @@ void CheckItems(HWND dialog, const Inspection& in) {
     Report(why[0] == 0, what, "%s", why);
 }
 
-void PumpFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(20);
-    }
-}
-
-// Asks the test script for a screenshot of the window's rectangle: writes
-// <name>.request with the geometry and waits for <name>.done.
-void Screenshot(HWND dialog, const char* name) {
-    CreateDirectoryA(kShotFolder, nullptr);
-    UpdateWindow(dialog);
-    PumpFor(300);
-    RECT r;
-    GetWindowRect(dialog, &r);
-    const std::string base = std::string(kShotFolder) + "\\" + name;
-    std::FILE* f = std::fopen((base + ".request").c_str(), "w");
-    if (f == nullptr) return;
-    std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
-    std::fclose(f);
-    for (int i = 0;
-         i < 100 && GetFileAttributesA((base + ".done").c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-        PumpFor(100);
-    DeleteFileA((base + ".request").c_str());
-    DeleteFileA((base + ".done").c_str());
-}
-
 void Inspect(HWND dialog) {
     Inspection& in = *gInspection;
     char text[1024], what[160];
@@ -148,8 +121,19 @@ void Inspect(HWND dialog) {
                       t.text, std::strlen(t.text) > 60 ? "..." : "");
         Report(std::strcmp(text, t.text) == 0, what, "reads \"%s\"", text);
     }
-    Screenshot(dialog, in.name);
     in.done = true;
+    if (in.realClose.name != nullptr) {
+        in.drive.dialog = dialog;
+        in.drive.steps[0] = {kDriveShot, in.name, 0, nullptr, 0};
+        in.drive.steps[1] = in.realClose;
+        in.drive.stepCount = 2;
+        in.drive.fallbackItem = in.closeItem;
+        Drive_Start(&in.drive);
+        return;
+    }
+    char why[256];
+    std::snprintf(what, sizeof what, "%s: screenshot taken", in.name);
+    Report(Screen_Shot(dialog, in.name, why, sizeof why), what, "%s", why);
     HWND button = GetDlgItem(dialog, in.closeItem);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(in.closeItem, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
@@ -163,6 +147,19 @@ void Expect(Inspection* in) {
 void Finish(Inspection* in) {
     DialogRobot_SetInspector(nullptr);
     char what[96];
+    if (in->realClose.name != nullptr) {
+        Drive_Finish(&in->drive);
+        if (in->realClose.kind == kDriveClick)
+            std::snprintf(what, sizeof what,
+                          "%s: screenshot taken, closed by a real click on item %d", in->name,
+                          int(in->closeItem));
+        else
+            std::snprintf(what, sizeof what, "%s: screenshot taken, closed by real keys (%s)",
+                          in->name, in->realClose.keys);
+        Report(in->done && in->drive.failure[0] == 0 && in->drive.closed, what, "%s",
+               in->done ? in->drive.failure : "the dialog did not appear");
+        return;
+    }
     std::snprintf(what, sizeof what, "%s: shown and closed by a click on item %d", in->name,
                   int(in->closeItem));
     Report(in->done, what, "the dialog did not appear");
@@ -180,8 +177,16 @@ void CheckAbout(const char* modulePath, const char* entryName) {
     const HKMask noMask = {0, nullptr};
     const HKOptions options = HK_DefaultOptions();
     if (HK_Host_Init(&host, &image, &noMask, &options) == 0) {
-        Inspection about = {
-            "about", kDialogAbout, "About Vantoria", 1, {{1, "OK"}, {0, nullptr}}, 0, {0}, false};
+        Inspection about = {"about",
+                            kDialogAbout,
+                            "About Vantoria",
+                            1,
+                            {{1, "OK"}, {0, nullptr}},
+                            0,
+                            {0},
+                            false,
+                            {kDriveClick, "about-click", 1, nullptr, 200},
+                            {}};
         Expect(&about);
         const int16_t result = HK_Call(&host, module.entry, 0);
         Finish(&about);
@@ -197,13 +202,22 @@ void CheckAbout(const char* modulePath, const char* entryName) {
 // inside the window, and the dialog is gone again afterwards.
 struct EditorRects {
     UiRect window, client, preview;
+    SIZE button, arrow;  // items 5 and 16 in pixels
     HWND dialog;
 };
+
+SIZE ItemSize(HWND dialog, int32_t item) {
+    RECT r = {};
+    GetWindowRect(GetDlgItem(dialog, item), &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
 
 int32_t ReadEditor(void* dialog, void* context) {
     EditorRects* r = static_cast<EditorRects*>(context);
     r->dialog = static_cast<HWND>(dialog);
     if (IsWindowVisible(r->dialog)) return kUiErrGeneral;
+    r->button = ItemSize(r->dialog, 5);
+    r->arrow = ItemSize(r->dialog, 16);
     const bool read = Plat_Dlg_GetRect(dialog, 0, &r->window) == 0 &&
                       Plat_Dlg_GetRect(dialog, -1, &r->client) == 0 &&
                       Plat_Dlg_GetRect(dialog, 4, &r->preview) == 0;
@@ -225,6 +239,24 @@ void CheckEditorMeasure(HMODULE module) {
                   "%d,%d %d,%d",
                   ww, wh, cw, ch, int(p.left), int(p.top), int(p.right), int(p.bottom));
     Report(ok, what, "status %d", int(status));
+
+    // The pictures of the memory-colour buttons and the arrows are drawn at
+    // the items' sizes in the 8-point dialog font's base units (6 x 13); a
+    // system whose dialog font is wider makes the items larger, never smaller.
+    const struct {
+        const char* name;
+        int16_t bitmap;
+        SIZE item;
+    } pictures[] = {{"memory colour button", kBitmapNeutralButton, r.button},
+                    {"arrow", kBitmapArrowUp, r.arrow}};
+    for (const auto& p : pictures) {
+        const PictureDef* def = FindPictureDef(kPictureBitmap, p.bitmap);
+        std::snprintf(what, sizeof what,
+                      "dialogs: editor's %s picture (%dx%d) fits its item (%ldx%ld)", p.name,
+                      def ? int(def->width) : 0, def ? int(def->height) : 0, p.item.cx, p.item.cy);
+        Report(def != nullptr && def->width <= p.item.cx && def->height <= p.item.cy, what, "%s",
+               def ? "too large" : "missing");
+    }
 }
 
 void CheckDialogs(const char* modulePath, const char* entryName) {
@@ -253,7 +285,9 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
                          {0, nullptr}},
                         2,
                         {0},
-                        false};
+                        false,
+                        {kDriveKeys, "alert-return", 0, "key Return", 200},
+                        {}};
     // Static controls keep the text as given; the advice's line breaks are
     // LF in the string table.
     alert.texts[1].text =
@@ -274,7 +308,9 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
                       {{3, question}, {1, "Use Anyway"}, {2, "Cancel"}, {0, nullptr}},
                       0,
                       {1, 2, 0},
-                      false};
+                      false,
+                      {},
+                      {}};
     Expect(&ask);
     int32_t pressed = 0;
     Ui_Alert_Question(state, question, "Use Anyway", "Cancel", 0, &pressed);
@@ -292,7 +328,9 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
             {{2, "Vantoria"}, {4, "Online User Guide"}, {5, "Online FAQ Site"}, {0, nullptr}},
             0,
             {1, 3, 4, 5},
-            false};
+            false,
+            {},
+            {}};
         Expect(&help);
         Ui_Help_Show(state, path, 2000);
         Finish(&help);

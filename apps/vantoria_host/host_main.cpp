@@ -1,6 +1,7 @@
 // vantoria-host: the Windows test host. Loads the plug-in module the way an
 // image editor does, reads its resources, and (through the host kit) runs
-// its selectors over an in-memory image; then compares the vector and the
+// its selectors over an in-memory image, drives its dialogs with real input
+// (the editor over a photograph); then compares the vector and the
 // portable kernels of its own copy of the engine. One line per check; the
 // exit code is 0 only when every check passed.
 //
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
         CheckDiagnosticsSwitch(fullPath, entryName);
         CheckReplay(fullPath, entryName);
         CheckDialogs(fullPath, entryName);
+        CheckEditor(fullPath, entryName);
     }
     DialogRobot_Remove();
     CheckKernelPaths();

@@ -27,3 +27,9 @@ void CheckReplay(const char* modulePath, const char* entryName);
 // Opens the About box, an alert with advice, a question and help topic 2000,
 // checks their items, has them captured and closes them.
 void CheckDialogs(const char* modulePath, const char* entryName);
+
+// Opens photos\astronaut.ppm, runs the filter with the editor and drives it
+// with real clicks and keys (Auto Black Point, brightness up twice, Return),
+// with screenshots; the result must equal a replay of the recording without
+// the dialog, and Return alone over the recording must give it again.
+void CheckEditor(const char* modulePath, const char* entryName);

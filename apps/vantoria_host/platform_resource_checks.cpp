@@ -4,12 +4,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "apps/vantoria_host/memory_canvas.h"
 #include "apps/vantoria_host/platform_checks.h"
 #include "apps/vantoria_host/report.h"
+#include "resources/pictures.h"
 #include "resources/plugin_properties.h"
 #include "resources/string_table.h"
 #include "ui/platform.h"
+#include "ui/platform/win32/win32_internal.h"
+#include "ui/platform_dialog.h"
 #include "ui/status.h"
 
 namespace {
@@ -44,6 +49,68 @@ void CheckProperties(void* module, const char* type,
     Report(status == kUiOk && size == wantSize && std::memcmp(data, want, size) == 0, what,
            "status %d, %u bytes", int(status), unsigned(size));
 }
+// Every picture of the table is in the module as its kind of resource, the
+// bitmaps at their drawn sizes.
+void CheckPictures(HMODULE module) {
+    static const UINT kImageType[] = {IMAGE_ICON, IMAGE_CURSOR, IMAGE_BITMAP};
+    char why[128] = "";
+    for (int32_t i = 0; i < kPictureTableCount && why[0] == 0; ++i) {
+        const PictureDef& def = kPictureTable[i];
+        HANDLE image = LoadImageA(module, MAKEINTRESOURCEA(def.id), kImageType[def.kind], 0, 0, 0);
+        BITMAP bm = {};
+        if (image == nullptr) {
+            std::snprintf(why, sizeof why, "picture %d missing", int(def.id));
+        } else if (def.kind == kPictureBitmap &&
+                   (GetObjectA(image, sizeof bm, &bm) == 0 || bm.bmWidth != def.width ||
+                    bm.bmHeight != def.height)) {
+            std::snprintf(why, sizeof why, "bitmap %d is %ldx%ld, drawn %dx%d", int(def.id),
+                          bm.bmWidth, bm.bmHeight, int(def.width), int(def.height));
+        }
+        if (image == nullptr) continue;
+        if (def.kind == kPictureBitmap) DeleteObject(image);
+        if (def.kind == kPictureIcon) DestroyIcon(static_cast<HICON>(image));
+        if (def.kind == kPictureCursor) DestroyCursor(static_cast<HCURSOR>(image));
+    }
+    char what[96];
+    std::snprintf(what, sizeof what,
+                  "platform resources: the %d pictures of the table, bitmaps at their sizes",
+                  int(kPictureTableCount));
+    Report(why[0] == 0, what, "%s", why);
+}
+// The selected-button frame drawn over a button's face: its clear inside
+// leaves the face, its edge covers it, and nothing outside the bitmap moves.
+void CheckBitmapOverlay(HMODULE module) {
+    constexpr uint32_t kGreen = 0x00A000;
+    constexpr int32_t kAt = 4;
+    MemoryCanvas canvas;
+    if (!Report(Canvas_Open(&canvas, 48, 48, kGreen), "platform bitmaps: memory canvas",
+                "cannot create it"))
+        return;
+    std::vector<uint8_t> dc(Win32_DcSize());
+    Win32_PrepareDc(dc.data(), canvas.dc, nullptr, nullptr);
+    HINSTANCE previous = gWin32ResourceInstance;
+    gWin32ResourceInstance = module;
+    const int32_t face = Plat_Draw_Bitmap(dc.data(), kAt, kAt, kBitmapNeutralButton);
+    const int32_t frame = Plat_Draw_Bitmap(dc.data(), kAt, kAt, kBitmapButtonSelected);
+    gWin32ResourceInstance = previous;
+    Win32_FinishDc(dc.data());
+    const PictureDef* def = FindPictureDef(kPictureBitmap, kBitmapButtonSelected);
+    const PictureDef* faceDef = FindPictureDef(kPictureBitmap, kBitmapNeutralButton);
+    std::vector<uint32_t> px(size_t(def->width) * size_t(def->height));
+    std::vector<uint32_t> facePx(px.size());
+    def->draw(px.data(), def->width, def->height);
+    faceDef->draw(facePx.data(), faceDef->width, faceDef->height);
+    const int32_t mx = def->width / 2, my = def->height / 2;
+    const uint32_t edge = Canvas_Pixel(canvas, kAt, kAt);
+    const uint32_t middle = Canvas_Pixel(canvas, kAt + mx, kAt + my);
+    const uint32_t outside = Canvas_Pixel(canvas, kAt + def->width + 1, kAt);
+    Canvas_Close(&canvas);
+    Report(face == kUiOk && frame == kUiOk && edge == (px[0] & 0xFFFFFF) &&
+               middle == (facePx[size_t(my * faceDef->width + mx)] & 0xFFFFFF) && outside == kGreen,
+           "platform bitmaps: the selected frame over a button face keeps the face inside",
+           "status %d/%d, edge %06X, middle %06X, outside %06X", int(face), int(frame),
+           unsigned(edge), unsigned(middle), unsigned(outside));
+}
 }  // namespace
 
 void CheckPlatformResources(const char* modulePath) {
@@ -59,6 +126,8 @@ void CheckPlatformResources(const char* modulePath) {
     }
     CheckProperties(module, "PIPL", BuildPipl);
     CheckProperties(module, "AETE", BuildAete);
+    CheckPictures(module);
+    CheckBitmapOverlay(module);
     const void* data = reinterpret_cast<const void*>(1);
     uint32_t size = 1;
     const int32_t missing = Plat_FindResource(module, "NONE", 16000, &data, &size);

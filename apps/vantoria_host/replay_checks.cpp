@@ -9,24 +9,15 @@
 #include <vector>
 
 #include "apps/vantoria_host/dialog_robot.h"
+#include "apps/vantoria_host/document_runs.h"
 #include "apps/vantoria_host/module_checks.h"
 #include "apps/vantoria_host/report.h"
-#include "editor/prefs_record.h"
-#include "editor/stored_prefs.h"
-#include "host/script_params.h"
 #include "hostkit/hostkit.h"
 #include "ui/paths.h"
-#include "ui/prefs_file.h"
 #include "ui/status.h"
 
 namespace {
-
-using Pixels = std::vector<uint8_t>;
-
-struct Document {
-    int32_t width, height;
-    Pixels pixels;
-};
+constexpr int16_t kReplay = plugInDialogDontDisplay;
 
 // RGB gradients of their own per document, every channel different.
 Document MakeDocument(int32_t width, int32_t height, int32_t seed) {
@@ -41,70 +32,6 @@ Document MakeDocument(int32_t width, int32_t height, int32_t seed) {
     return d;
 }
 
-bool PrefsPath(char* path, size_t capacity) {
-    return Ui_Path_SetToPrefFile(nullptr, "Vantoria Plugin Prefs", path, capacity) == kUiOk;
-}
-
-// Stored settings that start from the previous ones, made brighter.
-bool WriteBrighterPrefs() {
-    PrefsRecord p;
-    char path[kUiPathCapacity];
-    if (SetDefaultPrefsRecord(&p) != kUiOk || !PrefsPath(path, sizeof path)) return false;
-    p.startMode = kStartPrevious;
-    p.previous.brightness = 0.75f;
-    return Ui_Prefs_WriteAll(nullptr, path, kUiPrefsFileKind, WriteStoredPrefs, &p) == kUiOk;
-}
-
-struct RunOutcome {
-    bool ran;         // the module loaded and the run succeeded
-    Pixels result;    // the document afterwards
-    Pixels recorded;  // the descriptor's text recorded at finish
-};
-
-// One run of a freshly loaded module over d: a first run with the dialog, or
-// a replay of `descriptor` with playInfo "don't display".
-RunOutcome RunOnce(const char* modulePath, const char* entryName, Document d,
-                   const Pixels* descriptor) {
-    RunOutcome out = {false, {}, {}};
-    HKModule module = {nullptr, nullptr};
-    char error[256] = {};
-    if (HK_LoadModule(modulePath, entryName, &module, error, sizeof error) != 0) {
-        Report(false, "replay: module loaded", "%s", error);
-        return out;
-    }
-    const HKImage image = {d.width, d.height, 3, 8, d.width * 3, d.pixels.data()};
-    const HKMask noMask = {0, nullptr};
-    HKOptions options = HK_DefaultOptions();
-    if (descriptor != nullptr) options.playInfo = plugInDialogDontDisplay;
-    HKHost host = {};
-    if (HK_Host_Init(&host, &image, &noMask, &options) == 0) {
-        const bool set =
-            descriptor == nullptr || HK_SetDescriptorText(&host, kScriptDataKey, descriptor->data(),
-                                                          uint32_t(descriptor->size())) == 0;
-        HKRun run = {};
-        const HKRunPlan plan = {false, descriptor == nullptr};
-        if (set) HK_RunFilter(&host, module.entry, &plan, &run);
-        uint32_t size = 0;
-        const uint8_t* text = HK_DescriptorText(&host, kScriptDataKey, &size);
-        if (text != nullptr) out.recorded.assign(text, text + size);
-        out.ran = set && run.result == noErr && run.stepCount > 0;
-        if (!out.ran)
-            Report(false, "replay: run", "result %d after %d steps", int(run.result),
-                   int(run.stepCount));
-        out.result = d.pixels;
-    }
-    HK_Host_Free(&host);
-    HK_UnloadModule(&module);
-    return out;
-}
-
-// Pixels that differ between two documents of the same size.
-int32_t Changed(const Pixels& a, const Pixels& b) {
-    int32_t n = 0;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
-    return n;
-}
-
 // The mean of all samples, to show the settings brighten.
 double Mean(const Pixels& p) {
     double sum = 0;
@@ -115,11 +42,12 @@ double Mean(const Pixels& p) {
 }  // namespace
 
 void CheckReplay(const char* modulePath, const char* entryName) {
-    if (!Report(WriteBrighterPrefs(), "replay: stored settings with brightness 0.75",
+    if (!Report(WritePreviousPrefs(0.75f), "replay: stored settings with brightness 0.75",
                 "cannot write the preferences file"))
         return;
     const Document first = MakeDocument(64, 48, 0);
-    const RunOutcome recording = RunOnce(modulePath, entryName, first, nullptr);
+    const RunOutcome recording =
+        RunDocument(modulePath, entryName, first, nullptr, plugInDialogDisplay, "replay");
     if (!recording.ran) return;
     const int32_t changed = Changed(recording.result, first.pixels);
     Report(changed > int32_t(first.pixels.size()) / 2 &&
@@ -136,14 +64,17 @@ void CheckReplay(const char* modulePath, const char* entryName) {
     char path[kUiPathCapacity];
     if (PrefsPath(path, sizeof path)) DeleteFileA(path);
     DialogRobot_TakeAlerts(nullptr, 0);
-    const RunOutcome same = RunOnce(modulePath, entryName, first, &recording.recorded);
+    const RunOutcome same =
+        RunDocument(modulePath, entryName, first, &recording.recorded, kReplay, "replay");
     Report(same.ran && same.result == recording.result,
            "replay: same document, no dialog, result identical to the recorded run",
            "%d samples differ", int(Changed(same.result, recording.result)));
 
     const Document second = MakeDocument(80, 60, 37);
-    const RunOutcome a = RunOnce(modulePath, entryName, second, &recording.recorded);
-    const RunOutcome b = RunOnce(modulePath, entryName, second, &recording.recorded);
+    const RunOutcome a =
+        RunDocument(modulePath, entryName, second, &recording.recorded, kReplay, "replay");
+    const RunOutcome b =
+        RunDocument(modulePath, entryName, second, &recording.recorded, kReplay, "replay");
     const int32_t changedSecond = a.ran ? Changed(a.result, second.pixels) : 0;
     char what[160];
     std::snprintf(what, sizeof what,

@@ -1,0 +1,36 @@
+// Runs of the real module over an in-memory 8-bit RGB document through the
+// host kit, each with a freshly loaded module: what the replay and editor
+// checks share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+using Pixels = std::vector<uint8_t>;
+
+struct Document {
+    int32_t width, height;
+    Pixels pixels;  // interleaved RGB, rows width * 3 bytes apart
+};
+
+struct RunOutcome {
+    bool ran;         // the module loaded and the run succeeded
+    Pixels result;    // the document afterwards
+    Pixels recorded;  // the descriptor's text recorded at finish
+};
+
+// One run over d with the host's play information: without `descriptor`
+// a first run (parameters sent), with it a replay of the recorded text.
+// Failures are reported under the label ("replay", "editor").
+RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d,
+                       const Pixels* descriptor, int16_t playInfo, const char* label);
+
+// Samples that differ between two documents of the same size.
+int32_t Changed(const Pixels& a, const Pixels& b);
+
+// The module's stored preferences file.
+bool PrefsPath(char* path, size_t capacity);
+// Writes stored preferences with start mode Previous and default previous
+// settings but for their brightness (0.5 changes nothing).
+bool WritePreviousPrefs(float brightness);
