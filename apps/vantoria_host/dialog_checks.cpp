@@ -39,9 +39,10 @@ struct Inspection {
     int32_t hiddenItem;       // an item the program hides (0: none)
     int32_t resizedItems[4];  // items moved or sized by the program (0 ends)
     bool done;
-    // Closed by real input through the test script's watcher (a click on
-    // closeItem, or keys); name null: by a posted click on closeItem.
-    DriveStep realClose;
+    // Real input through the test script's watcher after the screenshot
+    // (a click on an item, or keys), the last one closing the dialog with
+    // closeItem; the first name null: closed by a posted click on closeItem.
+    DriveStep realInput[2];
     DriveRun drive;
 };
 Inspection* gInspection = nullptr;
@@ -122,11 +123,12 @@ void Inspect(HWND dialog) {
         Report(std::strcmp(text, t.text) == 0, what, "reads \"%s\"", text);
     }
     in.done = true;
-    if (in.realClose.name != nullptr) {
+    if (in.realInput[0].name != nullptr) {
         in.drive.dialog = dialog;
         in.drive.steps[0] = {kDriveShot, in.name, 0, nullptr, 0};
-        in.drive.steps[1] = in.realClose;
-        in.drive.stepCount = 2;
+        in.drive.stepCount = 1;
+        for (const DriveStep& step : in.realInput)
+            if (step.name != nullptr) in.drive.steps[in.drive.stepCount++] = step;
         in.drive.fallbackItem = in.closeItem;
         Drive_Start(&in.drive);
         return;
@@ -146,16 +148,22 @@ void Expect(Inspection* in) {
 
 void Finish(Inspection* in) {
     DialogRobot_SetInspector(nullptr);
-    char what[96];
-    if (in->realClose.name != nullptr) {
+    char what[200];
+    if (in->realInput[0].name != nullptr) {
         Drive_Finish(&in->drive);
-        if (in->realClose.kind == kDriveClick)
-            std::snprintf(what, sizeof what,
-                          "%s: screenshot taken, closed by a real click on item %d", in->name,
-                          int(in->closeItem));
-        else
-            std::snprintf(what, sizeof what, "%s: screenshot taken, closed by real keys (%s)",
-                          in->name, in->realClose.keys);
+        char input[96] = "";
+        for (const DriveStep& step : in->realInput) {
+            if (step.name == nullptr) break;
+            const size_t used = std::strlen(input);
+            if (step.kind == kDriveClick)
+                std::snprintf(input + used, sizeof input - used, "%sa click on item %d",
+                              used ? ", " : "", int(step.item));
+            else
+                std::snprintf(input + used, sizeof input - used, "%s%s", used ? ", " : "",
+                              step.keys);
+        }
+        std::snprintf(what, sizeof what, "%s: screenshot taken, closed by real input (%s)",
+                      in->name, input);
         Report(in->done && in->drive.failure[0] == 0 && in->drive.closed, what, "%s",
                in->done ? in->drive.failure : "the dialog did not appear");
         return;
@@ -286,7 +294,7 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
                         2,
                         {0},
                         false,
-                        {kDriveKeys, "alert-return", 0, "key Return", 200},
+                        {{kDriveKeys, "alert-return", 0, "key Return", 200}, {}},
                         {}};
     // Static controls keep the text as given; the advice's line breaks are
     // LF in the string table.
@@ -329,7 +337,10 @@ void CheckDialogs(const char* modulePath, const char* entryName) {
             0,
             {1, 3, 4, 5},
             false,
-            {},
+            // The text item takes the focus when clicked; Return still
+            // belongs to the dialog's default button.
+            {{kDriveClick, "help-click-text", 3, nullptr, 200},
+             {kDriveKeys, "help-return", 0, "key Return", 200}},
             {}};
         Expect(&help);
         Ui_Help_Show(state, path, 2000);

@@ -20,8 +20,13 @@ LRESULT CALLBACK UserItemProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     const int32_t item = GetDlgCtrlID(window);
     switch (message) {
         case WM_GETDLGCODE: {
+            // Keys reach the item's key procedure, except Return, Escape and
+            // Tab: they stay the dialog's (its default button, Cancel, the
+            // next control) also while the item has the focus.
             const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-            return msg != nullptr && IsKeyMessage(msg->message) ? DLGC_WANTALLKEYS : 0;
+            if (msg == nullptr || !IsKeyMessage(msg->message)) return 0;
+            const WPARAM key = msg->wParam;
+            return key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB ? 0 : DLGC_WANTALLKEYS;
         }
         case WM_PAINT: {
             PAINTSTRUCT ps;
