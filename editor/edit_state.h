@@ -81,6 +81,7 @@ struct PaneState {
 struct EditorState {
     const EditorHost* host;  // set while the editor runs
     uint8_t initialised;     // the set-up has finished
+    int32_t setUpStatus;     // the error that ended the set-up, else kUiOk
     PaneState pane;
     ItemImage gradient;     // item 10
     ItemImage hueStrip;     // item 37

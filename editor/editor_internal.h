@@ -67,6 +67,17 @@ void Editor_Snapshot(void* dialog, bool withSample);
 // transform. Returns the compile's status.
 int32_t Editor_Rebuild(void* dialog);
 
+// ---- The main face --------------------------------------------------------------
+
+// Set-up steps of the controls: drawing procedures of the user items, the
+// check boxes, the custom pop-up, the hidden items. kUiOk or the first error.
+int32_t MainFace_SetUp(void* dialog);
+// The item hit and key handlers of the dialog (both faces).
+void Editor_ItemHit(void* dialog, int32_t item);
+int32_t Editor_Key(void* dialog, int32_t virtualKey, int32_t ctrl);
+// Releases the off-screen images of the user items.
+void Editor_FreeItemImages(EditState* edit);
+
 // ---- The preview pane (item 4) ------------------------------------------------
 
 // Set-up: enlarges the dialog when the preference asks for it, reads the

@@ -14,10 +14,16 @@ int32_t Pane_SetUp(void* dialog) {
 
 void Pane_Draw(void*, int32_t, void*) {}
 
-void Pane_Redraw(void* dialog) { Ui_Dlg_Invalidate(dialog, kItemPane); }
+void Pane_Redraw(void* dialog) {
+    Ui_Dlg_Invalidate(dialog, kItemPane);
+}
 
-int32_t Pane_Cursor(void*) { return 0; }
+int32_t Pane_Cursor(void*) {
+    return 0;
+}
 
-int32_t Pane_Track(void*, int32_t) { return 0; }
+int32_t Pane_Track(void*, int32_t) {
+    return 0;
+}
 
 void Pane_Free(EditState*) {}
