@@ -11,6 +11,7 @@
 #include "engine/compile_edit_tw.h"
 #include "resources/dialog_table.h"
 #include "tests/support/compiled_correction.h"
+#include "ui/cursor.h"
 #include "ui/platform.h"
 #include "ui/platform/headless/headless.h"
 #include "ui/platform/headless/headless_dialogs.h"
@@ -215,6 +216,32 @@ TEST_F(PreviewPaneTest, ShowsTheCorrectedImageWhenPreviewIsOnOrOnTheMemoryFace) 
     }
 }
 
+TEST_F(PreviewPaneTest, SharpenShowsAtOneToOneOnly) {
+    // Each entry: the pixels shown, and those of the view through the
+    // transform alone.
+    std::vector<std::vector<uint8_t>> plain;
+    auto sharpen = [&](void* dialog) {
+        EditState* e = Editor_State(dialog);
+        e->filters.doSharpen = 1;
+        e->filters.sharpen = SharpenSettings{20, -1};
+        Pane_Redraw(dialog);
+    };
+    auto keep = [&](void* dialog) {
+        const EditState* e = Editor_State(dialog);
+        plain.push_back(Expected(e->zoomed ? e->zoomView : e->sourceView, e->transform->tintwork));
+    };
+    QueueCall(&sharpen);
+    QueueCall(&keep);
+    Headless_QueueTrack(kItemPane, {FittedX(200), FittedY(150)}, kHeadlessAlt);
+    QueueCall(&keep);
+    Run();
+    ASSERT_EQ(plain.size(), 2u);
+    ASSERT_GE(fake.shows.size(), 3u);
+    EXPECT_EQ(fake.shows[1].pixels, plain[0]) << "the reduced view is shown unsharpened";
+    EXPECT_EQ(fake.shows.back().width, kPaneW - 2);
+    EXPECT_NE(fake.shows.back().pixels, plain[1]) << "the 1:1 view is shown sharpened";
+}
+
 TEST_F(PreviewPaneTest, TheImageIsCentredAndFramedAndTheRestErased) {
     Run();
     ASSERT_EQ(fake.readW, kPaneW - 2);
@@ -329,6 +356,52 @@ TEST_F(PreviewPaneTest, AMainFaceClickSamplesTheCurrentColourAndFlashesTheRegion
         FreeEditTW(edit->transform);
         edit->transform = nullptr;
     }
+}
+
+TEST_F(PreviewPaneTest, CursorsFollowTheKeysAndTheOutlineComesOffWithoutARedraw) {
+    // Each step: where the mouse is (a key event on that item moves it to the
+    // item's centre), the keys held when the cursor is set, and what shows.
+    struct Step {
+        int32_t item;
+        bool alt, ctrl;
+        int32_t cursor;
+        int32_t outlines;  // inverted outlines drawn into the pane so far
+        int32_t highlighted;
+    };
+    static const Step kSteps[] = {
+        {kItemPane, true, false, kUiCursorZoomIn, 1, 0},
+        {kItemPane, true, false, kUiCursorZoomIn, 3, 0},  // the old one off, a new one on
+        {kItemPane, false, false, kUiCursorEyedropper, 4, 0},
+        {kItemNeutral, false, false, kUiCursorArrow, 4, kItemNeutral},
+        {kItemPane, false, true, kUiCursorEyedropper, 4, 0},
+    };
+    struct Check {
+        const Step* step;
+        void operator()(void* dialog) const {
+            Headless_SetKeyDown(kPlatKeyAlt, step->alt);
+            Headless_SetKeyDown(kPlatKeyControl, step->ctrl);
+            Pane_Cursor(dialog);
+            std::vector<UiRect> outlines;
+            for (const HeadlessDrawOp& op : Headless_Model(dialog)->Item(kItemPane)->draws)
+                if (op.op == 'X') outlines.push_back(op.rect);
+            const PaneState& pane = Editor_State(dialog)->editor.pane;
+            EXPECT_EQ(Headless_Cursor(), step->cursor);
+            EXPECT_EQ(int32_t(outlines.size()), step->outlines);
+            EXPECT_EQ(pane.highlightedButton, step->highlighted);
+            // The 1:1 window of 571 x 530 document pixels, in fitted pixels.
+            for (const UiRect& r : outlines) {
+                EXPECT_EQ(r.right - r.left, 286);
+                EXPECT_EQ(r.bottom - r.top, 265);
+            }
+        }
+    };
+    std::vector<Check> checks;
+    for (const Step& step : kSteps) checks.push_back({&step});
+    for (Check& check : checks) {
+        Headless_QueueCommand(check.step->item, 0);
+        QueueCall(&check);
+    }
+    Run();
 }
 
 TEST_F(PreviewPaneTest, TheLargestWindowGrowsThePaneToTheDocumentAndMovesTheOtherItems) {
