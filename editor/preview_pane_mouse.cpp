@@ -162,38 +162,54 @@ void Release(void* dialog, EditState* edit, const PaneGeometry& g, const Pointer
 
 }  // namespace
 
+namespace {
+
+UiRect OutlineRect(const PaneState& pane) {
+    return UiRect{int16_t(pane.outlineTop), int16_t(pane.outlineLeft),
+                  int16_t(pane.outlineTop + pane.outlineHeight),
+                  int16_t(pane.outlineLeft + pane.outlineWidth)};
+}
+
+// The area the 1:1 view would show, in fitted-view pixels, centred on (x, y)
+// and placed inside the image as the zoom window is placed inside the
+// document.
+UiRect OutlineAt(const EditState* edit, const UiRect& image, int32_t x, int32_t y) {
+    const IPImage& view = edit->sourceView;
+    const int32_t docW = edit->filterRect.right - edit->filterRect.left;
+    const int32_t docH = edit->filterRect.bottom - edit->filterRect.top;
+    const int32_t imageW = image.right - image.left, imageH = image.bottom - image.top;
+    int32_t w =
+        docW > 0 ? int32_t((int64_t(edit->boxWidth) * view.width + docW / 2) / docW) : imageW;
+    int32_t h =
+        docH > 0 ? int32_t((int64_t(edit->boxHeight) * view.height + docH / 2) / docH) : imageH;
+    w = Clamp(w, 1, imageW);
+    h = Clamp(h, 1, imageH);
+    const int32_t left = Clamp(x - w / 2, image.left, image.right - w);
+    const int32_t top = Clamp(y - h / 2, image.top, image.bottom - h);
+    return UiRect{int16_t(top), int16_t(left), int16_t(top + h), int16_t(left + w)};
+}
+
+}  // namespace
+
 void Pane_Outline(void* dialog, const PaneGeometry& g, int32_t x, int32_t y) {
     EditState* edit = Editor_State(dialog);
     PaneState& pane = edit->editor.pane;
+    const UiRect r = x >= 0 ? OutlineAt(edit, g.image, x, y) : UiRect{};
+    const UiRect old = OutlineRect(pane);
+    // An outline already where it belongs stays, without a flicker.
+    if (x >= 0 && pane.outlineShown != 0 && r.top == old.top && r.left == old.left &&
+        r.bottom == old.bottom && r.right == old.right)
+        return;
+    if (x < 0 && pane.outlineShown == 0) return;
     void* dc = Ui_Draw_Begin(dialog, kItemPane);
     if (dc == nullptr) return;
-    if (pane.outlineShown != 0) {
-        const UiRect old = {int16_t(pane.outlineTop), int16_t(pane.outlineLeft),
-                            int16_t(pane.outlineTop + pane.outlineHeight),
-                            int16_t(pane.outlineLeft + pane.outlineWidth)};
-        Ui_Draw_XorFrame(dc, &old);
-        pane.outlineShown = 0;
-    }
+    if (pane.outlineShown != 0) Ui_Draw_XorFrame(dc, &old);
+    pane.outlineShown = 0;
     if (x >= 0) {
-        // The area the 1:1 view would show, in fitted-view pixels, placed
-        // inside the image as the zoom window is placed inside the document.
-        const IPImage& view = edit->sourceView;
-        const int32_t docW = edit->filterRect.right - edit->filterRect.left;
-        const int32_t docH = edit->filterRect.bottom - edit->filterRect.top;
-        const int32_t imageW = g.image.right - g.image.left, imageH = g.image.bottom - g.image.top;
-        pane.outlineWidth =
-            docW > 0 ? int32_t((int64_t(edit->boxWidth) * view.width + docW / 2) / docW) : imageW;
-        pane.outlineHeight =
-            docH > 0 ? int32_t((int64_t(edit->boxHeight) * view.height + docH / 2) / docH) : imageH;
-        pane.outlineWidth = Clamp(pane.outlineWidth, 1, imageW);
-        pane.outlineHeight = Clamp(pane.outlineHeight, 1, imageH);
-        pane.outlineLeft =
-            Clamp(x - pane.outlineWidth / 2, g.image.left, g.image.right - pane.outlineWidth);
-        pane.outlineTop =
-            Clamp(y - pane.outlineHeight / 2, g.image.top, g.image.bottom - pane.outlineHeight);
-        const UiRect r = {int16_t(pane.outlineTop), int16_t(pane.outlineLeft),
-                          int16_t(pane.outlineTop + pane.outlineHeight),
-                          int16_t(pane.outlineLeft + pane.outlineWidth)};
+        pane.outlineTop = r.top;
+        pane.outlineLeft = r.left;
+        pane.outlineWidth = r.right - r.left;
+        pane.outlineHeight = r.bottom - r.top;
         Ui_Draw_XorFrame(dc, &r);
         pane.outlineShown = 1;
     }
@@ -243,6 +259,22 @@ int32_t Pane_Track(void* dialog, int32_t phase) {
 
 // ---- The 1:1 view's selection ---------------------------------------------------------
 
+namespace {
+
+typedef void (*RowFilter)(const IPImage& view, int32_t y, uint8_t* bits);
+
+// Clears the bits of the pixels whose transparency is 128 or below.
+template <typename T>
+void DropClear(const IPImage& view, int32_t y, uint8_t* bits) {
+    constexpr int32_t shift = sizeof(T) == 2 ? 8 : 0;
+    const T* a = static_cast<const T*>(view.planes[3]) + int64_t(y) * view.rowStride;
+    for (int32_t x = 0; x < view.width; ++x)
+        if ((a[int64_t(x) * view.sampleStride] >> shift) <= 128)
+            bits[x >> 3] &= uint8_t(~(1u << (x & 7)));
+}
+
+}  // namespace
+
 void Pane_FreeZoomSelection(PaneState* pane) {
     Ui_Free(pane->zoomSelectionBits);
     pane->zoomSelectionBits = nullptr;
@@ -264,26 +296,20 @@ int32_t Pane_UpdateZoomSelection(EditState* edit) {
     if (pane.zoomSelectionBits == nullptr) return kUiErrMemory;
     // A pixel takes part when its mask byte and its transparency (high byte)
     // are above 128, as in the reduced read's selection.
-    const int32_t shift = view.bytesPerSample == 2 ? 8 : 0;
+    const RowFilter dropClear = view.bytesPerSample == 2 ? DropClear<uint16_t> : DropClear<uint8_t>;
     int64_t selected = 0;
     for (int32_t y = 0; y < view.height; ++y) {
         uint8_t* row = pane.zoomSelectionBits + int64_t(y) * rowBytes;
-        for (int32_t b = 0; b < rowBytes; ++b) row[b] = 0;
-        const uint8_t* m =
-            masked ? static_cast<const uint8_t*>(mask.planes[0]) + int64_t(y) * mask.rowStride
-                   : nullptr;
-        for (int32_t x = 0; x < view.width; ++x) {
-            bool on = m == nullptr || m[int64_t(x) * mask.sampleStride] > 128;
-            if (transparent) {
-                const int64_t at = int64_t(y) * view.rowStride + int64_t(x) * view.sampleStride;
-                const uint32_t a = view.bytesPerSample == 2
-                                       ? static_cast<const uint16_t*>(view.planes[3])[at]
-                                       : static_cast<const uint8_t*>(view.planes[3])[at];
-                on = on && (a >> shift) > 128;
-            }
-            if (on) row[x >> 3] = uint8_t(row[x >> 3] | (1u << (x & 7)));
-            selected += on ? 1 : 0;
+        for (int32_t b = 0; b < rowBytes; ++b) row[b] = 0xFF;
+        if (masked) {
+            const uint8_t* m =
+                static_cast<const uint8_t*>(mask.planes[0]) + int64_t(y) * mask.rowStride;
+            for (int32_t x = 0; x < view.width; ++x)
+                if (m[int64_t(x) * mask.sampleStride] <= 128)
+                    row[x >> 3] &= uint8_t(~(1u << (x & 7)));
         }
+        if (transparent) dropClear(view, y, row);
+        for (int32_t x = 0; x < view.width; ++x) selected += (row[x >> 3] >> (x & 7)) & 1;
     }
     // A window without a selected pixel is measured whole.
     if (selected == 0) {

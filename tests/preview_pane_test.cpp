@@ -40,6 +40,8 @@ struct FakeHost {
     int32_t readW = 0, readH = 0;
     std::vector<ZoomRead> zoomReads;
     int32_t zoomOuts = 0;
+    int32_t maskValue = -1;  // the zoom mask: -1 none, else this byte left of the middle, 0 right
+    std::vector<uint8_t> mask;
     std::vector<Shown> shows;
 
     void Make() {
@@ -88,6 +90,15 @@ int32_t FakeReadZoom(EditState* e, int32_t x, int32_t y, bool inPreview) {
             for (int32_t c = 0; c < 3; ++c)
                 f.zoom.Set(xx, yy, c, f.doc.Get(left + xx, top + yy, c));
     e->zoomView = f.zoom.View();
+    e->zoomMask = IPImage{};
+    if (f.maskValue >= 0) {
+        f.mask.assign(size_t(e->boxWidth) * e->boxHeight, 0);
+        for (int32_t yy = 0; yy < e->boxHeight; ++yy)
+            for (int32_t xx = 0; xx < e->boxWidth / 2; ++xx)
+                f.mask[size_t(yy) * e->boxWidth + xx] = uint8_t(f.maskValue);
+        e->zoomMask = IPImage{kIPImageMask, 1, 1,           e->boxWidth,     e->boxHeight,
+                              72.0f,        1, e->boxWidth, {f.mask.data()}, 0};
+    }
     e->zoomed = 1;
     e->zoomCenterX = left + e->boxWidth / 2;
     e->zoomCenterY = top + e->boxHeight / 2;
@@ -304,6 +315,35 @@ TEST_F(PreviewPaneTest, AltClicksZoomInsideTheImageOnly) {
     EXPECT_EQ(fake.shows.back().width, 400);
 }
 
+TEST_F(PreviewPaneTest, TheOneToOneViewIsMeasuredOnItsOwnSelection) {
+    // Each row: the mask byte left of the middle (0 right of it), the pixels
+    // selected while zoomed (-1: no selection, the whole window measured).
+    const struct {
+        int32_t mask;
+        int64_t selected;
+    } cases[] = {{255, 285 * 530}, {129, 285 * 530}, {128, -1}, {-1, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask);
+        fake.maskValue = c.mask;
+        InitEditState(edit.get(), CorrectionPars(false));
+        int64_t selected = -2;
+        auto count = [&](void* dialog) {
+            const SelectionMask& m = Editor_State(dialog)->editor.pane.zoomSelection;
+            selected = m.bits == nullptr ? -1 : 0;
+            for (int32_t y = 0; m.bits != nullptr && y < m.height; ++y)
+                for (int32_t x = 0; x < m.width; ++x) selected += SelectionMaskHas(&m, x, y);
+        };
+        Headless_QueueTrack(kItemPane, {FittedX(200), FittedY(150)}, kHeadlessAlt);
+        QueueCall(&count);
+        Headless_QueueTrack(kItemPane, {300, 300}, kHeadlessAlt);
+        Run();
+        EXPECT_EQ(selected, c.selected);
+        EXPECT_EQ(edit->editor.pane.zoomSelection.bits, nullptr) << "released at the zoom out";
+        FreeEditTW(edit->transform);
+        edit->transform = nullptr;
+    }
+}
+
 TEST_F(PreviewPaneTest, APanEndingOutsideKeepsTheLastOffsetReachedInside) {
     Headless_QueueTrack(kItemPane, {FittedX(200), FittedY(150)}, kHeadlessAlt);
     int32_t inX = 0, inY = 0;
@@ -370,10 +410,10 @@ TEST_F(PreviewPaneTest, CursorsFollowTheKeysAndTheOutlineComesOffWithoutARedraw)
     };
     static const Step kSteps[] = {
         {kItemPane, true, false, kUiCursorZoomIn, 1, 0},
-        {kItemPane, true, false, kUiCursorZoomIn, 3, 0},  // the old one off, a new one on
-        {kItemPane, false, false, kUiCursorEyedropper, 4, 0},
-        {kItemNeutral, false, false, kUiCursorArrow, 4, kItemNeutral},
-        {kItemPane, false, true, kUiCursorEyedropper, 4, 0},
+        {kItemPane, true, false, kUiCursorZoomIn, 1, 0},       // where it was: left alone
+        {kItemPane, false, false, kUiCursorEyedropper, 2, 0},  // drawn again: removed
+        {kItemNeutral, false, false, kUiCursorArrow, 2, kItemNeutral},
+        {kItemPane, false, true, kUiCursorEyedropper, 2, 0},
     };
     struct Check {
         const Step* step;
