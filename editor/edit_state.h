@@ -55,6 +55,8 @@ struct PaneState {
     int32_t panStartY;
     int32_t panStartOffsetX;
     int32_t panStartOffsetY;
+    int32_t zoomInX;  // where the zoom went in, image pixels
+    int32_t zoomInY;
     uint8_t pressInside;  // the last press lay inside the image
     // The zoom outline: the area the 1:1 view would show, in fitted-view
     // pixels, and where it is on screen (dialog client coordinates).
