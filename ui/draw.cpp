@@ -62,6 +62,10 @@ int32_t Ui_Draw_Bitmap(void* dc, int32_t x, int32_t y, int32_t bitmapId) {
     return Plat_Draw_Bitmap(dc, x, y, bitmapId);
 }
 
+void* Ui_Draw_PlatformContext(void* dc) {
+    return dc == nullptr ? nullptr : Plat_Draw_PlatformContext(dc);
+}
+
 int32_t Ui_Draw_Image(void* dc, const UiRect* rect, const uint8_t* rgb, int32_t width,
                       int32_t height, int32_t rowBytes) {
     if (dc == nullptr || rect == nullptr || rgb == nullptr || width < 1 || height < 1 ||

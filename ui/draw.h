@@ -35,6 +35,10 @@ void Ui_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb);
 int32_t Ui_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height);
 int32_t Ui_Draw_Icon(void* dc, int32_t x, int32_t y, int32_t iconId);
 int32_t Ui_Draw_Bitmap(void* dc, int32_t x, int32_t y, int32_t bitmapId);
+// The window system's own drawing context behind dc (a device context on
+// Windows), already set to the dialog's client coordinates, for drawing
+// that happens outside this library such as the host's pixel display.
+void* Ui_Draw_PlatformContext(void* dc);
 // Blits an interleaved 8-bit RGB image (rowBytes a multiple of 4) into rect
 // through an offscreen bitmap.
 int32_t Ui_Draw_Image(void* dc, const UiRect* rect, const uint8_t* rgb, int32_t width,

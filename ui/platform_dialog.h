@@ -67,6 +67,7 @@ int32_t Plat_Dlg_TrackMouse(void* window, int32_t* x, int32_t* y);
 
 // Drawing (see ui/draw.h for the meaning).
 void* Plat_Draw_Begin(void* window, int32_t item);
+void* Plat_Draw_PlatformContext(void* dc);
 void Plat_Draw_End(void* dc);
 int32_t Plat_Draw_Text(void* dc, const UiRect* rect, const char* text, int32_t flags);
 int32_t Plat_Draw_TextWidth(void* dc, const char* text);

@@ -78,6 +78,11 @@ void* Plat_Draw_Begin(void* window, int32_t item) {
     return new HeadlessDc{window, item};
 }
 
+// The headless context is its own platform context.
+void* Plat_Draw_PlatformContext(void* dc) {
+    return dc;
+}
+
 void Plat_Draw_End(void* dc) {
     delete static_cast<HeadlessDc*>(dc);
 }

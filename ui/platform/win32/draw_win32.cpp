@@ -98,6 +98,10 @@ void* Plat_Draw_Begin(void* window, int32_t item) {
     return d;
 }
 
+void* Plat_Draw_PlatformContext(void* dc) {
+    return Dc(dc)->dc;
+}
+
 void Plat_Draw_End(void* dc) {
     Win32Dc* d = Dc(dc);
     Win32_FinishDc(d);
