@@ -62,6 +62,14 @@ const SetupSlider* SliderOf(int32_t item) {
     return nullptr;
 }
 
+// The mouse lies over the picture (which a small image does not fill).
+bool OverView(void* dialog) {
+    const FilterSetup* s = SetupOf(dialog);
+    const UiDlgRec* rec = Ui_Dlg_Record(dialog);
+    return rec->mouseX >= s->view.left && rec->mouseX < s->view.right &&
+           rec->mouseY >= s->view.top && rec->mouseY < s->view.bottom;
+}
+
 void ShowRange(void* dialog, int32_t first, int32_t last, int32_t shown) {
     for (int32_t item = first; item <= last; ++item) Ui_Dlg_Show(dialog, item, shown);
 }
@@ -158,7 +166,7 @@ int32_t Track(void* dialog, int32_t item, int32_t phase) {
         case kSetupHelp:
             return HelpItem_Track(dialog, item, phase, s->host->helpPath, kHelpTopicSharpenNoise);
         case kSetupPreview:
-            if (phase == kUiTrackDown && !ItemHasMouse(dialog, item)) return 0;
+            if (phase == kUiTrackDown && !OverView(dialog)) return 0;
             return TrackPreview(dialog, phase);
         case kSetupNavigator:
             return TrackNavigator(dialog, phase);
@@ -201,11 +209,7 @@ void ItemHit(void* dialog, int32_t item) {
 
 // Over the picture the hand, elsewhere the arrow.
 int32_t Cursor(void* dialog) {
-    const FilterSetup* s = SetupOf(dialog);
-    const UiDlgRec* rec = Ui_Dlg_Record(dialog);
-    const bool over = rec->mouseX >= s->view.left && rec->mouseX < s->view.right &&
-                      rec->mouseY >= s->view.top && rec->mouseY < s->view.bottom;
-    Ui_Cursor_Set(over ? kUiCursorHand : kUiCursorArrow);
+    Ui_Cursor_Set(OverView(dialog) ? kUiCursorHand : kUiCursorArrow);
     return 1;
 }
 

@@ -84,8 +84,8 @@ int32_t SetupPreview_Open(void* dialog);
 void SetupPreview_Close(FilterSetup* setup);
 // The window for the current centre and zoom, and the marquee.
 void SetupPreview_Place(FilterSetup* setup);
-// Reads the window with its margin (alerting "getting preview" when the read
-// has not), then filters it. A failure keeps the last good picture.
+// Reads the window with its margin unless it holds it already (alerting
+// "getting preview" when the read has not), then filters it. A failure keeps the last good picture.
 int32_t SetupPreview_Fetch(void* dialog);
 // Runs the window through the correction, and through the filters when
 // `filtering` is on, into the shown pixels ("transforming preview").

@@ -209,6 +209,11 @@ int32_t SetupPreview_Fetch(void* dialog) {
                            e->filterRect.top + s->window.bottom,
                            e->filterRect.left + s->window.right};
     const int32_t margin = SharpenWindowMargin(e->pars.noiseRadius[1], e->pars.noiseRadius[2]);
+    // The window already read: filtered again only.
+    const PassRect& had = s->source.area;
+    if (s->source.colour[0] != nullptr && s->source.margin == margin && had.top == area.top &&
+        had.left == area.left && had.bottom == area.bottom && had.right == area.right)
+        return SetupPreview_Filter(dialog);
     reads->freeSharpenWindow(&s->source);
     s->source = SharpenWindow{};
     const int32_t status = reads->getPrevImage(s->edit, area, margin, &s->source);
