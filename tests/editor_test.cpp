@@ -532,6 +532,31 @@ TEST_F(EditorRunTest, CancelAndAltOkLeaveTheImageAndStoreTheSettings) {
     }
 }
 
+// The document's title comes from the host, cut to 255 characters, or is the
+// product name when the host has none.
+TEST_F(EditorRunTest, TheTitleOfTheDocument) {
+    const std::string longTitle(300, 'a');
+    const struct {
+        const char* title;
+        std::string expected;
+    } cases[] = {
+        {"beach.tif", "beach.tif"},
+        {nullptr, "Vantoria"},
+        {longTitle.c_str(), std::string(255, 'a')},
+    };
+    for (const auto& c : cases) {
+        HKOptions o = HK_DefaultOptions();
+        o.title = c.title;
+        h.Open(TestDocument(8, 6, 3, 8), o);
+        Headless_QueueClick(kCancel);
+        EXPECT_EQ(Run().result, userCanceledErr);
+        const DataBlock* data = h.Locked<DataBlock>(reinterpret_cast<Handle>(h.host.data));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(data->edit.title), c.expected);
+        EXPECT_EQ(data->showEditor, 0);
+    }
+}
+
 // OK with the automatic black point and the brightness up twice corrects the
 // document exactly as a replay of the recorded settings without the editor.
 TEST_F(EditorRunTest, AnOkRunCorrectsAsTheReplayOfItsSettings) {
