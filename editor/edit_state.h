@@ -84,6 +84,8 @@ struct EditorState {
     const EditorHost* host;  // set while the editor runs
     uint8_t initialised;     // the set-up has finished
     int32_t setUpStatus;     // the error that ended the set-up, else kUiOk
+    uint8_t setUpRan;        // the dialog got as far as the set-up
+    uint8_t finished;        // OK built the document's transform and stored the settings
     PaneState pane;
     ItemImage gradient;     // item 10
     ItemImage hueStrip;     // item 37

@@ -5,6 +5,7 @@
 #include "editor/editor_internal.h"
 #include "engine/view_correction.h"
 #include "resources/dialog_table.h"
+#include "ui/alert.h"
 #include "ui/debug_log.h"
 #include "ui/dialog.h"
 #include "ui/state.h"
@@ -17,7 +18,7 @@ int32_t Cursor(void* dialog) {
 }
 
 int32_t Track(void* dialog, int32_t item, int32_t phase) {
-    return item == kItemPane ? Pane_Track(dialog, phase) : 0;
+    return item == kItemPane ? Pane_Track(dialog, phase) : Editor_TrackItem(dialog, item, phase);
 }
 
 int32_t SetUp(void* dialog) {
@@ -28,11 +29,14 @@ int32_t SetUp(void* dialog) {
     procs.cursor = Cursor;
     procs.key = Editor_Key;
     procs.track = Track;
-    UI_TRY(Ui_Dlg_SetProcs(dialog, &procs));
+    int32_t status = Ui_Dlg_SetProcs(dialog, &procs);
     e.memoryMode = 0;
-    UI_TRY(MainFace_SetUp(dialog));
-    UI_TRY(Ui_Dlg_SetUserItemProc(dialog, kItemPane, Pane_Draw));
-    UI_TRY(Pane_SetUp(dialog));
+    if (status == kUiOk) status = MainFace_SetUp(dialog);
+    if (status == kUiOk) status = Ui_Dlg_SetUserItemProc(dialog, kItemPane, Pane_Draw);
+    if (status != kUiOk) return Ui_Alert_ReportError(e.host->ui, status, nullptr, nullptr);
+    UI_TRY(Pane_SetUp(dialog));  // alerts its own failure
+    status = Editor_AllocateItemImages(dialog);
+    if (status != kUiOk) return Ui_Alert_ReportError(e.host->ui, status, nullptr, nullptr);
     e.initialised = 1;
     Editor_Rebuild(dialog);
     return kUiOk;
@@ -41,6 +45,7 @@ int32_t SetUp(void* dialog) {
 int32_t Init(void* dialog) {
     EditState* edit = Editor_State(dialog);
     if (edit == nullptr) return kUiErrArg;
+    edit->editor.setUpRan = 1;
     edit->editor.setUpStatus = SetUp(dialog);
     return edit->editor.setUpStatus;
 }
@@ -94,6 +99,14 @@ int32_t Editor_Rebuild(void* dialog) {
     return Rebuild(Editor_State(dialog), 1);
 }
 
+int32_t Editor_Finish(EditState* edit) {
+    UI_TRY(Rebuild(edit, edit->editor.host->bytesPerSample));
+    edit->editor.host->prefs->previous = edit->pars;
+    edit->filters = FilterSettingsOf(edit->pars);
+    edit->editor.finished = 1;
+    return kUiOk;
+}
+
 int32_t DoEditImage(EditState* edit, const EditorHost* host) {
     if (edit == nullptr || host == nullptr || host->prefs == nullptr || host->reads == nullptr)
         return kUiErrArg;
@@ -105,8 +118,21 @@ int32_t DoEditImage(EditState* edit, const EditorHost* host) {
     e.activeSlider = -1;
     int32_t item = 0;
     int32_t status = Ui_Dlg_DoModal(host->ui, kDialogEditor, nullptr, Init, edit, &item);
-    if (status == kUiOk && e.setUpStatus != kUiOk) status = e.setUpStatus;
+    if (!e.setUpRan) {
+        // The dialog never reached its set-up: it could not be made, or the
+        // framework's own tables (memory is their only failure) could not be
+        // had and it ended as if cancelled.
+        if (status == kUiOk) status = kUiErrMemory;
+        Ui_Alert_ReportError(host->ui, status, nullptr, nullptr);
+    } else if (status == kUiOk && e.setUpStatus != kUiOk) {
+        status = e.setUpStatus;
+    }
     if (status == kUiOk && item != kItemOK) status = kUiErrCancelled;
+    // A dialog ended by its default button without a click (the window
+    // system's Enter) still finishes as OK does; every other end stores the
+    // settings as Cancel does.
+    if (status == kUiOk && !e.finished) status = Editor_Finish(edit);
+    if (status != kUiOk) host->prefs->previous = edit->pars;
     Editor_FreeItemImages(edit);
     Pane_Free(edit);
     e.host = nullptr;

@@ -5,6 +5,7 @@
 
 #include "editor/dialog_items.h"
 #include "editor/editor_dialogs.h"
+#include "editor/editor_internal.h"
 #include "editor/settings_file.h"
 #include "resources/dialog_table.h"
 #include "resources/help_text.h"
@@ -43,13 +44,6 @@ PrefsDialog* Dlg(void* dialog) {
     return static_cast<PrefsDialog*>(Ui_Dlg_UserData(dialog));
 }
 
-// A text into a record's text field, cut to fit and terminated.
-void PutText(char (&field)[kPrefsTextBytes], const char* text, size_t length) {
-    if (length > kPrefsTextBytes - 1) length = kPrefsTextBytes - 1;
-    std::memmove(field, text, length);
-    field[length] = 0;
-}
-
 void SetControls(void* dialog) {
     const PrefsRecord& p = Dlg(dialog)->scratch;
     Ui_Popup_Select(dialog, kPrefsStartWith, int32_t(p.startMode) + 1);
@@ -82,31 +76,11 @@ void ChooseStart(void* dialog) {
     p.startMode = uint32_t(entry - 1);
 }
 
-// The file choice and read of custom settings into the scratch copy: the
-// chosen file's folder becomes the custom settings folder; only a good read
-// changes the settings and the name. A cancelled choice changes nothing.
+// The file choice and read of custom settings into the scratch copy, as
+// the editor's Custom button makes them.
 void LoadCustom(void* dialog) {
-    UiState* state = Ui_Dlg_State(dialog);
-    PrefsRecord& p = Dlg(dialog)->scratch;
-    char prompt[kUiStringCapacity];
-    char path[kUiPathCapacity] = "";
-    const int32_t chosen =
-        Ui_Path_OpenDialog(state, Ui_ResString(state, kStrSelectCustomSettings, prompt),
-                           p.customFolder, path, sizeof path);
-    if (chosen == kUiErrCancelled) return;
-    const char* name = Ui_Path_FileName(path);
-    if (chosen != kUiOk) {
-        Ui_Alert_ReportErrorf(state, chosen, kStrCtxLoading, nullptr, name);
-        return;
-    }
-    PutText(p.customFolder, path, size_t(name - path));
-    const int32_t read = ReadCustomSettingsFile(&p.custom, path, kDefaultPredefinedBins);
-    if (read != kUiOk) {
-        Ui_Alert_ReportErrorf(state, read, kStrCtxLoading, nullptr, name);
-        return;
-    }
-    PutText(p.settingsName, name, std::strlen(name));
-    Ui_Dlg_Invalidate(dialog, kPrefsName);
+    if (LoadCustomSettings(Ui_Dlg_State(dialog), &Dlg(dialog)->scratch) == kUiOk)
+        Ui_Dlg_Invalidate(dialog, kPrefsName);
 }
 
 void Toggle(void* dialog, int32_t item, uint8_t* option) {

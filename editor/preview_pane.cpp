@@ -21,8 +21,8 @@ int32_t HalfDown(int32_t v) {
     return v >= 0 ? v / 2 : -((1 - v) / 2);
 }
 
-// Room for the largest view the pane shows: the pane inset by one pixel, at
-// four channels. A view larger than that gets a map of its own size.
+// Room for a band of the view that shows; a wider view (the 1:1 window)
+// gets a larger map.
 int32_t EnsureDisplay(PaneState& pane, uint32_t bytes) {
     if (pane.display != nullptr && pane.displayBytes >= bytes) return kUiOk;
     Ui_Free(pane.display);
@@ -47,51 +47,74 @@ ViewRenderFilters FiltersOf(const FilterSettings& s) {
     return f;
 }
 
+// Rows of the pixel map the host is handed at a time: the map takes a band
+// of the view, not the whole of it.
+constexpr int32_t kBandRows = 32;
+
+// What each band of the map needs on its way to the host.
+struct BandShow {
+    const EditState* edit;
+    const IPImage* view;
+    int32_t channels;
+    bool withSampled;
+    UiRect image;
+    void* context;  // the window system's drawing context
+};
+
+// The band of view rows top .. top + count - 1, with the sampled region
+// painted blue when asked, to the host at its place in the image.
+int32_t ShowBand(void* context, int32_t top, int32_t count, const uint8_t* pixels) {
+    const BandShow* b = static_cast<const BandShow*>(context);
+    const PaneState& pane = b->edit->editor.pane;
+    uint8_t* band = const_cast<uint8_t*>(pixels);
+    const RegionMask& r = pane.sampled;
+    if (b->withSampled && r.bits != nullptr && r.width == b->view->width &&
+        r.height == b->view->height)
+        for (int32_t y = top > r.minY ? top : r.minY; y <= r.maxY && y < top + count; ++y)
+            for (int32_t x = r.minX; x <= r.maxX; ++x)
+                if (RegionMaskHas(&r, x, y))
+                    std::memcpy(band + (int64_t(y - top) * b->view->width + x) * b->channels,
+                                kSampledBlue, 3);
+    const DisplayImage shown = {band, b->channels, b->view->width, count};
+    const PassRect source = {0, 0, count, b->view->width};
+    return b->edit->editor.host->reads->show(shown, source, b->image.top + top, b->image.left,
+                                             b->context);
+}
+
 // The pixels of the view that shows, as the pane draws them: corrected on
 // the memory-colour face or with "Preview" on, else the view's own; with
 // sharpen and noise removal only where the view is at full size (1:1, or a
 // whole document that needed no reduction) and no pan is in progress.
-int32_t RenderShown(const EditState* edit, uint8_t* display) {
+int32_t RenderShown(const EditState* edit, const ViewRenderBand& band) {
     const EditorState& e = edit->editor;
     const IPImage& view = Pane_ShownView(edit);
     const bool corrected = (e.memoryMode != 0 || e.previewOn != 0) && edit->transform != nullptr;
-    if (!corrected) return RenderView(view, nullptr, nullptr, display);
+    if (!corrected) return RenderViewBands(view, nullptr, nullptr, &band);
     const bool fullSize = edit->zoomed != 0 || edit->previewReduced == 0;
     const ViewRenderFilters filters = FiltersOf(edit->filters);
     const bool filtered = edit->filterStage == 1 && fullSize && e.pane.panning == 0;
     const int32_t status =
-        RenderView(view, edit->transform->tintwork, filtered ? &filters : nullptr, display);
-    if (status == kUiOk) return kUiOk;
+        RenderViewBands(view, edit->transform->tintwork, filtered ? &filters : nullptr, &band);
+    if (status == kUiOk || status == kUiErrGeneral) return status;
     // What cannot be corrected still shows.
     Ui_Debug_Logf(e.host->diagnostics, "preview render: %d", int(status));
-    return RenderView(view, nullptr, nullptr, display);
+    return RenderViewBands(view, nullptr, nullptr, &band);
 }
 
-void PaintSampled(const PaneState& pane, const IPImage& view, int32_t channels, uint8_t* display) {
-    const RegionMask& r = pane.sampled;
-    if (r.bits == nullptr || r.width != view.width || r.height != view.height) return;
-    for (int32_t y = r.minY; y <= r.maxY; ++y)
-        for (int32_t x = r.minX; x <= r.maxX; ++x)
-            if (RegionMaskHas(&r, x, y))
-                std::memcpy(display + (int64_t(y) * view.width + x) * channels, kSampledBlue, 3);
-}
-
-// Fills the pixel map and hands it to the host at the image's place.
+// Renders the view band by band and hands each band to the host at the
+// image's place.
 int32_t ShowPreviewImage(EditState* edit, void* dc, const UiRect& image, bool withSampled) {
     EditorState& e = edit->editor;
     const IPImage& view = Pane_ShownView(edit);
-    const int32_t channels = ViewRenderChannels(view);
-    UI_TRY(
-        EnsureDisplay(e.pane, uint32_t(view.width) * uint32_t(view.height) * uint32_t(channels)));
-    UI_TRY(RenderShown(edit, e.pane.display));
-    if (withSampled) PaintSampled(e.pane, view, channels, e.pane.display);
     const PreviewReads* reads = e.host->reads;
     if (reads->show == nullptr) return kUiOk;
-    const DisplayImage shown = {e.pane.display, channels, view.width, view.height};
-    const PassRect source = {0, 0, view.height, view.width};
+    const int32_t channels = ViewRenderChannels(view);
+    const int32_t rows = view.height < kBandRows ? view.height : kBandRows;
+    UI_TRY(EnsureDisplay(e.pane, uint32_t(view.width) * uint32_t(rows) * uint32_t(channels)));
+    BandShow show = {edit, &view, channels, withSampled, image, Ui_Draw_NativeContext(dc)};
+    const ViewRenderBand band = {e.pane.display, rows, ShowBand, &show};
     Ui_Debug_Log(e.host->diagnostics, "displayPixels...");
-    const int32_t status =
-        reads->show(shown, source, image.top, image.left, Ui_Draw_NativeContext(dc));
+    const int32_t status = RenderShown(edit, band);
     Ui_Debug_Log(e.host->diagnostics, "...done");
     return status;
 }
@@ -145,11 +168,19 @@ int32_t Pane_SetUp(void* dialog) {
     if (host->prefs->useLargestWindow == 1) UI_TRY(Pane_Enlarge(dialog));
     UiRect r = {};
     UI_TRY(Ui_Dlg_ItemRect(dialog, kItemPane, &r));
-    const int32_t w = r.right - r.left - 2, h = r.bottom - r.top - 2;
+    // The pane inset by its frame, but no larger than the preview prepare
+    // planned the memory for: the replay measures the same image.
+    int32_t w = r.right - r.left - 2, h = r.bottom - r.top - 2;
+    if (edit->previewWidth > 0 && edit->previewWidth < w) w = edit->previewWidth;
+    if (edit->previewHeight > 0 && edit->previewHeight < h) h = edit->previewHeight;
     UI_TRY(host->reads->readReduced(edit, w, h));
     PaneState& pane = edit->editor.pane;
     pane.zoomAllowed = edit->previewReduced;
-    if (EnsureDisplay(pane, uint32_t(w > 0 ? w : 1) * uint32_t(h > 0 ? h : 1) * 4u) != kUiOk) {
+    const IPImage& view = Pane_ShownView(edit);
+    const int32_t rows = view.height < kBandRows ? view.height : kBandRows;
+    const uint32_t bytes =
+        uint32_t(view.width) * uint32_t(rows) * uint32_t(ViewRenderChannels(view));
+    if (EnsureDisplay(pane, bytes > 0 ? bytes : 1) != kUiOk) {
         Ui_Alert_ReportError(host->ui, kUiErrMemory, nullptr, nullptr);
         return kUiErrMemory;
     }

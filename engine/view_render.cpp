@@ -77,28 +77,52 @@ constexpr Format FormatOf() {
 
 const Format kFormats[2] = {FormatOf<uint8_t>(), FormatOf<uint16_t>()};
 
+// Rows of the map in order into the band, which is handed over whenever it
+// is full and at the last row.
+struct BandWriter {
+    const ViewRenderBand* band;
+    const IPImage* view;
+    const Format* format;
+    int32_t channels;
+    int32_t top;     // view row of the band's first row
+    int32_t filled;  // rows in the band
+};
+
+uint8_t* NextRow(const BandWriter& w) {
+    return w.band->pixels + int64_t(w.filled) * w.view->width * w.channels;
+}
+
+// The row NextRow gave has its colour: its transparency joins it, and a
+// full band leaves.
+int32_t RowDone(BandWriter* w) {
+    if (w->channels == 4) w->format->copyAlpha(*w->view, w->top + w->filled, NextRow(*w));
+    ++w->filled;
+    if (w->filled < w->band->rows && w->top + w->filled < w->view->height) return kUiOk;
+    const int32_t count = w->filled;
+    const int32_t top = w->top;
+    w->top += count;
+    w->filled = 0;
+    return w->band->flush != nullptr ? w->band->flush(w->band->context, top, count, w->band->pixels)
+                                     : kUiOk;
+}
+
 // The state of a filtered render, handed to the row sinks.
 struct ChainRun {
-    const IPImage* view;
-    uint8_t* out;
-    int32_t channels;
-    uint32_t nextRow;
+    BandWriter* writer;
     ApplyDriver* driver;
     Mask2dState* noise;
 };
 
 int32_t ChainOutput(void* context, const RowDesc* row) {
-    ChainRun* run = static_cast<ChainRun*>(context);
-    if (run->nextRow >= uint32_t(run->view->height) || row->width != uint32_t(run->view->width) ||
+    BandWriter* w = static_cast<ChainRun*>(context)->writer;
+    if (w->top + w->filled >= w->view->height || row->width != uint32_t(w->view->width) ||
         row->channels != 3 || row->planar != 0)
         return kUiErrGeneral;
-    uint8_t* out = run->out + int64_t(run->nextRow) * run->view->width * run->channels;
     if (row->data8 != nullptr)
-        PutRow(row->data8, run->view->width, out, run->channels);
+        PutRow(row->data8, w->view->width, NextRow(*w), w->channels);
     else
-        PutRow(row->data16, run->view->width, out, run->channels);
-    ++run->nextRow;
-    return kUiOk;
+        PutRow(row->data16, w->view->width, NextRow(*w), w->channels);
+    return RowDone(w);
 }
 
 int32_t ChainNoiseRow(void* context, const RowDesc* row) {
@@ -153,17 +177,17 @@ int32_t OpenChain(const IPImage& view, const ViewRenderFilters& f, const uint8_t
 }
 
 int32_t RenderFiltered(const IPImage& view, const Tintwork* tw, const ViewRenderFilters& f,
-                       const Format& format, uint8_t* out, int32_t channels) {
+                       BandWriter* writer) {
     UiOwned<uint8_t> stream;
     uint32_t streamSize = 0;
     UI_TRY(WriteStream(tw, &stream, &streamSize));
     UiOwned<uint8_t> packed(
         static_cast<uint8_t*>(Ui_MallocArray(size_t(view.width) * 3, size_t(view.bytesPerSample))));
     if (!packed) return kUiErrMemory;
-    ChainRun run = {&view, out, channels, 0, nullptr, nullptr};
+    ChainRun run = {writer, nullptr, nullptr};
     int32_t status = OpenChain(view, f, stream.get(), streamSize, &run);
     for (int32_t y = 0; status == kUiOk && y < view.height; ++y) {
-        format.pack(view, y, packed.get());
+        writer->format->pack(view, y, packed.get());
         RowDesc row = {uint32_t(view.width), 3,       kTwSpaceRgb, 0,
                        kRowOrderIdentity3,   nullptr, nullptr,     uint64_t(y)};
         if (view.bytesPerSample == 2)
@@ -173,14 +197,13 @@ int32_t RenderFiltered(const IPImage& view, const Tintwork* tw, const ViewRender
         status =
             run.noise != nullptr ? mask2dPutRow(run.noise, &row) : ApplyDriverRow(run.driver, &row);
     }
-    if (status == kUiOk && run.nextRow != uint32_t(view.height)) status = kUiErrGeneral;
+    if (status == kUiOk && writer->top != view.height) status = kUiErrGeneral;
     CloseApplyDriver(run.driver);
     if (run.noise != nullptr) mask2dClose(&run.noise);
     return status;
 }
 
-int32_t RenderCorrected(const IPImage& view, const Tintwork* tw, uint8_t* out, int32_t channels) {
-    const int32_t rowBytes = channels * view.width;
+int32_t RenderCorrected(const IPImage& view, const Tintwork* tw, BandWriter* writer) {
     for (int32_t y = 0; y < view.height; ++y) {
         TwRun in = {view.bytesPerSample, view.sampleStride, {}};
         for (int32_t c = 0; c < 3; ++c) {
@@ -188,8 +211,17 @@ int32_t RenderCorrected(const IPImage& view, const Tintwork* tw, uint8_t* out, i
             in.channel[c] =
                 const_cast<uint8_t*>(plane + int64_t(y) * view.rowStride * view.bytesPerSample);
         }
-        const TwRun to = TwInterleaved8(out + int64_t(y) * rowBytes, channels);
+        const TwRun to = TwInterleaved8(NextRow(*writer), writer->channels);
         UI_TRY(ApplyTintwork(tw, uint32_t(view.width), &in, &to));
+        UI_TRY(RowDone(writer));
+    }
+    return kUiOk;
+}
+
+int32_t RenderOwn(const IPImage& view, BandWriter* writer) {
+    for (int32_t y = 0; y < view.height; ++y) {
+        writer->format->copyOwn(view, y, NextRow(*writer), writer->channels);
+        UI_TRY(RowDone(writer));
     }
     return kUiOk;
 }
@@ -204,25 +236,23 @@ bool ViewRenderFiltersOn(const ViewRenderFilters* filters) {
     return filters != nullptr && (filters->sharpenStrength > 0 || filters->removeNoise == 1);
 }
 
-int32_t RenderView(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,
-                   uint8_t* out) {
-    if (out == nullptr || CheckImageView(&view) != kUiOk) return kUiErrArg;
+int32_t RenderViewBands(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,
+                        const ViewRenderBand* band) {
+    if (band == nullptr || band->pixels == nullptr || band->rows < 1 ||
+        CheckImageView(&view) != kUiOk)
+        return kUiErrArg;
     if (tw != nullptr && (tw->inputDepth != view.bytesPerSample || tw->outputDepth != 1 ||
                           tw->inputChannels != 3 || tw->outputChannels != 3))
         return kUiErrArg;
-    const int32_t channels = ViewRenderChannels(view);
-    const Format& format = kFormats[view.bytesPerSample == 2 ? 1 : 0];
-    const int32_t rowBytes = channels * view.width;
-    if (tw == nullptr) {
-        for (int32_t y = 0; y < view.height; ++y)
-            format.copyOwn(view, y, out + int64_t(y) * rowBytes, channels);
-    } else if (ViewRenderFiltersOn(filters)) {
-        UI_TRY(RenderFiltered(view, tw, *filters, format, out, channels));
-    } else {
-        UI_TRY(RenderCorrected(view, tw, out, channels));
-    }
-    if (channels == 4)
-        for (int32_t y = 0; y < view.height; ++y)
-            format.copyAlpha(view, y, out + int64_t(y) * rowBytes);
-    return kUiOk;
+    BandWriter writer = {
+        band, &view, &kFormats[view.bytesPerSample == 2 ? 1 : 0], ViewRenderChannels(view), 0, 0};
+    if (tw == nullptr) return RenderOwn(view, &writer);
+    if (ViewRenderFiltersOn(filters)) return RenderFiltered(view, tw, *filters, &writer);
+    return RenderCorrected(view, tw, &writer);
+}
+
+int32_t RenderView(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,
+                   uint8_t* out) {
+    const ViewRenderBand whole = {out, view.height > 0 ? view.height : 1, nullptr, nullptr};
+    return RenderViewBands(view, tw, filters, &whole);
 }

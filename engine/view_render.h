@@ -35,5 +35,19 @@ int32_t ViewRenderChannels(const IPImage& view);
 int32_t RenderView(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,
                    uint8_t* out);
 
+// The map in bands of rows: the render fills pixels (rows x width x
+// channels bytes) and hands it to flush (may be null) each time it is full
+// and after the last row; flush's error stops the render.
+struct ViewRenderBand {
+    uint8_t* pixels;
+    int32_t rows;  // at least 1
+    int32_t (*flush)(void* context, int32_t top, int32_t count, const uint8_t* pixels);
+    void* context;
+};
+
+// RenderView in bands, so that a large view needs no map of its whole size.
+int32_t RenderViewBands(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,
+                        const ViewRenderBand* band);
+
 // True when filters asks for a stage.
 bool ViewRenderFiltersOn(const ViewRenderFilters* filters);

@@ -146,7 +146,7 @@ TEST_F(PreferencesDialogTest, CancelledChoiceAndBadFile) {
     Headless_QueueClick(kOk);  // the alert's button
     Headless_QueueClick(kOk);
     EXPECT_EQ(RunPreferencesDialog(&host), kUiOk);
-    const std::vector<std::string> alerts = {"A data format error occurred while loading Bad.txt."};
+    const std::vector<std::string> alerts = {"A data format error occurred"};
     EXPECT_EQ(AlertMessages(), alerts);
     EXPECT_STREQ(prefs.settingsName, "Portraits.txt");
     EXPECT_EQ(std::memcmp(&prefs.custom, &before.custom, sizeof prefs.custom), 0);

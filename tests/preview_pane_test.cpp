@@ -112,10 +112,23 @@ int32_t FakeZoomOut(EditState* e) {
     return kUiOk;
 }
 
+// The pane hands its image over in bands of rows; a band that continues
+// the last one (the rows right below it, same place and size) joins it, so
+// that each entry is one whole image shown.
 int32_t FakeShow(const DisplayImage& image, const PassRect&, int32_t row, int32_t col, void*) {
     const size_t n = size_t(image.width) * image.height * image.channels;
-    gFake->shows.push_back({std::vector<uint8_t>(image.pixels, image.pixels + n), image.channels,
-                            image.width, image.height, row, col});
+    std::vector<Shown>& shows = gFake->shows;
+    if (!shows.empty()) {
+        Shown& last = shows.back();
+        if (last.col == col && last.width == image.width && last.channels == image.channels &&
+            last.row + last.height == row) {
+            last.pixels.insert(last.pixels.end(), image.pixels, image.pixels + n);
+            last.height += image.height;
+            return kUiOk;
+        }
+    }
+    shows.push_back({std::vector<uint8_t>(image.pixels, image.pixels + n), image.channels,
+                     image.width, image.height, row, col});
     return kUiOk;
 }
 
