@@ -55,6 +55,8 @@ struct PaneState {
     int32_t panStartY;
     int32_t panStartOffsetX;
     int32_t panStartOffsetY;
+    int32_t zoomInX;  // where the zoom went in, image pixels
+    int32_t zoomInY;
     uint8_t pressInside;  // the last press lay inside the image
     // The zoom outline: the area the 1:1 view would show, in fitted-view
     // pixels, and where it is on screen (dialog client coordinates).
@@ -81,6 +83,9 @@ struct PaneState {
 struct EditorState {
     const EditorHost* host;  // set while the editor runs
     uint8_t initialised;     // the set-up has finished
+    int32_t setUpStatus;     // the error that ended the set-up, else kUiOk
+    uint8_t setUpRan;        // the dialog got as far as the set-up
+    uint8_t finished;        // OK built the document's transform and stored the settings
     PaneState pane;
     ItemImage gradient;     // item 10
     ItemImage hueStrip;     // item 37

@@ -47,3 +47,22 @@ int32_t StartFilterSettings(FilterSettings* settings) {
     *settings = FilterSettingsOf(start);
     return kUiOk;
 }
+
+NoiseParams NoiseParamsOf(const NoiseSettings& settings, int32_t width, int32_t height,
+                          int32_t depth, bool planar) {
+    NoiseParams n = {};
+    n.width = uint32_t(width);
+    n.height = uint32_t(height);
+    n.colorKind = kTwSpaceRgb;
+    n.lumaChroma = settings.noiseFlag;
+    n.channels = 3;
+    for (int32_t c = 0; c < 3; ++c) {
+        n.radius[c] = settings.noiseRadius[c];
+        n.threshold[c] = settings.noiseThreshold[c];
+    }
+    n.maskShape = uint32_t(settings.noiseExtra);
+    n.planarOutput = planar ? 1 : 0;
+    n.order = kRowOrderIdentity3;
+    n.outputDepth = uint32_t(depth);
+    return n;
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/edit_pars.h"
+#include "engine/noise.h"
 
 struct SharpenSettings {
     int32_t sharpenStrength;
@@ -30,6 +31,12 @@ FilterSettings FilterSettingsOf(const EditPars& pars);
 void PutFilterSettings(const FilterSettings& settings, EditPars* pars);
 void PutSharpenSettings(const SharpenSettings& settings, EditPars* pars);
 void PutNoiseSettings(const NoiseSettings& settings, EditPars* pars);
+// The noise engine's parameters for RGB rows of width x height at `depth`
+// bytes a sample (rows out at the same depth, planar when asked): the
+// luminance-chrominance switch, the radii and thresholds of the three
+// colour channels and the mask shape. The row sink is the caller's.
+NoiseParams NoiseParamsOf(const NoiseSettings& settings, int32_t width, int32_t height,
+                          int32_t depth, bool planar);
 // The settings a reset run starts from (SetStartEditParsExtension), both
 // filters off.
 int32_t StartFilterSettings(FilterSettings* settings);

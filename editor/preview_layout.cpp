@@ -66,9 +66,18 @@ bool LargestGrowth(const UiRect& area, const Measured& m, const PreviewDocument&
     const PassRect& pane = m.preview;
     const int32_t growX = area.right - area.left - Width(m.window);
     const int32_t growY = area.bottom - area.top - Height(m.window);
-    int32_t gx = growX > 0 ? growX : 0;
-    int32_t gy = growY > 0 ? growY : 0;
-    const double paneW = Width(pane) + gx, paneH = Height(pane) + gy;
+    *dx = growX > 0 ? growX : 0;
+    *dy = growY > 0 ? growY : 0;
+    FitPaneGrowth(Width(pane) - 2, Height(pane) - 2, doc, dx, dy);
+    return *dx > 0 || *dy > 0;
+}
+
+}  // namespace
+
+void FitPaneGrowth(int32_t paneWidth, int32_t paneHeight, const PreviewDocument& doc, int32_t* dx,
+                   int32_t* dy) {
+    int32_t gx = *dx, gy = *dy;
+    const double paneW = paneWidth + gx, paneH = paneHeight + gy;
     if (doc.width >= 1 && doc.height >= 1) {
         const double sx = paneW / doc.width, sy = paneH / doc.height;
         const double scale = sx < sy ? sx : sy;
@@ -79,10 +88,7 @@ bool LargestGrowth(const UiRect& area, const Measured& m, const PreviewDocument&
     }
     *dx = gx > 0 ? gx : 0;
     *dy = gy > 0 ? gy : 0;
-    return *dx > 0 || *dy > 0;
 }
-
-}  // namespace
 
 uint32_t SwatchBitmapBytes(const PassRect& r) {
     const int32_t w = Width(r) > 0 ? Width(r) : 0;

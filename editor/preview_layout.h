@@ -14,6 +14,14 @@ struct PreviewDocument {
     int32_t height;
 };
 
+// The growth of the preview pane once the dialog grows by *dx, *dy (each at
+// least 0): the document fitted into the grown image area (paneWidth x
+// paneHeight: the pane inside its one-pixel border) scaled down, never up,
+// leaves the rest of the room unused, which is taken back; the results are
+// at least 0.
+void FitPaneGrowth(int32_t paneWidth, int32_t paneHeight, const PreviewDocument& doc, int32_t* dx,
+                   int32_t* dy);
+
 // min: the preview item of the editor dialog at its designed size, inset by
 // one pixel. max: the same, or, with useLargestWindow, the preview item of
 // the dialog laid out over the screen's work area. swatchNeeds: bitmap bytes

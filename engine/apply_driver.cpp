@@ -306,3 +306,17 @@ void CloseApplyDriver(ApplyDriver* driver) {
     Ui_Free(driver->convert);
     Ui_Free(driver);
 }
+
+int32_t WriteDriverStream(const Tintwork* tw, uint8_t** stream, uint32_t* size) {
+    uint8_t* bytes = static_cast<uint8_t*>(Ui_Malloc(kApplyDriverMaxStream));
+    if (bytes == nullptr) return kUiErrMemory;
+    TwStream s = {bytes, kApplyDriverMaxStream, 0};
+    const int32_t status = WriteTintworkStream(tw, &s);
+    if (status != kUiOk) {
+        Ui_Free(bytes);
+        return status;
+    }
+    *stream = bytes;
+    *size = s.length;
+    return kUiOk;
+}

@@ -51,6 +51,11 @@ struct ApplyDriverParams {
 
 struct ApplyDriver;
 
+// The transform's stream form, as the driver reads it, in a new block of
+// kApplyDriverMaxStream bytes: *stream (released with Ui_Free) and *size.
+// kUiErrMemory, or the writer's error (nothing kept).
+int32_t WriteDriverStream(const Tintwork* tw, uint8_t** stream, uint32_t* size);
+
 // Validates (kUiErrArg), reads the stream (kUiErrFormat when malformed), sets
 // the Tintwork's depths and ranges, and allocates the buffers (kUiErrMemory;
 // nothing kept). On failure *out stays null.

@@ -225,7 +225,7 @@ int32_t CheckParams(const NoiseParams* p) {
         const int32_t r = p->radius[c];
         if (r < 0 || r > kNoiseMaxRadius) return kUiErrArg;
         // The random disc needs room for more than its centre.
-        if (p->maskShape == kNoiseRandomDisc && (r == 1 || r == 2)) return kUiErrArg;
+        if (p->maskShape == kNoiseRandomDisc && r > 0 && r < kNoiseMinDiscRadius) return kUiErrArg;
         // A negative threshold would leave even the centre out of the median.
         if (p->threshold[c] < 0) return kUiErrArg;
     }

@@ -7,6 +7,9 @@
 #include <cstdint>
 
 constexpr int32_t kNoiseMaxRadius = 16;
+// The random disc needs room for more than its centre: a radius of 0 or at
+// least this.
+constexpr int32_t kNoiseMinDiscRadius = 3;
 constexpr int32_t kMaskSide = 2 * kNoiseMaxRadius + 1;  // 33
 constexpr int32_t kMaskCells = kMaskSide * kMaskSide;   // 1089
 

@@ -288,38 +288,10 @@ int32_t OpenStages(PassRun* run, const uint8_t* stream, uint32_t streamSize) {
     p.order = kRowOrderIdentity3;
     UI_TRY(OpenApplyDriver(&p, &run->driver));
     if (!stage || s.doRemoveNoise != 1) return kUiOk;
-    NoiseParams n = {};
-    n.width = uint32_t(e.width);
-    n.height = uint32_t(e.height);
-    n.colorKind = 1;
-    n.lumaChroma = s.noise.noiseFlag;
-    n.channels = 3;
-    for (int32_t c = 0; c < 3; ++c) {
-        n.radius[c] = s.noise.noiseRadius[c];
-        n.threshold[c] = s.noise.noiseThreshold[c];
-    }
-    n.maskShape = uint32_t(s.noise.noiseExtra);
-    n.planarOutput = 0;
-    n.order = kRowOrderIdentity3;
-    n.outputDepth = uint32_t(run->bytes);
+    NoiseParams n = NoiseParamsOf(s.noise, e.width, e.height, run->bytes, false);
     n.sink = NoiseRow;
     n.sinkContext = run;
     return mask2dOpen(&run->noise, &n);
-}
-
-// The transform in its stream form, as the application driver reads it.
-int32_t WriteStream(const Tintwork* tw, uint8_t** stream, uint32_t* size) {
-    uint8_t* bytes = static_cast<uint8_t*>(Ui_Malloc(kApplyDriverMaxStream));
-    if (bytes == nullptr) return kUiErrMemory;
-    TwStream s = {bytes, kApplyDriverMaxStream, 0};
-    const int32_t status = WriteTintworkStream(tw, &s);
-    if (status != kUiOk) {
-        Ui_Free(bytes);
-        return status;
-    }
-    *stream = bytes;
-    *size = s.length;
-    return kUiOk;
 }
 
 int32_t RunRows(PassRun* run) {
@@ -374,8 +346,9 @@ int32_t FilterImage(EditState* edit) {
     uint8_t* stream = nullptr;
     uint32_t streamSize = 0;
     run.packed = static_cast<uint8_t*>(Ui_MallocArray(size_t(edit->width) * 3, size_t(run.bytes)));
-    status = run.packed != nullptr ? WriteStream(edit->transform->tintwork, &stream, &streamSize)
-                                   : kUiErrMemory;
+    status = run.packed != nullptr
+                 ? WriteDriverStream(edit->transform->tintwork, &stream, &streamSize)
+                 : kUiErrMemory;
     if (status == kUiOk) status = OpenStages(&run, stream, streamSize);
     if (status != kUiOk) Ui_Alert_ReportError(gUiState, status, nullptr, nullptr);
     if (status == kUiOk) status = RunRows(&run);

@@ -71,6 +71,11 @@ int32_t BuildSelection(EditState* e) {
 // scaler has alerted from one not yet shown.
 int32_t ReadHostReduced(EditState* e, int32_t previewWidth, int32_t previewHeight, bool* alerted) {
     const PassRect filter = ToPassRect(GetFilterRect());
+    // The filter rectangle, in which the editor's dialogs place their
+    // windows of the image.
+    e->filterRect = filter;
+    e->width = filter.right - filter.left;
+    e->height = filter.bottom - filter.top;
     ReducedRead read;
     UI_TRY(PlanReducedRead(filter, previewWidth, previewHeight, &read));
     e->boxWidth = read.boxWidth;

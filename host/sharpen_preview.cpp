@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/image_scale.h"
+#include "engine/noise_mask.h"
 #include "host/host_rects.h"
 #include "host/module_state.h"
 #include "host/preview_read.h"
@@ -13,8 +14,6 @@
 #include "ui/status.h"
 
 namespace {
-
-constexpr int32_t kMaxMargin = 16;
 
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -63,15 +62,11 @@ void CopyWindow(const PassRect& got, SharpenWindow* w) {
 
 }  // namespace
 
-int32_t SharpenWindowMargin(int32_t chromaRadius1, int32_t chromaRadius2) {
-    return Clamp(std::max(chromaRadius1, chromaRadius2), 2, kMaxMargin);
-}
-
 int32_t GetPrevImage(EditState* edit, const PassRect& area, int32_t margin, SharpenWindow* w) {
     Ui_Debug_Log(gDiagnostics, "GetPrevImage...");
     *w = SharpenWindow{};
     const PassRect filter = ToPassRect(GetFilterRect());
-    if (edit == nullptr || margin < 0 || margin > kMaxMargin || area.top < filter.top ||
+    if (edit == nullptr || margin < 0 || margin > kNoiseMaxRadius || area.top < filter.top ||
         area.left < filter.left || area.bottom > filter.bottom || area.right > filter.right ||
         area.bottom <= area.top || area.right <= area.left)
         return kUiErrArg;

@@ -5,12 +5,8 @@
 
 #include <cstdint>
 
+#include "editor/filter_setup_geometry.h"
 #include "editor/preview_reads.h"
-
-// The margin the filters need around a window: the larger chrominance
-// radius, at least 2 (the sharpen's reach) and at most 16 (what the
-// dialog's buffers are made for).
-int32_t SharpenWindowMargin(int32_t chromaRadius1, int32_t chromaRadius2);
 
 // Reads `area` (image coordinates, inside the filter rectangle) at full
 // resolution with the margin, repeating the nearest edge pixel where the

@@ -8,6 +8,7 @@
 #include "engine/working_space.h"
 #include "host/blocks.h"
 #include "host/compile_pass.h"
+#include "host/editor_start.h"
 #include "host/filter_image.h"
 #include "host/host_checks.h"
 #include "host/module_state.h"
@@ -105,8 +106,7 @@ int32_t ChooseStartSettings(EditState* edit, bool recorded) {
 // The settings of a replay compiled without the editor, against the reduced
 // image of the preview rectangle that prepare chose: the automatic levels
 // and the memory colours' samples are measured on it. The images go before
-// the pass, which asks the host for the image anew. The editor, once it
-// exists, runs instead when the show-editor flag is set.
+// the pass, which asks the host for the image anew.
 bool CompileReplay(EditState* edit) {
     // The read has alerted its failure.
     const int32_t read = ReadReducedImage(edit, edit->previewWidth, edit->previewHeight);
@@ -132,7 +132,10 @@ int32_t RunWithSettings(EditState* edit, bool recorded) {
         return space;
     }
     UI_TRY(ChooseStartSettings(edit, recorded));
-    const bool compiled = CompileReplay(edit);
+    // An interactive run compiles in the editor: its OK leaves the transform
+    // built for the document.
+    const bool compiled =
+        gDataBlock->showEditor == 1 ? RunEditor(edit) == kUiOk : CompileReplay(edit);
 
     Ui_Debug_Log(gDiagnostics, "Update preferences...");
     WritePreferencesFile();

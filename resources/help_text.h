@@ -10,3 +10,7 @@ constexpr const char* kHelpTextResourceType = "XRsf";
 
 extern const char kHelpText[];
 extern const uint32_t kHelpTextSize;  // bytes, without a terminator
+
+// Topics of the dialogs' "?" items.
+constexpr int32_t kHelpTopicPreferences = 2002;
+constexpr int32_t kHelpTopicSharpenNoise = 2003;

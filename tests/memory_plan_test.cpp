@@ -271,17 +271,17 @@ TEST_F(PrepareTest, TheWindowLosesWhatThePreviewLost) {
     ASSERT_EQ(h.FirstCall(filterSelectorParameters, false), noErr);
     h.Locked<ParametersBlock>(h.host.record->parameters)->prefs.useLargestWindow = 1;
     // 16 MB of planning room: enough for a preview between the designed and
-    // the largest one (1511 x 1007). The half-size image of the 3000 x 2000
-    // document fits once the preview is 666 rows high, 1170 pixels across.
+    // the largest one (1510 x 1007). The half-size image of the 3000 x 2000
+    // document fits once the preview is 666 rows high, 1169 pixels across.
     h.host.record->maxSpace = (16 << 20) / 3 * 4;
     ASSERT_EQ(h.Call(filterSelectorPrepare), noErr);
     const EditState& e = Data()->edit;
     PassRect min, max;
     uint32_t swatch;
     GetMinMaxPrev(1, PreviewDocument{3000, 2000}, &min, &max, &swatch, 0);
-    EXPECT_EQ(e.previewWidth, 1170);
+    EXPECT_EQ(e.previewWidth, 1169);
     EXPECT_EQ(e.previewHeight, 666);
-    EXPECT_EQ(max.right - max.left, 1511);
+    EXPECT_EQ(max.right - max.left, 1510);
     EXPECT_LT(e.previewWidth, max.right - max.left);
     EXPECT_EQ(e.windowRect.right, 1920 - ((max.right - max.left) - e.previewWidth));
     EXPECT_EQ(e.windowRect.bottom, 1040 - ((max.bottom - max.top) - e.previewHeight));

@@ -88,6 +88,9 @@ TEST_F(PreviewReadTest, TheHostSubsamplesByHalfTheFactorAndTheScalerFitsTheBox) 
         EXPECT_EQ(r.right, c.request.right);
         EXPECT_EQ(h.host.record->inputRate, c.step << 16);
         EXPECT_EQ(edit.previewReduced == 1, c.scaled);
+        // The filter rectangle, where the editor's dialogs place their windows.
+        EXPECT_EQ(edit.width, c.width);
+        EXPECT_EQ(edit.height, c.height);
         // The preview has the shape of the filter rectangle inside the box.
         int32_t w = 0, ht = 0;
         const int32_t boxW = std::min(c.boxW, c.width), boxH = std::min(c.boxH, c.height);

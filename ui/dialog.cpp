@@ -16,7 +16,6 @@ namespace {
 constexpr int32_t kIdleMilliseconds = 100;
 constexpr int32_t kInitFailedResult = 2;
 constexpr uint32_t kSystemFaceColour = 0xF0F0F0;
-constexpr int kKeyAlt = 0x12;
 
 void* gPendingFont = nullptr;
 
@@ -26,7 +25,7 @@ uint8_t Diagnostics(const UiDlgRec* rec) {
 
 void ReadModifiers(UiDlgRec* rec) {
     rec->ctrl = Plat_KeyDown(kPlatKeyControl) ? 1 : 0;
-    rec->alt = Plat_KeyDown(kKeyAlt) ? 1 : 0;
+    rec->alt = Plat_KeyDown(kPlatKeyAlt) ? 1 : 0;
     rec->shift = Plat_KeyDown(kPlatKeyShift) ? 1 : 0;
 }
 

@@ -47,6 +47,15 @@ void Ui_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb) 
     if (dc != nullptr && xy != nullptr && count >= 2) Plat_Draw_Polyline(dc, xy, count, rgb);
 }
 
+void Ui_Draw_XorFrame(void* dc, const UiRect* rect) {
+    if (dc != nullptr && rect != nullptr && rect->right > rect->left && rect->bottom > rect->top)
+        Plat_Draw_XorFrame(dc, rect);
+}
+
+void* Ui_Draw_NativeContext(void* dc) {
+    return dc != nullptr ? Plat_Draw_NativeContext(dc) : nullptr;
+}
+
 int32_t Ui_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height) {
     if (width == nullptr || height == nullptr) return kUiErrArg;
     return Plat_Draw_IconSize(iconId, width, height);

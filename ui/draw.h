@@ -35,6 +35,13 @@ void Ui_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb);
 int32_t Ui_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height);
 int32_t Ui_Draw_Icon(void* dc, int32_t x, int32_t y, int32_t iconId);
 int32_t Ui_Draw_Bitmap(void* dc, int32_t x, int32_t y, int32_t bitmapId);
+// Inverts the pixels of rect's one-pixel outline; drawing the same outline
+// again restores them, so it can be removed without redrawing what lies
+// under it.
+void Ui_Draw_XorFrame(void* dc, const UiRect* rect);
+// The window system's own drawing context behind dc (for a host that draws
+// into the dialog itself), or null.
+void* Ui_Draw_NativeContext(void* dc);
 // Blits an interleaved 8-bit RGB image (rowBytes a multiple of 4) into rect
 // through an offscreen bitmap.
 int32_t Ui_Draw_Image(void* dc, const UiRect* rect, const uint8_t* rgb, int32_t width,

@@ -13,6 +13,7 @@ extern const char kPlatPathSep;
 // Virtual key codes the plug-in asks about.
 constexpr int kPlatKeyShift = 0x10;
 constexpr int kPlatKeyControl = 0x11;
+constexpr int kPlatKeyAlt = 0x12;
 
 // Asynchronous key state: true while the key is down.
 bool Plat_KeyDown(int virtualKey);

@@ -76,6 +76,8 @@ void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb
 int32_t Plat_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height);
 int32_t Plat_Draw_Icon(void* dc, int32_t x, int32_t y, int32_t iconId);
 int32_t Plat_Draw_Bitmap(void* dc, int32_t x, int32_t y, int32_t bitmapId);
+void Plat_Draw_XorFrame(void* dc, const UiRect* rect);
+void* Plat_Draw_NativeContext(void* dc);
 int32_t Plat_Draw_Image(void* dc, const UiRect* rect, const uint8_t* rgb, int32_t width,
                         int32_t height, int32_t rowBytes);
 

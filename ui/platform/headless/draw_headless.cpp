@@ -111,6 +111,15 @@ void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb
     Record(dc, 'L', box, nullptr, count, 0, rgb);
 }
 
+void Plat_Draw_XorFrame(void* dc, const UiRect* rect) {
+    Record(dc, 'X', *rect, nullptr, 0, 0, 0);
+}
+
+// The recording context stands for the window system's.
+void* Plat_Draw_NativeContext(void* dc) {
+    return dc;
+}
+
 int32_t Plat_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height) {
     if (iconId >= kUiIconNote && iconId <= kUiIconStop) {
         *width = *height = 32;

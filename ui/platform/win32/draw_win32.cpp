@@ -149,6 +149,21 @@ void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb
     DeleteObject(pen);
 }
 
+void Plat_Draw_XorFrame(void* dc, const UiRect* rect) {
+    HDC hdc = Dc(dc)->dc;
+    const int oldMode = SetROP2(hdc, R2_NOT);
+    HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(NULL_BRUSH));
+    HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));
+    Rectangle(hdc, rect->left, rect->top, rect->right, rect->bottom);
+    SelectObject(hdc, oldPen);
+    SelectObject(hdc, oldBrush);
+    SetROP2(hdc, oldMode);
+}
+
+void* Plat_Draw_NativeContext(void* dc) {
+    return Dc(dc)->dc;
+}
+
 int32_t Plat_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height) {
     HICON icon = LoadIconFor(iconId);
     ICONINFO info;
