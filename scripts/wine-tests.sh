@@ -125,7 +125,9 @@ answer() { printf '%s\n' "$2" >"$shots/$1.tmp" && mv -f "$shots/$1.tmp" "$shots/
             [[ -e $request ]] || continue
             name=$(basename "${request%.*}")
             [[ -e $shots/$name.done ]] && continue
-            line=$(tr -d '\r' <"$request" | head -1)
+            # The host removes a request once it has read the answer: one
+            # gone since the look above was answered already.
+            line=$(tr -d '\r' 2>/dev/null <"$request" | head -1) || continue
             if [[ $request == *.request ]]; then
                 if timeout 20 xwd -root -silent -display "$DISPLAY" |
                     convert xwd:- -crop "$line" +repage "$shots/$name.png" 2>>"$work/shots.log"; then

@@ -47,6 +47,10 @@ void Ui_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb) 
     if (dc != nullptr && xy != nullptr && count >= 2) Plat_Draw_Polyline(dc, xy, count, rgb);
 }
 
+void Ui_Draw_Erase(void* dc, const UiRect* rect) {
+    if (dc != nullptr && rect != nullptr) Plat_Draw_Erase(dc, rect);
+}
+
 void Ui_Draw_XorFrame(void* dc, const UiRect* rect) {
     if (dc != nullptr && rect != nullptr && rect->right > rect->left && rect->bottom > rect->top)
         Plat_Draw_XorFrame(dc, rect);

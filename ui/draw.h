@@ -28,6 +28,9 @@ int32_t Ui_Draw_Text(void* dc, const UiRect* rect, const char* text, int32_t fla
 int32_t Ui_Draw_TextWidth(void* dc, const char* text);
 int32_t Ui_Draw_LineHeight(void* dc);
 void Ui_Draw_Rect(void* dc, const UiRect* rect, uint32_t rgb, int32_t filled);
+// Fills rect with the dialog's background, as erasing does: what is drawn
+// anew over it (a value's text) then shows nothing of what was there.
+void Ui_Draw_Erase(void* dc, const UiRect* rect);
 void Ui_Draw_Line(void* dc, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t rgb);
 // Connected line segments through count points (x, y pairs).
 void Ui_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb);

@@ -72,6 +72,7 @@ int32_t Plat_Draw_Text(void* dc, const UiRect* rect, const char* text, int32_t f
 int32_t Plat_Draw_TextWidth(void* dc, const char* text);
 int32_t Plat_Draw_LineHeight(void* dc);
 void Plat_Draw_Rect(void* dc, const UiRect* rect, uint32_t rgb, int32_t filled);
+void Plat_Draw_Erase(void* dc, const UiRect* rect);
 void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb);
 int32_t Plat_Draw_IconSize(int32_t iconId, int32_t* width, int32_t* height);
 int32_t Plat_Draw_Icon(void* dc, int32_t x, int32_t y, int32_t iconId);

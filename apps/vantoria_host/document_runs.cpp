@@ -47,12 +47,6 @@ RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d
     return out;
 }
 
-int32_t Changed(const Pixels& a, const Pixels& b) {
-    int32_t n = 0;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
-    return n;
-}
-
 bool PrefsPath(char* path, size_t capacity) {
     return Ui_Path_SetToPrefFile(nullptr, "Vantoria Plugin Prefs", path, capacity) == kUiOk;
 }

@@ -26,8 +26,14 @@ struct RunOutcome {
 RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d,
                        const Pixels* descriptor, int16_t playInfo, const char* label);
 
-// Samples that differ between two documents of the same size.
-int32_t Changed(const Pixels& a, const Pixels& b);
+// Elements that differ between two vectors of the same size (samples of
+// documents, pixels of screens).
+template <typename T>
+int32_t Changed(const std::vector<T>& a, const std::vector<T>& b) {
+    int32_t n = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+    return n;
+}
 
 // The module's stored preferences file.
 bool PrefsPath(char* path, size_t capacity);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "apps/vantoria_host/dialog_driver.h"
 #include "apps/vantoria_host/dialog_robot.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr char kPhotoPath[] = "photos\\astronaut.ppm";
 // The editor's items the checks use.
 constexpr int32_t kItemAutoBlack = 11;
+constexpr int32_t kItemBrightnessValue = 14;
 constexpr int32_t kItemBrightnessUp = 16;
 constexpr int32_t kItemCancel = 2;
 constexpr int32_t kEditorItems = 59;
@@ -97,12 +99,33 @@ struct EditorVisit {
     bool sawEditor;
     HWND other;           // a dialog that was not the editor
     bool autoBlackShown;  // item 11 checked when the dialog was read
+    // The brightness value (item 14) as it shows on the screen, 0xRRGGBB.
+    std::vector<uint32_t> value;
 };
 EditorVisit* gVisit = nullptr;
 
+// The pixels of an item's window as they show.
+std::vector<uint32_t> ItemPixels(HWND dialog, int32_t item) {
+    HWND window = GetDlgItem(dialog, item);
+    RECT r = {};
+    GetClientRect(window, &r);
+    MemoryCanvas canvas;
+    std::vector<uint32_t> pixels;
+    if (!Canvas_Open(&canvas, r.right, r.bottom, 0)) return pixels;
+    HDC dc = GetDC(window);
+    if (dc != nullptr && BitBlt(canvas.dc, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY)) {
+        for (int32_t y = 0; y < r.bottom; ++y)
+            for (int32_t x = 0; x < r.right; ++x) pixels.push_back(Canvas_Pixel(canvas, x, y));
+    }
+    if (dc != nullptr) ReleaseDC(window, dc);
+    Canvas_Close(&canvas);
+    return pixels;
+}
+
 void ReadShownSettings(HWND dialog, void* context) {
-    static_cast<EditorVisit*>(context)->autoBlackShown =
-        IsDlgButtonChecked(dialog, kItemAutoBlack) == BST_CHECKED;
+    EditorVisit* visit = static_cast<EditorVisit*>(context);
+    visit->autoBlackShown = IsDlgButtonChecked(dialog, kItemAutoBlack) == BST_CHECKED;
+    visit->value = ItemPixels(dialog, kItemBrightnessValue);
 }
 
 // The robot's inspector: the editor is the dialog with the editor's items.
@@ -245,8 +268,10 @@ void CheckEditor(const char* modulePath, const char* entryName) {
     first.drive.steps[2] = {kDriveClick, "editor-click-16-a", kItemBrightnessUp, nullptr, 500};
     first.drive.steps[3] = {kDriveClick, "editor-click-16-b", kItemBrightnessUp, nullptr, 500};
     first.drive.steps[4] = {kDriveShot, "editor-after", 0, nullptr, 1500};
-    first.drive.steps[5] = {kDriveKeys, "editor-return", 0, "key Return", 300};
-    first.drive.stepCount = 6;
+    first.drive.steps[5] = {kDriveCall, "editor-read-after", 0, nullptr, 0};
+    first.drive.steps[6] = {kDriveKeys, "editor-return", 0, "key Return", 300};
+    first.drive.stepCount = 7;
+    first.drive.call = ReadShownSettings;
     const RunOutcome edited =
         RunWithEditor(modulePath, entryName, photo, nullptr, &first,
                       "clicks on Auto Black Point and brightness up twice, then Return");
@@ -293,6 +318,13 @@ void CheckEditor(const char* modulePath, const char* entryName) {
     ReportAlerts("run over the recording");
     Report(again.autoBlackShown, "editor: over the recording Auto Black Point shows checked",
            "unchecked");
+    // The value redrawn after two clicks shows what a fresh drawing of +10
+    // shows, nothing of the +5 before it.
+    const int32_t valueChanged =
+        int32_t(first.value.size() == again.value.size() ? Changed(first.value, again.value) : -1);
+    Report(!first.value.empty() && valueChanged == 0,
+           "editor: the brightness value redrawn after the clicks looks as drawn afresh",
+           "%d of %u pixels differ", int(valueChanged), unsigned(first.value.size()));
     ReportSame("editor: Return alone over the recording gives the first run's result", edited,
                reopened);
     RemovePrefs();

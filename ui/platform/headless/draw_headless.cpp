@@ -100,6 +100,10 @@ void Plat_Draw_Rect(void* dc, const UiRect* rect, uint32_t rgb, int32_t filled) 
     Record(dc, 'R', *rect, nullptr, 0, filled, rgb);
 }
 
+void Plat_Draw_Erase(void* dc, const UiRect* rect) {
+    Record(dc, 'E', *rect, nullptr, 0, 0, 0);
+}
+
 void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb) {
     UiRect box = {int16_t(xy[1]), int16_t(xy[0]), int16_t(xy[1]), int16_t(xy[0])};
     for (int32_t i = 1; i < count; ++i) {

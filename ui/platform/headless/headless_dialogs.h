@@ -22,7 +22,8 @@ enum HeadlessModifiers : int32_t {
 };
 
 struct HeadlessDrawOp {
-    char op;  // 'T' text, 'R' rectangle, 'L' lines, 'I' icon, 'B' bitmap, 'M' image, 'X' inverted outline
+    char op;  // 'T' text, 'R' rectangle, 'E' erase, 'L' lines, 'I' icon, 'B' bitmap, 'M' image, 'X'
+              // inverted outline
     UiRect rect;
     std::string text;
     int32_t id;  // icon or bitmap id

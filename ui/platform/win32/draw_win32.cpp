@@ -140,6 +140,21 @@ void Plat_Draw_Rect(void* dc, const UiRect* rect, uint32_t rgb, int32_t filled) 
     DeleteObject(brush);
 }
 
+// The dialog's brush: its own when it has a background colour of its own
+// (it answers the static controls' colour message with it), else the
+// system's face colour.
+void Plat_Draw_Erase(void* dc, const UiRect* rect) {
+    const Win32Dc* d = Dc(dc);
+    const RECT r = {rect->left, rect->top, rect->right, rect->bottom};
+    HBRUSH brush = nullptr;
+    if (d->dialog != nullptr)
+        brush = reinterpret_cast<HBRUSH>(SendMessageA(d->dialog, WM_CTLCOLORSTATIC,
+                                                      reinterpret_cast<WPARAM>(d->dc),
+                                                      reinterpret_cast<LPARAM>(d->target)));
+    if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
+    FillRect(d->dc, &r, brush);
+}
+
 void Plat_Draw_Polyline(void* dc, const int32_t* xy, int32_t count, uint32_t rgb) {
     HPEN pen = CreatePen(PS_SOLID, 1, Colour(rgb));
     HGDIOBJ old = SelectObject(Dc(dc)->dc, pen);
