@@ -62,6 +62,8 @@ void Values_Draw(void* dialog, int32_t item, void* dc) {
     if (edit == nullptr || Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
     char text[16];
     EditorValueText(*ValueOf(&edit->pars, item), text, sizeof text);
+    // The window system does not erase a user item: the old value goes first.
+    Ui_Draw_Erase(dc, &r);
     Ui_Draw_Text(dc, &r, text, kUiTextCentre);
 }
 
