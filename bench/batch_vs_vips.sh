@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The batch command on a 24-megapixel photograph (6000 x 4000 TIFF, 8 and 16
 # bits) beside vips doing what a user would otherwise reach for: a levels
-# lookup table and a sharpen, on one thread (VIPS_CONCURRENCY=1). Each figure
+# lookup table and a sharpen, on one thread (VIPS_CONCURRENCY=1), and beside a
+# plain copy of the file. Each figure
 # is the median of three whole runs, files included; for the batch command the
 # share of its files (reading and writing) and of the plug-in comes from its
-# own summary line. Ends with one line per depth:
+# own summary line. Then the batch command with its defaults beside a plain
+# `vips copy` of the same file, both with libvips's default threads. Ends with
+# two lines per depth:
 #   batch 24MP <8|16>-bit: vantoria <s> s, vips <s> s, ratio <vantoria/vips>
+#   batch-vs-copy 24MP <8|16>-bit: vantoria <s> s, vips copy <s> s, ratio <r>
 # Usage: bash bench/batch_vs_vips.sh   (after a linux-release build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +24,6 @@ vantoria=$root/build/linux-release/vantoria
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export VIPS_CONCURRENCY=1
 export XDG_CONFIG_HOME=$work/config  # the runs leave the user's preferences alone
 
 # The photograph enlarged to 6000 x 4000, once at 8 and once at 16 bits.
@@ -69,6 +72,13 @@ shares() {  # the files' and the plug-in's seconds from the last summary line
 }
 
 declare -A result
+# The copy comparison first, with libvips's own threads.
+for depth in 8 16; do
+    in=$work/in$depth.tif
+    result[all$depth]=$(median3 "$vantoria" "$in" "$work/out-v$depth.tif")
+    result[copy$depth]=$(median3 vips copy "$in" "$work/out-copy$depth.tif")
+done
+export VIPS_CONCURRENCY=1
 for depth in 8 16; do
     in=$work/in$depth.tif
     t=$(median3 "$vantoria" "$in" "$work/out-v$depth.tif")
@@ -84,4 +94,9 @@ for depth in 8 16; do
     printf 'batch 24MP %s-bit: vantoria %.2f s, vips %.2f s, ratio %.2f\n' "$depth" \
         "${result[$depth]}" "${result[vips$depth]}" \
         "$(echo "${result[$depth]} / ${result[vips$depth]}" | bc -l)"
+done
+for depth in 8 16; do
+    printf 'batch-vs-copy 24MP %s-bit: vantoria %.2f s, vips copy %.2f s, ratio %.2f\n' "$depth" \
+        "${result[all$depth]}" "${result[copy$depth]}" \
+        "$(echo "${result[all$depth]} / ${result[copy$depth]}" | bc -l)"
 done
