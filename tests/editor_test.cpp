@@ -141,7 +141,7 @@ class EditorTest : public ::testing::Test {
         ASSERT_EQ(SetDefaultPrefsRecord(&prefs), kUiOk);
         InitEditState(edit.get(), prefs.previous);
         std::strcpy(edit->title, "C:\\photos\\beach.tif");
-        host = EditorHost{state, &prefs, &kFakeReads, 0, 1, 0, "", nullptr};
+        host = EditorHost{state, &prefs, &kFakeReads, 0, 1, 0, "", nullptr, nullptr};
         folder = MakeTempFolder("editor");
     }
     void TearDown() override {
