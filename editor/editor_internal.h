@@ -186,6 +186,9 @@ void MemoryFace_Apply(void* dialog);
 void MemoryFace_ClearRadios(void* dialog);
 // Makes a slider (31 Hue, 32 Chroma, 33 dHue) active and checks its radio.
 void MemoryFace_SetSlider(void* dialog, int32_t item);
+// A name as a slot stores it: at most 19 characters, each outside the
+// printable range 32 .. 126 a blank, an empty name a single blank.
+void MemoryFace_CleanName(const char* text, char name[kBinNameBytes]);
 // Selects and focuses the name of a custom slot.
 void MemoryFace_SelectName(void* dialog);
 // "Picker...", "Import...", "Load..." and "Save...".

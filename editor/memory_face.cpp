@@ -120,16 +120,6 @@ void MemoryFace_Enter(void* dialog) {
 
 namespace {
 
-// A typed name as stored: at most 19 characters, each outside the printable
-// range a blank, an empty name a single blank.
-void CleanName(const char* typed, char name[kBinNameBytes]) {
-    int32_t n = 0;
-    for (; typed[n] != 0 && n < kBinNameBytes - 1; ++n)
-        name[n] = typed[n] >= kMinPrintable && typed[n] <= kMaxPrintable ? typed[n] : ' ';
-    name[n] = 0;
-    if (n == 0) std::strcpy(name, " ");
-}
-
 void NameChanged(void* dialog) {
     EditState* edit = Editor_State(dialog);
     EditorState& e = edit->editor;
@@ -137,7 +127,7 @@ void NameChanged(void* dialog) {
     MemoryFace_ClearRadios(dialog);
     char typed[kBinNameBytes], name[kBinNameBytes];
     if (Ui_Dlg_GetItemText(dialog, kItemName, typed, sizeof typed) != kUiOk) return;
-    CleanName(typed, name);
+    MemoryFace_CleanName(typed, name);
     MemoryColorBin& bin = edit->pars.customBinColors[e.currentColour];
     if (std::strcmp(name, bin.name) == 0) return;
     Editor_Snapshot(dialog, false);
@@ -223,6 +213,14 @@ void ClearOrRestore(void* dialog) {
 }
 
 }  // namespace
+
+void MemoryFace_CleanName(const char* text, char name[kBinNameBytes]) {
+    int32_t n = 0;
+    for (; text[n] != 0 && n < kBinNameBytes - 1; ++n)
+        name[n] = text[n] >= kMinPrintable && text[n] <= kMaxPrintable ? text[n] : ' ';
+    name[n] = 0;
+    if (n == 0) std::strcpy(name, " ");
+}
 
 void MemoryFace_ClearRadios(void* dialog) {
     Editor_State(dialog)->editor.activeSlider = -1;

@@ -123,11 +123,8 @@ void MemoryFace_Import(void* dialog) {
         Editor_Report(dialog, status, kStrCtxImporting, Ui_Path_FileName(path));
         return;
     }
-    const char* name = Ui_Path_FileName(path);
-    int32_t n = 0;
-    for (; name[n] != 0 && n < kBinNameBytes - 1; ++n) bin.name[n] = name[n];
-    bin.name[n] = 0;
-    if (n == 0) std::strcpy(bin.name, " ");
+    // The file's name may hold characters a slot's name cannot.
+    MemoryFace_CleanName(Ui_Path_FileName(path), bin.name);
     NewDefinition(dialog);
 }
 

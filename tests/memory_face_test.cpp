@@ -10,6 +10,10 @@
 
 #include "editor/editor.h"
 #include "engine/edit_pars.h"
+#include "host/colour_picker.h"
+#include "host/module_state.h"
+#include "host/sdk_constants.h"
+#include "host/sdk_types.h"
 #include "resources/dialog_table.h"
 #include "tests/support/fake_preview.h"
 #include "tests/support/test_support.h"
@@ -543,20 +547,24 @@ TEST_F(MemoryFaceTest, SaveCancelAndLoadBack) {
         EXPECT_EQ(std::string(d->filter, 12), std::string("Text (*.txt)"));
 }
 
-// Import reads CIE measurements into the slot and names it after the file;
+// Import reads CIE measurements into the slot and names it after the file
+// (kept to 19 printable characters);
 // skipped measurements are told in a warning; a bad file is reported with
 // the file's name and leaves the slot as it was.
 TEST_F(MemoryFaceTest, ImportOfMeasurements) {
     const struct {
         const char* file;
+        const char* name;
         const char* text;
         bool good;
         const char* alert;
     } cases[] = {
-        {"leaves.txt", "LCHab\n50 30 120\n60 35 125\n55 -2 121\n40 25 118\n45 -4 120\n", true,
+        {"leaves.txt", "leaves.txt",
+         "LCHab\n50 30 120\n60 35 125\n55 -2 121\n40 25 118\n45 -4 120\n", true,
          "2 invalid measurements were skipped."},
-        {"clean.txt", "LCHab\n50 30 120\n60 35 125\n", true, nullptr},
-        {"bad.txt", "Lib\n50 30 120\n", false,
+        {"caf\xE9 leaves, autumn.txt", "caf  leaves, autumn", "LCHab\n50 30 120\n60 35 125\n", true,
+         nullptr},
+        {"bad.txt", "", "Lib\n50 30 120\n", false,
          "A data format error occurred while importing bad.txt."},
     };
     for (const auto& c : cases) {
@@ -576,9 +584,9 @@ TEST_F(MemoryFaceTest, ImportOfMeasurements) {
         EXPECT_STREQ(Headless_FileDialog(0)->prompt, "Import CIE Measurements");
         const MemoryColorBin& bin = looks[1].bins[4];
         if (c.good) {
-            EXPECT_STREQ(bin.name, c.file);
+            EXPECT_STREQ(bin.name, c.name);
             EXPECT_NEAR(bin.fcn.baseHue, 121.0f, 3.0f);
-            EXPECT_EQ(looks[1].popup.at(2), std::string(c.file) + "\tCtrl+5");
+            EXPECT_EQ(looks[1].popup.at(2), std::string(c.name) + "\tCtrl+5");
         } else {
             ExpectSameDefinition(bin, looks[0].bins[4], "a bad file changes nothing");
         }
@@ -588,6 +596,63 @@ TEST_F(MemoryFaceTest, ImportOfMeasurements) {
             EXPECT_EQ(Headless_LastDialog(kDialogAlert), nullptr);
         }
     }
+}
+
+// The host's picker: the prompt as a Pascal string, RGB in and out, the
+// chosen colour limited to 0 .. 255; a cancel or a host without colour
+// services leaves the colour.
+struct SeenServices {
+    ColorServicesInfo info;
+    std::string prompt;
+    OSErr answer;
+    int16_t chosen[3];
+} gServices;
+
+OSErr FakeColorServices(ColorServicesInfo* info) {
+    gServices.info = *info;
+    const unsigned char* p = *info->selectorParameter.pickerPrompt;
+    gServices.prompt.assign(reinterpret_cast<const char*>(p + 1), p[0]);
+    if (gServices.answer == noErr)
+        for (int k = 0; k < 3; ++k) info->colorComponents[k] = gServices.chosen[k];
+    return gServices.answer;
+}
+
+TEST(HostPicker, ColourServicesOfTheFilterRecord) {
+    const struct {
+        bool services;
+        OSErr answer;
+        int32_t status;
+        uint8_t expected[3];
+    } cases[] = {
+        {true, noErr, kUiOk, {0, 90, 255}},
+        {true, userCanceledErr, kUiErrCancelled, {10, 20, 30}},
+        {true, -1, kUiErrGeneral, {10, 20, 30}},
+        {false, noErr, kUiErrUnsupported, {10, 20, 30}},
+    };
+    FilterRecord record = {};
+    FilterRecord* saved = gFilterRecord;
+    gFilterRecord = &record;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        gServices = SeenServices{};
+        gServices.answer = c.answer;
+        const int16_t chosen[3] = {-4, 90, 300};
+        std::memcpy(gServices.chosen, chosen, sizeof chosen);
+        record.colorServices = c.services ? FakeColorServices : nullptr;
+        uint8_t rgb[3] = {10, 20, 30};
+        EXPECT_EQ(Host_PickColour("Pick a color.", rgb), c.status);
+        EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 3),
+                  std::vector<uint8_t>(c.expected, c.expected + 3));
+        if (!c.services) continue;
+        EXPECT_EQ(gServices.prompt, "Pick a color.");
+        EXPECT_EQ(gServices.info.infoSize, int32_t(sizeof(ColorServicesInfo)));
+        EXPECT_EQ(gServices.info.selector, plugIncolorServicesChooseColor);
+        EXPECT_EQ(gServices.info.sourceSpace, plugIncolorServicesRGBSpace);
+        EXPECT_EQ(gServices.info.resultSpace, plugIncolorServicesRGBSpace);
+        EXPECT_EQ(gServices.info.colorComponents[0], 10);
+        EXPECT_EQ(gServices.info.colorComponents[2], 30);
+    }
+    gFilterRecord = saved;
 }
 
 }  // namespace
