@@ -91,6 +91,7 @@ struct EditorState {
     ItemImage hueStrip;     // item 37
     ItemImage chromaStrip;  // item 38
     int32_t hueStripStart;  // the hue at the hue strip's left edge, degrees
+    uint8_t hueStripHeld;   // a handle of the hue strip is being dragged: it is not recentred
     uint8_t previewOn;
     int32_t currentColour;  // 0 Neutral, 1 Skin, 2 .. 9 custom slots
     int32_t lastCustom;     // the slot the custom button selects

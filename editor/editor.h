@@ -24,6 +24,11 @@ struct EditorHost {
     // Where "Use Largest Possible Window" lays the dialog out: null for the
     // screen's work area.
     const PassRect* largestTarget;
+    // The host's colour picker: shows prompt over rgb (0 .. 255 each) and
+    // puts the chosen colour there. kUiErrCancelled when the user cancels,
+    // kUiErrUnsupported when the host has no picker; rgb then stays. Null:
+    // no picker.
+    int32_t (*pickColour)(const char* prompt, uint8_t rgb[3]);
 };
 
 // Runs the editor over edit (its settings chosen by the start mode, the

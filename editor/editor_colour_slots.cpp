@@ -76,6 +76,14 @@ void FreeImage(ItemImage* image) {
 // one whose gradient cannot be made, shows a plain grey.
 void FillGradient(const EditState* edit, const ItemImage& image) {
     const MemoryColorBin& bin = edit->pars.customBinColors[edit->editor.currentColour];
+    const IPImage view = ItemImageView(image);
+    if (bin.haveDef && DrawMemoryColorGradient(bin.fcn, edit->pars.refRGB, &view) == kUiOk) return;
+    std::memset(image.pixels, kEmptyGrey, size_t(image.rowBytes) * size_t(image.height));
+}
+
+}  // namespace
+
+IPImage ItemImageView(const ItemImage& image) {
     IPImage view = {};
     view.kind = kIPImageColour;
     view.planeCount = 3;
@@ -86,11 +94,8 @@ void FillGradient(const EditState* edit, const ItemImage& image) {
     view.sampleStride = 3;
     view.rowStride = image.rowBytes;
     for (int32_t c = 0; c < 3; ++c) view.planes[c] = image.pixels + c;
-    if (bin.haveDef && DrawMemoryColorGradient(bin.fcn, edit->pars.refRGB, &view) == kUiOk) return;
-    std::memset(image.pixels, kEmptyGrey, size_t(image.rowBytes) * size_t(image.height));
+    return view;
 }
-
-}  // namespace
 
 bool ColourSlots_AnyCustomDefined(const EditPars& pars) {
     for (int32_t s = kFirstCustom; s < kMemoryColorBins; ++s)
@@ -182,6 +187,8 @@ void ColourSlots_Select(void* dialog, int32_t slot) {
         e.colourUndo = ColourUndo{};
         e.sampleCount = 0;
         Ui_Dlg_Enable(dialog, kItemColourUndo, 0);
+        MemoryFace_Update(dialog);
+        return;
     }
     Ui_Dlg_Invalidate(dialog, kItemGradient);
 }

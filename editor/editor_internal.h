@@ -169,6 +169,35 @@ void MemoryFace_Enter(void* dialog);
 void MemoryFace_ItemHit(void* dialog, int32_t item);
 // The arrow keys while a slider is active: 1 when handled.
 int32_t MemoryFace_ArrowKey(void* dialog, int32_t virtualKey);
+// Attaches the drawing procedures of the values (34 to 36) and the strips
+// (37, 38).
+int32_t MemoryFace_AttachDrawProcs(void* dialog);
+// The strips' mouse tracking (kUiTrack* phases).
+int32_t MemoryFace_TrackStrip(void* dialog, int32_t item, int32_t phase);
+// Shows the face for the current slot: the name and the pop-up of a custom
+// slot, "Restore" or "Clear", the values, the strips and the gradient.
+void MemoryFace_Update(void* dialog);
+// Redraws the values, the strips and the gradient.
+void MemoryFace_RedrawColour(void* dialog);
+// The end of every change of a definition: the transform rebuilt, the
+// preview redrawn.
+void MemoryFace_Apply(void* dialog);
+// Clears the radio group (no active slider).
+void MemoryFace_ClearRadios(void* dialog);
+// Makes a slider (31 Hue, 32 Chroma, 33 dHue) active and checks its radio.
+void MemoryFace_SetSlider(void* dialog, int32_t item);
+// A name as a slot stores it: at most 19 characters, each outside the
+// printable range 32 .. 126 a blank, an empty name a single blank.
+void MemoryFace_CleanName(const char* text, char name[kBinNameBytes]);
+// Selects and focuses the name of a custom slot.
+void MemoryFace_SelectName(void* dialog);
+// "Picker...", "Import...", "Load..." and "Save...".
+void MemoryFace_Picker(void* dialog);
+void MemoryFace_Import(void* dialog);
+void MemoryFace_Load(void* dialog);
+void MemoryFace_Save(void* dialog);
+// An 8-bit RGB view of an off-screen image.
+IPImage ItemImageView(const ItemImage& image);
 
 // ---- The preview pane (item 4) ------------------------------------------------
 

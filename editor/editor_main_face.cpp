@@ -75,6 +75,7 @@ int32_t AttachDrawProcs(void* dialog) {
         UI_TRY(Ui_Dlg_SetUserItemProc(dialog, item, Arrows_Draw));
     for (const int32_t item : kValueItems)
         UI_TRY(Ui_Dlg_SetUserItemProc(dialog, item, Values_Draw));
+    UI_TRY(MemoryFace_AttachDrawProcs(dialog));
     return Ui_Dlg_SetUserItemProc(dialog, kItemGradient, Gradient_Draw);
 }
 
@@ -260,6 +261,9 @@ int32_t Editor_TrackItem(void* dialog, int32_t item, int32_t phase) {
         case kItemContrastDown:
         case kItemContrastUp:
             return Arrows_Track(dialog, item, phase);
+        case kItemHueStrip:
+        case kItemChromaStrip:
+            return MemoryFace_TrackStrip(dialog, item, phase);
         default:
             return 0;
     }

@@ -174,3 +174,18 @@ int32_t MemoryColorSwatch(float lightness, const MemoryColorFcn& fcn, const RefR
 // across the shorter side. A fourth plane is left alone. kUiErrArg for a bad
 // view, kUiErrMemory when memory is short or the working space has no matrices.
 int32_t DrawMemoryColorGradient(const MemoryColorFcn& fcn, const RefRGB& ref, const IPImage* view);
+
+// The hue strip of the memory-colour editor: column x shows the hue
+// startHue + x (wrapped into 0 .. 360), row y the lightness from 100 at the
+// top to 0 at the bottom, each at the chroma parabola of fcn without hue
+// drift. Errors as DrawMemoryColorGradient.
+int32_t DrawMemoryColorHueStrip(const MemoryColorFcn& fcn, const RefRGB& ref, int32_t startHue,
+                                const IPImage* view);
+// The chroma strip: column x shows chroma x / (width − 1) × 100 at the hue of
+// fcn and lightness 50, the same down each column. Errors as above.
+int32_t DrawMemoryColorChromaStrip(const MemoryColorFcn& fcn, const RefRGB& ref,
+                                   const IPImage* view);
+// The colour of fcn at lightness 50 as 8-bit encoded RGB (0 .. 255, rounded,
+// out-of-gamut channels clamped). kUiErrArg for a missing rgb, kUiErrMemory
+// when the working space has no matrices.
+int32_t MemoryColorMidRGB(const MemoryColorFcn& fcn, const RefRGB& ref, uint8_t rgb[3]);

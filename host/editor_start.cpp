@@ -6,6 +6,7 @@
 
 #include "editor/editor.h"
 #include "host/blocks.h"
+#include "host/colour_picker.h"
 #include "host/module_state.h"
 #include "host/preview_display.h"
 #include "host/preview_read.h"
@@ -74,6 +75,7 @@ int32_t RunEditor(EditState* edit) {
     host.bytesPerSample = gFilterRecord->depth == 16 ? 2 : 1;
     host.transparency = gFilterRecord->planes > 3 ? 1 : 0;
     host.helpPath = helpPath;
+    host.pickColour = Host_PickColour;
     const int32_t status = DoEditImage(edit, &host);
     FLSpec spec;
     if (FL_DiskSpec(&spec, helpPath) == kUiOk) FLDelete(&spec);

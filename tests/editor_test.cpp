@@ -19,6 +19,7 @@
 #include "editor/settings_file.h"
 #include "host/blocks.h"
 #include "resources/dialog_table.h"
+#include "tests/support/fake_preview.h"
 #include "tests/support/plugin_host.h"
 #include "tests/support/prefs_samples.h"
 #include "ui/allocator.h"
@@ -48,37 +49,6 @@ const Bytes& ViewPixels() {
     }();
     return pixels;
 }
-
-int32_t FakeReadReduced(EditState* edit, int32_t, int32_t) {
-    IPImage& v = edit->sourceView;
-    v = IPImage{};
-    v.kind = kIPImageColour;
-    v.planeCount = 3;
-    v.bytesPerSample = 1;
-    v.width = kViewWidth;
-    v.height = kViewHeight;
-    v.resolution = 72.0f;
-    v.sampleStride = 3;
-    v.rowStride = kViewWidth * 3;
-    uint8_t* base = const_cast<uint8_t*>(ViewPixels().data());
-    for (int32_t c = 0; c < 3; ++c) v.planes[c] = base + c;
-    return kUiOk;
-}
-
-const PreviewReads kFakeReads = {
-    FakeReadReduced,
-    [](EditState*, int32_t, int32_t, bool) -> int32_t { return kUiErrUnsupported; },
-    [](EditState*) -> int32_t { return kUiOk; },
-    [](EditState*, const PassRect&, int32_t, SharpenWindow*) -> int32_t {
-        return kUiErrUnsupported;
-    },
-    [](SharpenWindow*) {},
-    [](const EditState*, int32_t, int32_t, NavigatorImage*) -> int32_t {
-        return kUiErrUnsupported;
-    },
-    [](NavigatorImage*) {},
-    [](const DisplayImage&, const PassRect&, int32_t, int32_t, void*) -> int32_t { return kUiOk; },
-};
 
 // Items of the dialog used here.
 enum : int32_t {
@@ -139,9 +109,10 @@ class EditorTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(Ui_State_Open(&state, Plat_ModuleInstance(), nullptr, kStrProductName, 0), kUiOk);
         ASSERT_EQ(SetDefaultPrefsRecord(&prefs), kUiOk);
+        gFakePreview = FakePreviewPicture{ViewPixels().data(), kViewWidth, kViewHeight};
         InitEditState(edit.get(), prefs.previous);
         std::strcpy(edit->title, "C:\\photos\\beach.tif");
-        host = EditorHost{state, &prefs, &kFakeReads, 0, 1, 0, "", nullptr};
+        host = EditorHost{state, &prefs, &kFakePreviewReads, 0, 1, 0, "", nullptr, nullptr};
         folder = MakeTempFolder("editor");
     }
     void TearDown() override {

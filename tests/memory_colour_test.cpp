@@ -178,4 +178,50 @@ TEST(DrawMemoryColorGradient, RefusesBadViewsAndSpacesAndShortMemory) {
     EXPECT_EQ(DrawMemoryColorGradient(kSkin, ref, &view), kUiErrMemory);
 }
 
+// The strips of the editor: the hue strip runs one degree a column from its
+// start (wrapping at 360) and from lightness 100 at the top to 0 at the
+// bottom, without hue drift; the chroma strip runs from 0 to 100 at
+// lightness 50 and the function's hue. MemoryColorMidRGB is the strip's
+// colour at lightness 50.
+TEST(MemoryColorStrips, HueAndChromaAcrossTheColumns) {
+    const RefRGB ref = DefaultWorkingSpace();
+    const WorkingSpaceMatrices m(ref);
+    const MemoryColorFcn fcn = {40, 30, 0.5f};
+    for (const int32_t bytes : {1, 2}) {
+        InterleavedImage hue(6, 5, bytes);
+        const IPImage hueView = hue.View();
+        ASSERT_EQ(DrawMemoryColorHueStrip(fcn, ref, 357, &hueView), kUiOk);
+        InterleavedImage chroma(11, 2, bytes);
+        const IPImage chromaView = chroma.View();
+        ASSERT_EQ(DrawMemoryColorChromaStrip(fcn, ref, &chromaView), kUiOk);
+        for (int32_t x = 0; x < 6; ++x)
+            for (int32_t y = 0; y < 5; ++y) {
+                const MemoryColorFcn column = {40, float((357 + x) % 360), 0};
+                uint16_t want[3];
+                ASSERT_EQ(MemoryColorSwatch(100.0f - 25.0f * y, column, ref, m.toRGB, bytes, want),
+                          kUiOk);
+                for (int k = 0; k < 3; ++k) ASSERT_EQ(hue.Get(x, y, k), want[k]) << x << "," << y;
+            }
+        for (int32_t x = 0; x < 11; ++x) {
+            const MemoryColorFcn column = {10.0f * x, 30, 0};
+            uint16_t want[3];
+            ASSERT_EQ(MemoryColorSwatch(50, column, ref, m.toRGB, bytes, want), kUiOk);
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_EQ(chroma.Get(x, 0, k), want[k]) << x;
+                ASSERT_EQ(chroma.Get(x, 1, k), want[k]) << x;
+            }
+        }
+        EXPECT_EQ(chroma.Get(0, 0, 0), chroma.Get(0, 0, 2)) << "chroma 0 is grey";
+    }
+    uint8_t rgb[3];
+    ASSERT_EQ(MemoryColorMidRGB(kNeutrals, ref, rgb), kUiOk);
+    for (const uint8_t v : rgb) EXPECT_NEAR(v, 118, 1);
+    ASSERT_EQ(MemoryColorMidRGB(fcn, ref, rgb), kUiOk);
+    uint16_t want[3];
+    ASSERT_EQ(MemoryColorSwatch(50, fcn, ref, m.toRGB, 1, want), kUiOk);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(rgb[k], want[k]);
+    EXPECT_EQ(MemoryColorMidRGB(fcn, ref, nullptr), kUiErrArg);
+    EXPECT_EQ(DrawMemoryColorHueStrip(fcn, ref, 0, nullptr), kUiErrArg);
+}
+
 }  // namespace
