@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/dialog_items.h"
 #include "editor/editor_internal.h"
 #include "engine/memory_colour.h"
 #include "resources/pictures.h"
@@ -207,7 +208,7 @@ int32_t ColourButtons_Track(void* dialog, int32_t item, int32_t phase) {
     EditState* edit = Editor_State(dialog);
     EditorState& e = edit->editor;
     if (phase != kUiTrackUp) {
-        const int32_t highlighted = Editor_MouseInside(dialog, item) ? item : 0;
+        const int32_t highlighted = ItemHasMouse(dialog, item) ? item : 0;
         if (highlighted != e.pane.highlightedButton) {
             Ui_Dlg_Invalidate(dialog, e.pane.highlightedButton ? e.pane.highlightedButton : item);
             e.pane.highlightedButton = highlighted;
@@ -217,7 +218,7 @@ int32_t ColourButtons_Track(void* dialog, int32_t item, int32_t phase) {
     }
     e.pane.highlightedButton = 0;
     Ui_Dlg_Invalidate(dialog, item);
-    if (!Editor_MouseInside(dialog, item)) return 1;
+    if (!ItemHasMouse(dialog, item)) return 1;
     if (item != kItemCustom) {
         ColourSlots_Select(dialog, item == kItemNeutral ? 0 : 1);
         return 1;

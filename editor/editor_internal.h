@@ -98,9 +98,6 @@ constexpr int32_t kItemFaceRadioFirst = 31;
 // the help button, the memory colour buttons and the arrows act on a release
 // inside the item.
 int32_t Editor_TrackItem(void* dialog, int32_t item, int32_t phase);
-// The mouse point of the last event (a release while tracking) lies inside
-// item.
-bool Editor_MouseInside(void* dialog, int32_t item);
 // Alt was down at the last event.
 bool Editor_AltDown(void* dialog);
 // Shows or hides the items first .. last.

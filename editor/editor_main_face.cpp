@@ -2,10 +2,12 @@
 // that end the dialog, and the routing of item hits, keys and tracks.
 #include <cstring>
 
+#include "editor/dialog_items.h"
 #include "editor/editor_dialogs.h"
 #include "editor/editor_internal.h"
 #include "editor/prefs_record.h"
 #include "icc/profile_export.h"
+#include "resources/help_text.h"
 #include "ui/alert.h"
 #include "ui/cursor.h"
 #include "ui/dialog.h"
@@ -16,8 +18,6 @@
 
 namespace {
 
-constexpr int32_t kHelpTopicMain = 2000;
-constexpr int32_t kHelpTopicMemoryColours = 2001;
 constexpr uint32_t kFrameColour = 0x808080;
 constexpr int32_t kVirtualLeft = 0x25;
 constexpr int32_t kVirtualRight = 0x27;
@@ -49,26 +49,10 @@ void GroupFrame_Draw(void* dialog, int32_t item, void* dc) {
     Ui_Draw_Polyline(dc, rest, 6, kFrameColour);
 }
 
-void HelpButton_Draw(void* dialog, int32_t item, void* dc) {
-    UiRect r = {};
-    if (Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
-    Ui_Draw_Rect(dc, &r, kFrameColour, 0);
-    Ui_Draw_Text(dc, &r, "?", kUiTextCentre);
-}
-
-int32_t HelpButton_Track(void* dialog, int32_t phase) {
-    if (phase != kUiTrackUp || !Editor_MouseInside(dialog, kItemHelp)) return 1;
-    const EditState* edit = Editor_State(dialog);
-    const EditorState& e = edit->editor;
-    Ui_Help_Show(e.host->ui, e.host->helpPath,
-                 e.memoryMode ? kHelpTopicMemoryColours : kHelpTopicMain);
-    return 1;
-}
-
 int32_t AttachDrawProcs(void* dialog) {
     for (const int32_t item : kGroupFrames)
         UI_TRY(Ui_Dlg_SetUserItemProc(dialog, item, GroupFrame_Draw));
-    UI_TRY(Ui_Dlg_SetUserItemProc(dialog, kItemHelp, HelpButton_Draw));
+    UI_TRY(Ui_Dlg_SetUserItemProc(dialog, kItemHelp, HelpItem_Draw));
     for (const int32_t item : kColourButtons)
         UI_TRY(Ui_Dlg_SetUserItemProc(dialog, item, ColourButtons_Draw));
     for (const int32_t item : kArrowItems)
@@ -187,14 +171,6 @@ void MainFace_ItemHit(void* dialog, int32_t item) {
 
 }  // namespace
 
-bool Editor_MouseInside(void* dialog, int32_t item) {
-    const UiDlgRec* rec = Ui_Dlg_Record(dialog);
-    UiRect r = {};
-    if (rec == nullptr || Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return false;
-    return rec->mouseX >= r.left && rec->mouseX < r.right && rec->mouseY >= r.top &&
-           rec->mouseY < r.bottom;
-}
-
 bool Editor_AltDown(void* dialog) {
     const UiDlgRec* rec = Ui_Dlg_Record(dialog);
     return rec != nullptr && rec->alt != 0;
@@ -250,8 +226,11 @@ int32_t MainFace_SetUp(void* dialog) {
 
 int32_t Editor_TrackItem(void* dialog, int32_t item, int32_t phase) {
     switch (item) {
-        case kItemHelp:
-            return HelpButton_Track(dialog, phase);
+        case kItemHelp: {
+            const EditorState& e = Editor_State(dialog)->editor;
+            return HelpItem_Track(dialog, kItemHelp, phase, e.host->helpPath,
+                                  e.memoryMode ? kHelpTopicMemoryColours : kHelpTopicMain);
+        }
         case kItemNeutral:
         case kItemSkin:
         case kItemCustom:

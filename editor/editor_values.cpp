@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "editor/dialog_items.h"
 #include "editor/editor_internal.h"
 #include "resources/pictures.h"
 #include "ui/dialog.h"
@@ -71,7 +72,7 @@ void Arrows_Draw(void* dialog, int32_t item, void* dc) {
     UiRect r = {};
     if (Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
     const UiDlgRec* rec = Ui_Dlg_Record(dialog);
-    const bool pressed = rec != nullptr && rec->mouseDown && Editor_MouseInside(dialog, item);
+    const bool pressed = rec != nullptr && rec->mouseDown && ItemHasMouse(dialog, item);
     int32_t id = ArrowUp(item) ? kBitmapArrowUp : kBitmapArrowDown;
     if (pressed) id = ArrowUp(item) ? kBitmapArrowUpPressed : kBitmapArrowDownPressed;
     // A missing picture leaves the arrow blank; it still works.
@@ -80,7 +81,7 @@ void Arrows_Draw(void* dialog, int32_t item, void* dc) {
 
 int32_t Arrows_Track(void* dialog, int32_t item, int32_t phase) {
     if (phase != kUiTrackMove) Ui_Dlg_Invalidate(dialog, item);  // pressed, released
-    if (phase != kUiTrackUp || !Editor_MouseInside(dialog, item)) return 1;
+    if (phase != kUiTrackUp || !ItemHasMouse(dialog, item)) return 1;
     EditState* edit = Editor_State(dialog);
     Editor_Snapshot(dialog, false);
     float* value = ValueOf(&edit->pars, item);

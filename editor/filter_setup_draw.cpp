@@ -61,7 +61,7 @@ void DrawValue(void* dialog, int32_t item, void* dc) {
     if (slider == nullptr || Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
     char text[16];
     Ui_Sprintf(text, sizeof text, "%2d", int(Value(SetupOf(dialog)->edit->pars, *slider)));
-    Ui_Draw_Rect(dc, &r, 0xFFFFFF, 1);
+    Ui_Draw_Erase(dc, &r);
     Ui_Draw_Text(dc, &r, text, kUiTextLeft);
 }
 
@@ -81,7 +81,7 @@ void DrawZoomText(void* dialog, int32_t item, void* dc) {
     if (Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
     char text[16];
     Ui_Sprintf(text, sizeof text, "%2d%c", int(SetupOf(dialog)->zoom * 100), '%');
-    Ui_Draw_Rect(dc, &r, 0xFFFFFF, 1);
+    Ui_Draw_Erase(dc, &r);
     Ui_Draw_Text(dc, &r, text, kUiTextCentre);
 }
 

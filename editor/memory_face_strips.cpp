@@ -115,6 +115,8 @@ void Value_Draw(void* dialog, int32_t item, void* dc) {
     EditState* edit = Editor_State(dialog);
     UiRect r = {};
     if (edit == nullptr || Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
+    // The window system does not erase a user item: the old value goes first.
+    Ui_Draw_Erase(dc, &r);
     const MemoryColorBin& bin = CurrentBin(edit);
     if (!bin.haveDef) return;
     const double value = item == kItemHueValue      ? bin.fcn.baseHue

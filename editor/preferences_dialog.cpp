@@ -55,6 +55,7 @@ void SetControls(void* dialog) {
 void DrawName(void* dialog, int32_t item, void* dc) {
     UiRect r;
     if (Ui_Dlg_ItemRect(dialog, item, &r) != kUiOk) return;
+    Ui_Draw_Erase(dc, &r);
     Ui_Draw_Text(dc, &r, Dlg(dialog)->scratch.settingsName, kUiTextLeft);
 }
 

@@ -12,5 +12,7 @@ extern const char kHelpText[];
 extern const uint32_t kHelpTextSize;  // bytes, without a terminator
 
 // Topics of the dialogs' "?" items.
+constexpr int32_t kHelpTopicMain = 2000;
+constexpr int32_t kHelpTopicMemoryColours = 2001;
 constexpr int32_t kHelpTopicPreferences = 2002;
 constexpr int32_t kHelpTopicSharpenNoise = 2003;
