@@ -93,9 +93,9 @@ void BM_EditorClick(benchmark::State& state) {
     filters.sharpenStrength = c.sharpen;
     filters.sharpenSelector = -1;
     filters.removeNoise = c.noise ? 1 : 0;
-    filters.noiseRadius[0] = 1;
-    filters.noiseRadius[1] = filters.noiseRadius[2] = 2;
-    filters.noiseThreshold[0] = filters.noiseThreshold[1] = filters.noiseThreshold[2] = 20;
+    filters.noise.radius[0] = 1;
+    filters.noise.radius[1] = filters.noise.radius[2] = 2;
+    filters.noise.threshold[0] = filters.noise.threshold[1] = filters.noise.threshold[2] = 20;
     std::vector<uint8_t> display(size_t(kWidth) * kHeight * 3);
     std::vector<uint8_t> screen(size_t(kScreenWidth) * kScreenHeight * 4);
     ViewCorrection compiled = {};

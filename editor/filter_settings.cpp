@@ -66,3 +66,12 @@ NoiseParams NoiseParamsOf(const NoiseSettings& settings, int32_t width, int32_t 
     n.outputDepth = uint32_t(depth);
     return n;
 }
+
+ViewRenderFilters ViewRenderFiltersOf(const FilterSettings& settings) {
+    ViewRenderFilters f = {};
+    f.sharpenStrength = settings.doSharpen == 1 ? settings.sharpen.sharpenStrength : 0;
+    f.sharpenSelector = settings.sharpen.sharpenMode;
+    f.removeNoise = settings.doRemoveNoise == 1 ? 1 : 0;
+    f.noise = NoiseParamsOf(settings.noise, 0, 0, 1, false);
+    return f;
+}

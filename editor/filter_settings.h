@@ -7,6 +7,7 @@
 
 #include "engine/edit_pars.h"
 #include "engine/noise.h"
+#include "engine/view_render.h"
 
 struct SharpenSettings {
     int32_t sharpenStrength;
@@ -37,6 +38,8 @@ void PutNoiseSettings(const NoiseSettings& settings, EditPars* pars);
 // colour channels and the mask shape. The row sink is the caller's.
 NoiseParams NoiseParamsOf(const NoiseSettings& settings, int32_t width, int32_t height,
                           int32_t depth, bool planar);
+// The filters a view is rendered with: those of settings that are on.
+ViewRenderFilters ViewRenderFiltersOf(const FilterSettings& settings);
 // The settings a reset run starts from (SetStartEditParsExtension), both
 // filters off.
 int32_t StartFilterSettings(FilterSettings* settings);

@@ -7,9 +7,8 @@
 
 #include "editor/filter_setup_geometry.h"
 #include "editor/filter_setup_internal.h"
-#include "engine/apply_driver.h"
 #include "engine/image_scale.h"
-#include "engine/noise.h"
+#include "engine/view_render.h"
 #include "ui/alert.h"
 #include "ui/allocator.h"
 #include "ui/debug_log.h"
@@ -28,94 +27,49 @@ UiRect InnerRect(void* dialog, int32_t item) {
                   int16_t(r.right - 1)};
 }
 
-// The rows of one filtering of the window: packed into planar rows for the
-// filters, collected from the driver into the shown pixels.
-struct FilterRun {
+// The window's rows from the render, cropped of the margin into the shown
+// pixels, with the selection as the fourth channel.
+struct ResultBand {
     FilterSetup* setup;
-    int32_t margin;
-    int32_t row;  // the next row out of the driver
-    int32_t resultWidth, resultHeight;
-    ApplyDriver* driver;
-    Mask2dState* noise;
+    int32_t resultWidth;
+    int32_t resultHeight;
 };
 
-int32_t ResultRow(void* context, const RowDesc* row) {
-    FilterRun* run = static_cast<FilterRun*>(context);
-    FilterSetup* s = run->setup;
-    const int32_t y = run->row++ - run->margin;
-    if (y < 0 || y >= run->resultHeight) return kUiOk;
-    const uint8_t* in = row->data8;
-    if (in == nullptr) return kUiErrArg;
-    const int32_t w = int32_t(row->width), m = run->margin;
-    uint8_t* out = s->result + size_t(y) * size_t(run->resultWidth) * size_t(s->channels);
-    const uint8_t* mask = s->source.mask != nullptr
-                              ? s->source.mask + size_t(y + m) * size_t(s->source.width) + size_t(m)
-                              : nullptr;
-    for (int32_t x = 0; x < run->resultWidth; ++x, out += s->channels) {
-        for (int32_t c = 0; c < 3; ++c)
-            out[c] = row->planar != 0 ? in[c * w + x + m] : in[(x + m) * 3 + c];
-        if (s->channels == 4) out[3] = mask != nullptr ? mask[x] : 255;
+int32_t CropBand(void* context, int32_t top, int32_t count, const uint8_t* pixels) {
+    const ResultBand* b = static_cast<const ResultBand*>(context);
+    FilterSetup* s = b->setup;
+    const SharpenWindow& w = s->source;
+    const int32_t m = w.margin;
+    for (int32_t r = 0; r < count; ++r) {
+        const int32_t y = top + r - m;
+        if (y < 0 || y >= b->resultHeight) continue;
+        const uint8_t* in = pixels + (size_t(r) * size_t(w.width) + size_t(m)) * 3;
+        uint8_t* out = s->result + size_t(y) * size_t(b->resultWidth) * size_t(s->channels);
+        const uint8_t* mask =
+            w.mask != nullptr ? w.mask + size_t(y + m) * size_t(w.width) + size_t(m) : nullptr;
+        for (int32_t x = 0; x < b->resultWidth; ++x, in += 3, out += s->channels) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            if (s->channels == 4) out[3] = mask != nullptr ? mask[x] : 255;
+        }
     }
     return kUiOk;
 }
 
-int32_t NoiseRow(void* context, const RowDesc* row) {
-    return ApplyDriverRow(static_cast<FilterRun*>(context)->driver, row);
-}
-
-int32_t OpenFilters(FilterRun* run, const uint8_t* stream, uint32_t streamSize) {
-    const FilterSetup* s = run->setup;
-    const EditPars& pars = s->edit->pars;
-    const SharpenWindow& w = s->source;
-    const bool sharpen = s->filtering && pars.doSharpen == 1;
-    const bool noise = s->filtering && pars.doRemoveNoise == 1;
-    ApplyDriverParams p = {};
-    p.stream = stream;
-    p.streamSize = streamSize;
-    p.inMax = w.bytesPerSample == 2 ? 65535u : 255u;
-    p.outMax = 255u;
-    p.sharpenStrength = sharpen ? pars.sharpenStrength : 0;
-    p.sharpenSelector = sharpen ? pars.sharpenMode : 0;
-    p.placement = kPlaceAutomatic;
-    p.width = uint32_t(w.width);
-    p.height = uint32_t(w.height);
-    p.inputDepth = w.bytesPerSample;
-    p.outputDepth = 1;
-    p.sink = ResultRow;
-    p.sinkContext = run;
-    p.planar = 1;
-    p.order = kRowOrderIdentity3;
-    UI_TRY(OpenApplyDriver(&p, &run->driver));
-    if (!noise) return kUiOk;
-    NoiseParams n =
-        NoiseParamsOf(FilterSettingsOf(pars).noise, w.width, w.height, w.bytesPerSample, true);
-    n.sink = NoiseRow;
-    n.sinkContext = run;
-    return mask2dOpen(&run->noise, &n);
-}
-
-int32_t FeedRows(FilterRun* run) {
-    const SharpenWindow& w = run->setup->source;
-    const size_t bytes = size_t(w.bytesPerSample), width = size_t(w.width);
-    uint8_t* packed = static_cast<uint8_t*>(Ui_MallocArray(3 * width, bytes));
-    if (packed == nullptr) return kUiErrMemory;
-    int32_t status = kUiOk;
-    for (int32_t y = 0; y < w.height && status == kUiOk; ++y) {
-        for (int32_t c = 0; c < 3; ++c)
-            std::memcpy(packed + size_t(c) * width * bytes,
-                        static_cast<const uint8_t*>(w.colour[c]) + size_t(y) * width * bytes,
-                        width * bytes);
-        RowDesc row = {uint32_t(w.width),  3,       kTwSpaceRgb, 1,
-                       kRowOrderIdentity3, nullptr, nullptr,     uint64_t(y)};
-        if (bytes == 2)
-            row.data16 = reinterpret_cast<uint16_t*>(packed);
-        else
-            row.data8 = packed;
-        status = run->noise != nullptr ? mask2dPutRow(run->noise, &row)
-                                       : ApplyDriverRow(run->driver, &row);
-    }
-    Ui_Free(packed);
-    return status;
+// The window's colour planes as a view.
+IPImage WindowView(const SharpenWindow& w) {
+    IPImage v = {};
+    v.kind = kIPImageColour;
+    v.planeCount = 3;
+    v.bytesPerSample = w.bytesPerSample;
+    v.width = w.width;
+    v.height = w.height;
+    v.resolution = 72.0f;
+    v.sampleStride = 1;
+    v.rowStride = w.width;
+    for (int32_t c = 0; c < 3; ++c) v.planes[c] = w.colour[c];
+    return v;
 }
 
 // The shown pixels magnified into the view, centred.
@@ -229,27 +183,31 @@ int32_t SetupPreview_Fetch(void* dialog) {
 int32_t SetupPreview_Filter(void* dialog) {
     FilterSetup* s = SetupOf(dialog);
     if (s->source.colour[0] == nullptr) return kUiErrArg;
-    FilterRun run = {};
-    run.setup = s;
-    run.margin = s->source.margin;
-    run.resultWidth = s->source.width - 2 * run.margin;
-    run.resultHeight = s->source.height - 2 * run.margin;
-    int32_t status = run.resultWidth >= 1 && run.resultHeight >= 1 &&
-                             run.resultWidth <= s->viewWidth && run.resultHeight <= s->viewHeight
+    const int32_t margin = s->source.margin;
+    ResultBand result = {s, s->source.width - 2 * margin, s->source.height - 2 * margin};
+    int32_t status = result.resultWidth >= 1 && result.resultHeight >= 1 &&
+                             result.resultWidth <= s->viewWidth &&
+                             result.resultHeight <= s->viewHeight
                          ? kUiOk
                          : kUiErrArg;
-    uint8_t* stream = nullptr;
-    uint32_t streamSize = 0;
+    // The correction and, unless a drag is showing the window as it is, the
+    // filters that are on, as the filtering pass runs them.
     const TWHandle* transform = s->edit->transform;
-    if (status == kUiOk && transform != nullptr && transform->tintwork != nullptr)
-        status = WriteDriverStream(transform->tintwork, &stream, &streamSize);
-    if (status == kUiOk) status = OpenFilters(&run, stream, streamSize);
-    if (status == kUiOk) status = FeedRows(&run);
-    if (status == kUiOk && run.row != s->source.height) status = kUiErrGeneral;
-    CloseApplyDriver(run.driver);
-    if (run.noise != nullptr) mask2dClose(&run.noise);
-    Ui_Free(stream);
-    if (status == kUiOk) status = Magnify(s, run.resultWidth, run.resultHeight);
+    const Tintwork* tw = transform != nullptr ? transform->tintwork : nullptr;
+    const ViewRenderFilters filters = ViewRenderFiltersOf(FilterSettingsOf(s->edit->pars));
+    const IPImage view = WindowView(s->source);
+    constexpr int32_t kBandRows = 16;
+    uint8_t* rows = nullptr;
+    if (status == kUiOk) {
+        rows = static_cast<uint8_t*>(Ui_MallocArray(size_t(view.width) * kBandRows, 3));
+        if (rows == nullptr) status = kUiErrMemory;
+    }
+    if (status == kUiOk) {
+        const ViewRenderBand band = {rows, kBandRows, CropBand, &result};
+        status = RenderViewBands(view, tw, s->filtering ? &filters : nullptr, &band);
+    }
+    Ui_Free(rows);
+    if (status == kUiOk) status = Magnify(s, result.resultWidth, result.resultHeight);
     if (status != kUiOk) {
         Ui_Alert_ReportErrorf(Ui_Dlg_State(dialog), status, kStrCtxTransformingPreview, nullptr);
         return status;

@@ -33,20 +33,6 @@ int32_t EnsureDisplay(PaneState& pane, uint32_t bytes) {
     return kUiOk;
 }
 
-ViewRenderFilters FiltersOf(const FilterSettings& s) {
-    ViewRenderFilters f = {};
-    f.sharpenStrength = s.doSharpen == 1 ? s.sharpen.sharpenStrength : 0;
-    f.sharpenSelector = s.sharpen.sharpenMode;
-    f.removeNoise = s.doRemoveNoise == 1 ? 1 : 0;
-    f.lumaChroma = s.noise.noiseFlag;
-    for (int32_t c = 0; c < 3; ++c) {
-        f.noiseRadius[c] = s.noise.noiseRadius[c];
-        f.noiseThreshold[c] = s.noise.noiseThreshold[c];
-    }
-    f.noiseShape = uint32_t(s.noise.noiseExtra);
-    return f;
-}
-
 // Rows of the pixel map the host is handed at a time: the map takes a band
 // of the view, not the whole of it.
 constexpr int32_t kBandRows = 32;
@@ -91,7 +77,7 @@ int32_t RenderShown(const EditState* edit, const ViewRenderBand& band) {
     const bool corrected = (e.memoryMode != 0 || e.previewOn != 0) && edit->transform != nullptr;
     if (!corrected) return RenderViewBands(view, nullptr, nullptr, &band);
     const bool fullSize = edit->zoomed != 0 || edit->previewReduced == 0;
-    const ViewRenderFilters filters = FiltersOf(edit->filters);
+    const ViewRenderFilters filters = ViewRenderFiltersOf(FilterSettingsOf(edit->pars));
     const bool filtered = edit->filterStage == 1 && fullSize && e.pane.panning == 0;
     const int32_t status =
         RenderViewBands(view, edit->transform->tintwork, filtered ? &filters : nullptr, &band);

@@ -158,17 +158,12 @@ int32_t OpenChain(const IPImage& view, const ViewRenderFilters& f, const uint8_t
     p.order = kRowOrderIdentity3;
     UI_TRY(OpenApplyDriver(&p, &run->driver));
     if (f.removeNoise != 1) return kUiOk;
-    NoiseParams n = {};
+    NoiseParams n = f.noise;
     n.width = uint32_t(view.width);
     n.height = uint32_t(view.height);
     n.colorKind = kTwSpaceRgb;
-    n.lumaChroma = f.lumaChroma;
     n.channels = 3;
-    for (int32_t c = 0; c < 3; ++c) {
-        n.radius[c] = f.noiseRadius[c];
-        n.threshold[c] = f.noiseThreshold[c];
-    }
-    n.maskShape = f.noiseShape;
+    n.planarOutput = 0;
     n.order = kRowOrderIdentity3;
     n.outputDepth = uint32_t(bytes);
     n.sink = ChainNoiseRow;
@@ -180,7 +175,7 @@ int32_t RenderFiltered(const IPImage& view, const Tintwork* tw, const ViewRender
                        BandWriter* writer) {
     UiOwned<uint8_t> stream;
     uint32_t streamSize = 0;
-    UI_TRY(WriteStream(tw, &stream, &streamSize));
+    if (tw != nullptr) UI_TRY(WriteStream(tw, &stream, &streamSize));
     UiOwned<uint8_t> packed(
         static_cast<uint8_t*>(Ui_MallocArray(size_t(view.width) * 3, size_t(view.bytesPerSample))));
     if (!packed) return kUiErrMemory;
@@ -246,8 +241,8 @@ int32_t RenderViewBands(const IPImage& view, const Tintwork* tw, const ViewRende
         return kUiErrArg;
     BandWriter writer = {
         band, &view, &kFormats[view.bytesPerSample == 2 ? 1 : 0], ViewRenderChannels(view), 0, 0};
-    if (tw == nullptr) return RenderOwn(view, &writer);
     if (ViewRenderFiltersOn(filters)) return RenderFiltered(view, tw, *filters, &writer);
+    if (tw == nullptr) return RenderOwn(view, &writer);
     return RenderCorrected(view, tw, &writer);
 }
 

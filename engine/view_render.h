@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/ip_image.h"
+#include "engine/noise.h"
 #include "engine/tintwork.h"
 
 // The sharpen and the noise removal of the filtering pass, as the render
@@ -15,21 +16,22 @@ struct ViewRenderFilters {
     int32_t sharpenStrength;  // 0: no sharpen
     int32_t sharpenSelector;  // -1 .. 3
     uint8_t removeNoise;      // 1: run the noise removal
-    uint8_t lumaChroma;
-    int32_t noiseRadius[3];
-    int32_t noiseThreshold[3];
-    uint32_t noiseShape;
+    // The noise engine's settings: the switch, radii, thresholds and mask
+    // shape; the size, the colour layout, the depth and the row sink are the
+    // render's own.
+    NoiseParams noise;
 };
 
 // Channels of the map a view renders into: 4 with a fourth plane, else 3.
 int32_t ViewRenderChannels(const IPImage& view);
 
 // Renders view (colour, 8- or 16-bit, 3 or 4 planes) into out (channels as
-// ViewRenderChannels, width x height pixels). tw null: the view's own
-// pixels (the high byte of a 16-bit sample). Otherwise the colour channels
-// through tw, which takes the view's depth and gives 8-bit output; with
-// filters (null or all off: none), the chain of the filtering pass at the
-// view's depth, whose results keep their high byte. kUiErrArg for a bad view
+// ViewRenderChannels, width x height pixels): the colour channels through
+// tw, which takes the view's depth and gives 8-bit output, or the view's own
+// pixels for tw null (the high byte of a 16-bit sample). With filters (null
+// or all off: none), the chain of the filtering pass at the view's depth
+// (noise removal, tw when there is one, sharpen), whose results keep their
+// high byte. kUiErrArg for a bad view
 // or a transform that does not fit it, kUiErrMemory, or a stage's error;
 // every buffer is released on every path.
 int32_t RenderView(const IPImage& view, const Tintwork* tw, const ViewRenderFilters* filters,

@@ -244,17 +244,18 @@ TEST_F(PreviewPaneTest, SharpenShowsAtOneToOneOnly) {
     // Each entry: the pixels shown, and those of the view through the
     // transform alone.
     std::vector<std::vector<uint8_t>> plain;
-    auto sharpen = [&](void* dialog) {
+    // A strong sharpen, switched on by the editor's own check box.
+    auto strength = [&](void* dialog) {
         EditState* e = Editor_State(dialog);
-        e->filters.doSharpen = 1;
-        e->filters.sharpen = SharpenSettings{20, -1};
-        Pane_Redraw(dialog);
+        e->pars.sharpenStrength = 20;
+        e->pars.sharpenMode = -1;
     };
     auto keep = [&](void* dialog) {
         const EditState* e = Editor_State(dialog);
         plain.push_back(Expected(e->zoomed ? e->zoomView : e->sourceView, e->transform->tintwork));
     };
-    QueueCall(&sharpen);
+    QueueCall(&strength);
+    Headless_QueueClick(kItemSharpen);
     QueueCall(&keep);
     Headless_QueueTrack(kItemPane, {FittedX(200), FittedY(150)}, kHeadlessAlt);
     QueueCall(&keep);

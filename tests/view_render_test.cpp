@@ -118,17 +118,11 @@ std::vector<uint8_t> PassReference(InterleavedImage& im, const Tintwork* tw,
     };
     Collected denoised;
     if (f.removeNoise == 1) {
-        NoiseParams n = {};
+        NoiseParams n = f.noise;
         n.width = uint32_t(w);
         n.height = uint32_t(h);
         n.colorKind = kTwSpaceRgb;
-        n.lumaChroma = f.lumaChroma;
         n.channels = 3;
-        for (int32_t c = 0; c < 3; ++c) {
-            n.radius[c] = f.noiseRadius[c];
-            n.threshold[c] = f.noiseThreshold[c];
-        }
-        n.maskShape = f.noiseShape;
         n.order = kRowOrderIdentity3;
         n.outputDepth = uint32_t(d);
         n.sink = Collect;
@@ -175,10 +169,10 @@ TEST(ViewRender, FiltersMatchThePassChain) {
     sharpen.sharpenSelector = -1;
     ViewRenderFilters both = sharpen;
     both.removeNoise = 1;
-    both.lumaChroma = 1;
-    both.noiseRadius[0] = 1;
-    both.noiseRadius[1] = both.noiseRadius[2] = 2;
-    both.noiseThreshold[0] = both.noiseThreshold[1] = both.noiseThreshold[2] = 40;
+    both.noise.lumaChroma = 1;
+    both.noise.radius[0] = 1;
+    both.noise.radius[1] = both.noise.radius[2] = 2;
+    both.noise.threshold[0] = both.noise.threshold[1] = both.noise.threshold[2] = 40;
     ViewRenderFilters noiseOnly = both;
     noiseOnly.sharpenStrength = 0;
     for (const Format& f : kFormats)
@@ -219,8 +213,8 @@ TEST(ViewRender, RefusesAMismatchAndReleasesOnEveryPath) {
     both.sharpenStrength = 5;
     both.sharpenSelector = -1;
     both.removeNoise = 1;
-    both.noiseRadius[0] = both.noiseRadius[1] = both.noiseRadius[2] = 1;
-    both.noiseThreshold[0] = both.noiseThreshold[1] = both.noiseThreshold[2] = 20;
+    both.noise.radius[0] = both.noise.radius[1] = both.noise.radius[2] = 1;
+    both.noise.threshold[0] = both.noise.threshold[1] = both.noise.threshold[2] = 20;
     std::vector<uint8_t> out(size_t(im.width) * im.height * 4);
     RunAllocationFailureLoop(
         [&] { return RenderView(im.View(), corr.cc.tw(), &both, out.data()); });
