@@ -102,27 +102,40 @@ LANES_INLINE void Exchange(I32x8& lo, I32x8& hi) {
     if constexpr ((kUse & kUseMax) != 0) hi = Max8(a, hi);
 }
 
-// Masks come from shifts, not comparisons: a compiler splits a comparison of
-// eight lanes on the portable path into one lane at a time, but keeps min
-// and max in vectors.
 LANES_INLINE I32x8 Select8(I32x8 mask, I32x8 a, I32x8 b) {
     return (a & mask) | (b & ~mask);
 }
-// All ones where a lane is non-zero (INT32_MIN excepted), else zero.
-LANES_INLINE I32x8 NonZero8(I32x8 a) {
-    return (a | -a) >> 31;
-}
+
+// Masks: all ones where a lane holds, else zero. The vector path compares;
+// on the portable path a compiler splits a comparison of eight lanes into one
+// lane at a time (it keeps min and max in vectors), so masks come from shifts.
 // All ones where d lies in [−t, t], t ≥ 0.
+template <bool kCompare>
 LANES_INLINE I32x8 Within8(I32x8 d, I32x8 t, I32x8 negT) {
+    if constexpr (kCompare) return (d >= negT) & (d <= t);
     // The distance to the clamped value lies in (−2^31, 2^31).
-    return ~NonZero8(Clamp8(d, negT, t) - d);
+    const I32x8 e = Clamp8(d, negT, t) - d;
+    return ~((e | -e) >> 31);
+}
+// All ones where a < b, for a and b in [−2^30, 2^30].
+template <bool kCompare>
+LANES_INLINE I32x8 Less8(I32x8 a, I32x8 b) {
+    if constexpr (kCompare) return a < b;
+    return (a - b) >> 31;
+}
+// All ones where a = b, for a and b in [−2^30, 2^30].
+template <bool kCompare>
+LANES_INLINE I32x8 Equal8(I32x8 a, I32x8 b) {
+    if constexpr (kCompare) return a == b;
+    const I32x8 e = a - b;
+    return ~((e | -e) >> 31);
 }
 
 // A value outside the threshold goes below everything (INT32_MIN) while
 // fewer than lowCount have gone there, else above everything (INT32_MAX).
+template <bool kCompare>
 LANES_INLINE void MoveOutside(I32x8& value, I32x8 within, I32x8 lowCount, I32x8& outside) {
-    // Both counts lie in [0, M], so the sign of the difference compares them.
-    value = Select8(within, value, Splat8(INT32_MAX) ^ ((outside - lowCount) >> 31));
+    value = Select8(within, value, Splat8(INT32_MAX) ^ Less8<kCompare>(outside, lowCount));
     outside -= ~within;
 }
 
@@ -131,31 +144,31 @@ LANES_INLINE void MoveOutside(I32x8& value, I32x8 within, I32x8 lowCount, I32x8&
 // threshold are moved to the ends: the first M / 2 − n / 2 of them (in cell
 // order) below everything, the others above. A network cut down to that one
 // rank then finds it, with no sort of the rest and no per-lane pick.
-template <uint32_t M, size_t... I, size_t... S>
+template <uint32_t M, bool kCompare, size_t... I, size_t... S>
 LANES_INLINE void MedianOfSmallMaskAt(const MedianRow& row, uint32_t x, std::index_sequence<I...>,
                                       std::index_sequence<S...>) {
     const I32x8 v = Load8(row.centre + x);
     const I32x8 t = Splat8(row.threshold), negT = Splat8(-row.threshold);
     I32x8 values[M] = {Load8(row.cells[I] + x)...};
     // No overflow in the differences: values of a channel span less than 2^31.
-    const I32x8 within[M] = {Within8(values[I] - v, t, negT)...};
+    const I32x8 within[M] = {Within8<kCompare>(values[I] - v, t, negT)...};
     const I32x8 n = -(within[I] + ...);
     // The sum of the candidates, wrapping; used when there are two.
     const U32x8 sum = (U32x8(values[I] & within[I]) + ...);
     const I32x8 lowCount = Splat8(int32_t(M / 2)) - (n >> 1);
     I32x8 outside{};
-    (MoveOutside(values[I], within[I], lowCount, outside), ...);
+    (MoveOutside<kCompare>(values[I], within[I], lowCount, outside), ...);
     constexpr const auto& steps = MiddleNetwork<M>::kSteps;
     (Exchange<steps[S].use>(values[steps[S].lo], values[steps[S].hi]), ...);
     // Two candidates: the floor of their mean (their sum stays below 2^31).
-    Store8(row.out + x, Select8(NonZero8(n - 2), values[M / 2], I32x8(sum) >> 1));
+    Store8(row.out + x, Select8(Equal8<kCompare>(n, Splat8(2)), I32x8(sum) >> 1, values[M / 2]));
 }
 
-template <uint32_t M>
+template <uint32_t M, bool kCompare>
 LANES_INLINE void MedianOfSmallMask(const MedianRow& row) {
     for (uint32_t x = 0; x < row.width; x += kLanes) {
-        MedianOfSmallMaskAt<M>(row, x, std::make_index_sequence<M>(),
-                               std::make_index_sequence<MiddleNetwork<M>::kCount>());
+        MedianOfSmallMaskAt<M, kCompare>(row, x, std::make_index_sequence<M>(),
+                                         std::make_index_sequence<MiddleNetwork<M>::kCount>());
     }
 }
 
@@ -185,11 +198,11 @@ LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
 
 template <uint32_t M>
 void SmallMaskPortable(const MedianRow& row, const MedianScratch&) {
-    MedianOfSmallMask<M>(row);
+    MedianOfSmallMask<M, false>(row);
 }
 template <uint32_t M>
 LANES_AVX2 void SmallMaskAvx2(const MedianRow& row, const MedianScratch&) {
-    MedianOfSmallMask<M>(row);
+    MedianOfSmallMask<M, true>(row);
 }
 
 // The functions for masks of 1 to kSmallMask cells, by path.
