@@ -391,25 +391,25 @@ TEST(NoiseMedian, SelectionMatchesTheFullSortForEveryCellCount) {
                         const uint32_t kind = x % 8;
                         uint32_t inside = 1 + rng() % m;
                         for (uint32_t k = 0; k < m; ++k) {
-                            int32_t a = v;
+                            int64_t a = v;
                             const int64_t spread = 3 * int64_t(t) + 4;
                             if (kind == 0 || kind == 1) {  // around the threshold
-                                a = int32_t(v + int64_t(rng() % uint64_t(2 * spread + 1)) - spread);
+                                a = v + int64_t(rng() % uint64_t(2 * spread + 1)) - spread;
                             } else if (kind == 2) {  // ties on a few levels
                                 a = v + int32_t(rng() % 3) - 1;
                             } else if (kind == 3 || kind == 4) {  // `inside` candidates
-                                const int64_t off = k < inside ? int64_t(rng() % uint64_t(t + 1))
+                                const int64_t off = k < inside ? int64_t(rng() % (uint64_t(t) + 1))
                                                                : int64_t(t) + 1 + rng() % 1000;
-                                a = int32_t(rng() % 2 ? v + off : v - off);
+                                a = rng() % 2 ? v + off : v - off;
                             } else if (kind == 5) {  // the ends of the range
                                 a = rng() % 2 ? kTop : -kTop;
                             } else if (kind == 6) {  // exactly two candidates
                                 inside = 2;
-                                a = k == 0 ? v + int32_t(rng() % uint32_t(t / 2 + 1))
-                                           : int32_t(v + (rng() % 2 ? 1 : -1) *
-                                                             (int64_t(t) + 1 + rng() % 9));
+                                const int64_t out = int64_t(t) + 1 + rng() % 9;
+                                a = k == 0 ? v + int64_t(rng() % (uint64_t(t) / 2 + 1))
+                                           : v + (rng() % 2 ? out : -out);
                             } else {  // every value a candidate
-                                a = int32_t(v + int64_t(rng() % uint64_t(int64_t(t) + 1)) - t / 2);
+                                a = v + int64_t(rng() % (uint64_t(t) + 1)) - t / 2;
                             }
                             rows[k][x] = int32_t(std::clamp<int64_t>(a, -kTop, kTop));
                         }
