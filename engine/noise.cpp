@@ -116,11 +116,16 @@ void EmitRow(Mask2dState* s, const int32_t* const m[4]) {
         T* r = out;
         T* g = out + o.cStep;
         T* b = out + 2 * o.cStep;
+        // Held apart from the output, which the compiler cannot tell.
+        const int32_t* const y = m[0];
+        const int32_t* const u = m[1];
+        const int32_t* const v = m[2];
         for (uint32_t x = 0; x < width; ++x) {
             const ptrdiff_t i = ptrdiff_t(x) * o.xStep;
-            r[i] = ClampSample<T>(LumaChroma_Red(m[0][x], m[1][x], m[2][x]));
-            g[i] = ClampSample<T>(LumaChroma_Green(m[0][x], m[1][x], m[2][x]));
-            b[i] = ClampSample<T>(LumaChroma_Blue(m[0][x], m[1][x], m[2][x]));
+            const int32_t yx = y[x], ux = u[x], vx = v[x];
+            r[i] = ClampSample<T>(LumaChroma_Red(yx, ux, vx));
+            g[i] = ClampSample<T>(LumaChroma_Green(yx, ux, vx));
+            b[i] = ClampSample<T>(LumaChroma_Blue(yx, ux, vx));
         }
     } else {
         for (uint32_t c = 0; c < s->channels; ++c) {
