@@ -24,8 +24,7 @@ struct MedianRow {
     uint32_t rayLength;  // rays only: the steps per direction
     int32_t threshold;   // scaled to the window's fixed point, 0 .. 2^31 − 1
     uint32_t width;
-    int32_t* out;          // room for width rounded up to a multiple of 8
-    const int32_t* above;  // width + 8 values above all others (kMedianAboveAll)
+    int32_t* out;  // room for width rounded up to a multiple of 8
 };
 
 struct MedianScratch {

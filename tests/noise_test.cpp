@@ -417,18 +417,12 @@ TEST(NoiseMedian, SelectionMatchesTheFullSortForEveryCellCount) {
                     }
                     std::vector<const int32_t*> cells(m);
                     for (uint32_t k = 0; k < m; ++k) cells[k] = rows[k].data();
-                    std::vector<int32_t> out(kWidth), above(kWidth + 8, kMedianAboveAll);
-                    std::vector<int32_t> lanes(8 * size_t(std::max(m + 1, 32u)));
+                    std::vector<int32_t> out(kWidth);
+                    std::vector<int32_t> lanes(8 * size_t(m + 1));
                     std::vector<SortStep> steps(SortNetwork_Build(m, nullptr) + 1);
                     SortNetwork_Build(m, steps.data());
-                    const MedianRow row{rows[centreCell].data(),
-                                        cells.data(),
-                                        m,
-                                        0,
-                                        t,
-                                        kWidth,
-                                        out.data(),
-                                        above.data()};
+                    const MedianRow row{
+                        rows[centreCell].data(), cells.data(), m, 0, t, kWidth, out.data()};
                     Median_Choose(false, m)(row, MedianScratch{lanes.data(), steps.data(),
                                                                SortNetwork_Build(m, nullptr)});
                     for (uint32_t x = 0; x < kWidth; ++x) {
