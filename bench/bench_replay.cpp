@@ -15,6 +15,11 @@
 // the most the run held at once. Handles the plug-in asks the host for are
 // the host's memory and not part of it.
 //
+// Then, per depth, the plug-in's share with the default noise removal on the
+// vector path (where the processor has it) and on the portable path:
+//   noise-replay <8|16>-bit defaults: <Mpix/s> Mpix/s
+//   noise-replay <8|16>-bit defaults, portable path: <Mpix/s> Mpix/s
+//
 // Ends with one line per depth: the ratio of the plug-in's share with no
 // filters to ApplyTintwork alone, the largest peak of the three settings and
 // the bufferSpace the plug-in gave the host at prepare:
@@ -36,6 +41,7 @@
 #include "editor/prefs_record.h"
 #include "editor/stored_prefs.h"
 #include "engine/compile_edit_tw.h"
+#include "engine/engine_switches.h"
 #include "engine/tintwork.h"
 #include "host/blocks.h"
 #include "host/plugin_main.h"
@@ -211,6 +217,7 @@ PassTimes Replay(const Document& source, const std::vector<uint8_t>& descriptor)
 struct Results {
     PassTimes pass[2][kFilterKinds];  // best of the iterations
     PassTimes tall[2][kFilterKinds];  // the taller document
+    PassTimes portableNoise[2];       // noise removal on the portable path
     double kernel[2] = {0, 0};        // ApplyTintwork alone, seconds of processor time
     double kernelWall[2] = {0, 0};
 };
@@ -229,15 +236,22 @@ void KeepBest(PassTimes* best, const PassTimes& t) {
     }
 }
 
-void BM_Replay(benchmark::State& state, int32_t depth, Filters filters, int32_t height) {
+void BM_Replay(benchmark::State& state, int32_t depth, Filters filters, int32_t height,
+               int32_t path) {
+    KernelPathScope restore;
+    if (SetKernelPath(path) != kUiOk) {
+        state.SkipWithError("the kernel path is not available");
+        return;
+    }
     std::vector<uint8_t> descriptor;
     if (!Record(filters, depth, &descriptor)) {
         state.SkipWithError("recording the action failed");
         return;
     }
     const Document& d = Doc(depth, height);
-    PassTimes& best = height == kTallHeight ? gResults.tall[depth == 16][filters]
-                                            : gResults.pass[depth == 16][filters];
+    PassTimes& best = path == kKernelPathPortable ? gResults.portableNoise[depth == 16]
+                      : height == kTallHeight     ? gResults.tall[depth == 16][filters]
+                                                  : gResults.pass[depth == 16][filters];
     double host = 0, plugin = 0;
     for (auto _ : state) {
         const PassTimes t = Replay(d, descriptor);
@@ -316,16 +330,23 @@ void Register() {
         for (int32_t f = 0; f < kFilterKinds; ++f) {
             std::string name = "BM_Replay/" + bits + "/" + kFilterNames[f];
             std::replace(name.begin(), name.end(), ' ', '_');
-            benchmark::RegisterBenchmark(name.c_str(), BM_Replay, depth, Filters(f), kHeight)
+            benchmark::RegisterBenchmark(name.c_str(), BM_Replay, depth, Filters(f), kHeight,
+                                         kKernelPathBest)
                 ->UseManualTime()
                 ->Iterations(kIterations)
                 ->Unit(benchmark::kMillisecond);
         }
+        benchmark::RegisterBenchmark(("BM_Replay/" + bits + "/noise_removal/portable").c_str(),
+                                     BM_Replay, depth, kNoise, kHeight, kKernelPathPortable)
+            ->UseManualTime()
+            ->Iterations(kIterations)
+            ->Unit(benchmark::kMillisecond);
         // The plug-in's memory of a document twice as tall.
         for (Filters f : {kNoFilters, kNoise}) {
             std::string name = "BM_Replay/" + bits + "/" + kFilterNames[f] + "/6000x8000";
             std::replace(name.begin(), name.end(), ' ', '_');
-            benchmark::RegisterBenchmark(name.c_str(), BM_Replay, depth, f, kTallHeight)
+            benchmark::RegisterBenchmark(name.c_str(), BM_Replay, depth, f, kTallHeight,
+                                         kKernelPathBest)
                 ->UseManualTime()
                 ->Iterations(1)
                 ->Unit(benchmark::kMillisecond);
@@ -381,6 +402,13 @@ void Summary() {
             depth, peak, gResults.pass[k][kNoFilters].peak, gResults.pass[k][kSharpen].peak,
             gResults.pass[k][kNoise].peak, gResults.tall[k][kNoFilters].peak,
             gResults.tall[k][kNoise].peak, image, gResults.pass[k][kNoFilters].maxSpace);
+    }
+    for (int32_t k = 0; k < 2; ++k) {
+        const int32_t depth = k == 0 ? 8 : 16;
+        std::printf("noise-replay %d-bit defaults: %.1f Mpix/s\n", depth,
+                    Mpix(gResults.pass[k][kNoise].plugin, kHeight));
+        std::printf("noise-replay %d-bit defaults, portable path: %.1f Mpix/s\n", depth,
+                    Mpix(gResults.portableNoise[k].plugin, kHeight));
     }
     for (int32_t k = 0; k < 2; ++k) {
         const PassTimes& t = gResults.pass[k][kNoFilters];

@@ -50,7 +50,6 @@ struct Mask2dState {
     SortStep* steps[4];
     uint32_t stepCount[4];
     int32_t* lanes;  // the median's scratch
-    int32_t* above;  // rowLength values above all window values
     MedianFn median[4];
     void (*emit)(Mask2dState* s, const int32_t* const m[4]);
     void* out;  // the output row
@@ -116,11 +115,16 @@ void EmitRow(Mask2dState* s, const int32_t* const m[4]) {
         T* r = out;
         T* g = out + o.cStep;
         T* b = out + 2 * o.cStep;
+        // Held apart from the output, which the compiler cannot tell.
+        const int32_t* const y = m[0];
+        const int32_t* const u = m[1];
+        const int32_t* const v = m[2];
         for (uint32_t x = 0; x < width; ++x) {
             const ptrdiff_t i = ptrdiff_t(x) * o.xStep;
-            r[i] = ClampSample<T>(LumaChroma_Red(m[0][x], m[1][x], m[2][x]));
-            g[i] = ClampSample<T>(LumaChroma_Green(m[0][x], m[1][x], m[2][x]));
-            b[i] = ClampSample<T>(LumaChroma_Blue(m[0][x], m[1][x], m[2][x]));
+            const int32_t yx = y[x], ux = u[x], vx = v[x];
+            r[i] = ClampSample<T>(LumaChroma_Red(yx, ux, vx));
+            g[i] = ClampSample<T>(LumaChroma_Green(yx, ux, vx));
+            b[i] = ClampSample<T>(LumaChroma_Blue(yx, ux, vx));
         }
     } else {
         for (uint32_t c = 0; c < s->channels; ++c) {
@@ -187,7 +191,7 @@ int32_t EmitCentre(Mask2dState* s) {
         }
         PlaceCells(s, c);
         const MedianRow row{centre,          s->cells[c], s->cellCount[c], uint32_t(s->radius[c]),
-                            s->threshold[c], width,       s->filtered[c],  s->above};
+                            s->threshold[c], width,       s->filtered[c]};
         s->median[c](row, MedianScratch{s->lanes, s->steps[c], s->stepCount[c]});
         m[c] = s->filtered[c];
     }
@@ -242,7 +246,6 @@ void FreeState(Mask2dState* s) {
         Ui_Free(s->steps[c]);
     }
     Ui_Free(s->lanes);
-    Ui_Free(s->above);
     Ui_Free(s->out);
     Ui_Free(s);
 }
@@ -293,13 +296,12 @@ bool Allocate(Mask2dState* s) {
         ok = ok && s->filtered[c] != nullptr && s->cells[c] != nullptr && s->steps[c] != nullptr;
         if (s->cellCount[c] > mostCells) mostCells = s->cellCount[c];
     }
-    // Small masks are padded to 32 values at most; rays add the centre.
-    const size_t laneVectors = mostCells < 32 ? 32 : size_t(mostCells) + 1;
-    s->lanes = static_cast<int32_t*>(Ui_MallocArray(laneVectors, kLanes * sizeof(int32_t)));
-    s->above = static_cast<int32_t*>(Ui_MallocArray(s->rowLength, sizeof(int32_t)));
+    // Large masks sort their values here; rays add the centre.
+    s->lanes =
+        static_cast<int32_t*>(Ui_MallocArray(size_t(mostCells) + 1, kLanes * sizeof(int32_t)));
     const size_t sampleBytes = p.outputDepth == 1 ? 1 : 2;
     s->out = Ui_MallocArray(size_t(p.width) * s->channels, sampleBytes);
-    return ok && s->lanes != nullptr && s->above != nullptr && s->out != nullptr;
+    return ok && s->lanes != nullptr && s->out != nullptr;
 }
 
 // Zeroes the windows (the lanes read their padding), lays out the row
@@ -316,7 +318,6 @@ void Prepare(Mask2dState* s) {
         SortNetwork_Build(s->cellCount[c] + (rays ? 1 : 0), s->steps[c]);
         s->median[c] = Median_Choose(rays, s->cellCount[c]);
     }
-    for (uint32_t i = 0; i < s->rowLength; ++i) s->above[i] = kMedianAboveAll;
     const bool lumaChroma = p.lumaChroma == 1;
     s->outRow =
         RowDesc{p.width, s->channels, p.colorKind, p.planarOutput, p.order, nullptr, nullptr, 0};

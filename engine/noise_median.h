@@ -24,8 +24,7 @@ struct MedianRow {
     uint32_t rayLength;  // rays only: the steps per direction
     int32_t threshold;   // scaled to the window's fixed point, 0 .. 2^31 − 1
     uint32_t width;
-    int32_t* out;          // room for width rounded up to a multiple of 8
-    const int32_t* above;  // width + 8 values above all others (kMedianAboveAll)
+    int32_t* out;  // room for width rounded up to a multiple of 8
 };
 
 struct MedianScratch {
@@ -39,6 +38,8 @@ constexpr int32_t kMedianAboveAll = 0x7FFFFFFF;  // window values stay below 2^3
 typedef void (*MedianFn)(const MedianRow& row, const MedianScratch& scratch);
 
 // The function for masks of cellCount cells or for rays, AVX2 when the
-// processor has it. Masks of up to 32 cells are sorted in registers, by a
-// network unrolled for 8, 16, 24 or 32 values padded with `above`.
+// processor has it. Masks of up to 32 cells stay in registers: the values
+// outside the threshold are moved to the ends so that the candidate sought
+// has rank cellCount / 2, and a network unrolled for exactly cellCount
+// values, cut down to that rank, selects it.
 MedianFn Median_Choose(bool rays, uint32_t cellCount);

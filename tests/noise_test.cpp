@@ -9,6 +9,7 @@
 #include "engine/engine_switches.h"
 #include "engine/luma_chroma.h"
 #include "engine/noise_mask.h"
+#include "engine/noise_median.h"
 #include "engine/sort_network.h"
 #include "tests/support/kernel_paths.h"
 #include "tests/support/row_image.h"
@@ -350,6 +351,92 @@ TEST(SortNetwork, SortsEveryInput) {
             ASSERT_EQ(v, want) << n;
         }
     }
+}
+
+// The thresholded median of one pixel as the engine first computed it: all
+// values under the mask sorted, the candidate of rank n / 2 read at rank
+// L + n / 2 (L the values below the threshold), two candidates averaged.
+int32_t SortedMedian(std::vector<int32_t> values, int32_t v, int32_t t) {
+    int32_t below = 0, n = 0;
+    for (int32_t a : values) {
+        below += a - v < -t;
+        n += a - v >= -t && a - v <= t;
+    }
+    std::sort(values.begin(), values.end());
+    const int32_t upper = values[size_t(below + n / 2)];
+    const int32_t lower = values[size_t(below + (n - 1) / 2)];
+    return n == 2 ? (lower + upper) >> 1 : upper;
+}
+
+TEST(NoiseMedian, SelectionMatchesTheFullSortForEveryCellCount) {
+    // Each lane of a row gets its own case: random spreads around the
+    // threshold, ties, a lone candidate, exactly two, every value a
+    // candidate, and values at the ends of the window's range, for the
+    // thresholds of both output depths.
+    constexpr uint32_t kWidth = 64;
+    constexpr int32_t kTop = (1 << 30) - 1;  // window values stay inside ±2^30
+    std::mt19937 rng(77);
+    KernelPathScope restore;
+    for (int32_t path : KernelPathsToCheck()) {
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
+        for (uint32_t m = 1; m <= 40; ++m) {
+            for (int32_t threshold : {0, 16, 255, 100000}) {
+                for (int32_t scale : {16384, 257 * 16384}) {
+                    const int32_t t =
+                        int32_t(std::min<int64_t>(int64_t(threshold) * scale, 0x7FFFFFFF));
+                    std::vector<std::vector<int32_t>> rows(m, std::vector<int32_t>(kWidth + 8));
+                    const uint32_t centreCell = m / 3;
+                    for (uint32_t x = 0; x < kWidth; ++x) {
+                        const int32_t v = int32_t(rng() % (2u * kTop)) - kTop;
+                        const uint32_t kind = x % 8;
+                        uint32_t inside = 1 + rng() % m;
+                        for (uint32_t k = 0; k < m; ++k) {
+                            int64_t a = v;
+                            const int64_t spread = 3 * int64_t(t) + 4;
+                            if (kind == 0 || kind == 1) {  // around the threshold
+                                a = v + int64_t(rng() % uint64_t(2 * spread + 1)) - spread;
+                            } else if (kind == 2) {  // ties on a few levels
+                                a = v + int32_t(rng() % 3) - 1;
+                            } else if (kind == 3 || kind == 4) {  // `inside` candidates
+                                const int64_t off = k < inside ? int64_t(rng() % (uint64_t(t) + 1))
+                                                               : int64_t(t) + 1 + rng() % 1000;
+                                a = rng() % 2 ? v + off : v - off;
+                            } else if (kind == 5) {  // the ends of the range
+                                a = rng() % 2 ? kTop : -kTop;
+                            } else if (kind == 6) {  // exactly two candidates
+                                inside = 2;
+                                const int64_t out = int64_t(t) + 1 + rng() % 9;
+                                a = k == 0 ? v + int64_t(rng() % (uint64_t(t) / 2 + 1))
+                                           : v + (rng() % 2 ? out : -out);
+                            } else {  // every value a candidate
+                                a = v + int64_t(rng() % (uint64_t(t) + 1)) - t / 2;
+                            }
+                            rows[k][x] = int32_t(std::clamp<int64_t>(a, -kTop, kTop));
+                        }
+                        rows[centreCell][x] = v;
+                    }
+                    std::vector<const int32_t*> cells(m);
+                    for (uint32_t k = 0; k < m; ++k) cells[k] = rows[k].data();
+                    std::vector<int32_t> out(kWidth);
+                    std::vector<int32_t> lanes(8 * size_t(m + 1));
+                    std::vector<SortStep> steps(SortNetwork_Build(m, nullptr) + 1);
+                    SortNetwork_Build(m, steps.data());
+                    const MedianRow row{
+                        rows[centreCell].data(), cells.data(), m, 0, t, kWidth, out.data()};
+                    Median_Choose(false, m)(row, MedianScratch{lanes.data(), steps.data(),
+                                                               SortNetwork_Build(m, nullptr)});
+                    for (uint32_t x = 0; x < kWidth; ++x) {
+                        std::vector<int32_t> values(m);
+                        for (uint32_t k = 0; k < m; ++k) values[k] = rows[k][x];
+                        ASSERT_EQ(out[x], SortedMedian(values, rows[centreCell][x], t))
+                            << "cells " << m << " column " << x << " threshold " << t << " path "
+                            << path;
+                    }
+                }
+            }
+        }
+    }
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(LumaChroma, InverseIsExactForEverySample) {
