@@ -114,9 +114,11 @@ void TwFreeDerivedTables(Tintwork* tw) {
         Ui_Free(in.nodeMap);
         Ui_Free(in.offsetTable);
         Ui_Free(in.fraction);
+        Ui_Free(in.located);
         in.nodeMap = nullptr;
         in.offsetTable = nullptr;
         in.fraction = nullptr;
+        in.located = nullptr;
         TWOutput& o = tw->outputChannel[c];
         Ui_Free(o.table8);
         Ui_Free(o.table16);
@@ -144,6 +146,7 @@ static int32_t CheckInputTables(const Tintwork* tw, const TWInput& in) {
         if (in.nodes[i] <= in.nodes[i - 1]) return kUiErrArg;
     }
     if ((in.nodeMap != nullptr) != (tw->inputDepth == 2)) return kUiErrArg;
+    if ((in.located != nullptr) != (tw->inputDepth == 2)) return kUiErrArg;
     return kUiOk;
 }
 
