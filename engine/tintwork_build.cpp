@@ -103,18 +103,21 @@ int32_t BuildInputTables(Tintwork* tw, int32_t c) {
         nodes16[i] = tw->gridDepth == 2 ? in.nodes[i] : (in.nodes[i] * 65535u + 127) / 255;
     }
     in.offsetTable = AllocTable<uint32_t>(kTwMaxNodes);
+    in.located = AllocTable<uint32_t>(tw->inputDepth == 1 ? 256 : 65536);
     if (tw->inputDepth == 1) {
         in.fraction = AllocTable<uint16_t>(256);
-        if (in.offsetTable == nullptr || in.fraction == nullptr) return kUiErrMemory;
+        if (in.offsetTable == nullptr || in.fraction == nullptr || in.located == nullptr) {
+            return kUiErrMemory;
+        }
         for (uint32_t v = 0; v < 256; ++v) {
             const Interval at = Locate(nodes16, n, InputPosition16(v, in.rangeMin, in.rangeMax, 1));
             in.offsetTable[v] = in.stride * at.index;
             in.fraction[v] = static_cast<uint16_t>(at.fraction);
+            in.located[v] = at.index << 16 | at.fraction;
         }
     } else {
         in.fraction = AllocTable<uint16_t>(65536);
         in.nodeMap = AllocTable<uint8_t>(65536);
-        in.located = AllocTable<uint32_t>(65536);
         if (in.offsetTable == nullptr || in.fraction == nullptr || in.nodeMap == nullptr ||
             in.located == nullptr) {
             return kUiErrMemory;

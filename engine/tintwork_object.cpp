@@ -140,13 +140,14 @@ void DestroyTintwork(Tintwork* tw) {
 static int32_t CheckInputTables(const Tintwork* tw, const TWInput& in) {
     const uint32_t n = in.nodeCount;
     if (n < 2 || n > kTwMaxNodes) return kUiErrArg;
-    if (in.fraction == nullptr || in.offsetTable == nullptr) return kUiErrArg;
+    if (in.fraction == nullptr || in.offsetTable == nullptr || in.located == nullptr) {
+        return kUiErrArg;
+    }
     if (in.nodes[0] != 0 || in.nodes[n - 1] != TwGridMax(tw->gridDepth)) return kUiErrArg;
     for (uint32_t i = 1; i < n; ++i) {
         if (in.nodes[i] <= in.nodes[i - 1]) return kUiErrArg;
     }
     if ((in.nodeMap != nullptr) != (tw->inputDepth == 2)) return kUiErrArg;
-    if ((in.located != nullptr) != (tw->inputDepth == 2)) return kUiErrArg;
     return kUiOk;
 }
 
