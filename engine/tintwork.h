@@ -34,6 +34,8 @@ struct TWInput {
     uint8_t* nodeMap;             // 65536: interval of each 16-bit input value
     uint32_t* offsetTable;        // 256: grid offset by 8-bit value or by interval
     uint16_t* fraction;           // 256 or 65536: fraction15 inside the interval, 0..32768
+    uint32_t* located;            // 256 or 65536: interval << 16 | fraction, for the
+                                  // vector kernels (one fetch per value, not two)
 };
 
 struct TWOutput {

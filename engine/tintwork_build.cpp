@@ -103,24 +103,30 @@ int32_t BuildInputTables(Tintwork* tw, int32_t c) {
         nodes16[i] = tw->gridDepth == 2 ? in.nodes[i] : (in.nodes[i] * 65535u + 127) / 255;
     }
     in.offsetTable = AllocTable<uint32_t>(kTwMaxNodes);
+    in.located = AllocTable<uint32_t>(tw->inputDepth == 1 ? 256 : 65536);
     if (tw->inputDepth == 1) {
         in.fraction = AllocTable<uint16_t>(256);
-        if (in.offsetTable == nullptr || in.fraction == nullptr) return kUiErrMemory;
+        if (in.offsetTable == nullptr || in.fraction == nullptr || in.located == nullptr) {
+            return kUiErrMemory;
+        }
         for (uint32_t v = 0; v < 256; ++v) {
             const Interval at = Locate(nodes16, n, InputPosition16(v, in.rangeMin, in.rangeMax, 1));
             in.offsetTable[v] = in.stride * at.index;
             in.fraction[v] = static_cast<uint16_t>(at.fraction);
+            in.located[v] = at.index << 16 | at.fraction;
         }
     } else {
         in.fraction = AllocTable<uint16_t>(65536);
         in.nodeMap = AllocTable<uint8_t>(65536);
-        if (in.offsetTable == nullptr || in.fraction == nullptr || in.nodeMap == nullptr) {
+        if (in.offsetTable == nullptr || in.fraction == nullptr || in.nodeMap == nullptr ||
+            in.located == nullptr) {
             return kUiErrMemory;
         }
         for (uint32_t v = 0; v < 65536; ++v) {
             const Interval at = Locate(nodes16, n, InputPosition16(v, in.rangeMin, in.rangeMax, 2));
             in.nodeMap[v] = static_cast<uint8_t>(at.index);
             in.fraction[v] = static_cast<uint16_t>(at.fraction);
+            in.located[v] = at.index << 16 | at.fraction;
         }
         for (uint32_t j = 0; j < kTwMaxNodes; ++j) {
             in.offsetTable[j] = in.stride * std::min(j, n - 2);
@@ -273,6 +279,7 @@ void FreeRebuilt(Tintwork* t, const Rebuild& what) {
             Ui_Free(t->inputChannel[c].nodeMap);
             Ui_Free(t->inputChannel[c].offsetTable);
             Ui_Free(t->inputChannel[c].fraction);
+            Ui_Free(t->inputChannel[c].located);
         }
         if (what.outputs & (1u << c)) {
             Ui_Free(t->outputChannel[c].table8);
@@ -288,6 +295,7 @@ void ClearRebuilt(Tintwork* t, const Rebuild& what) {
             t->inputChannel[c].nodeMap = nullptr;
             t->inputChannel[c].offsetTable = nullptr;
             t->inputChannel[c].fraction = nullptr;
+            t->inputChannel[c].located = nullptr;
         }
         if (what.outputs & (1u << c)) {
             t->outputChannel[c].table8 = nullptr;

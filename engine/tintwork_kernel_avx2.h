@@ -182,15 +182,11 @@ TW_AVX2 void GridLoopAvx2(const Tintwork* tw, uint32_t count, const TwRun& in, c
     const O* lookup[NOUT];
     TW_UNROLL
     for (int k = 0; k < NOUT; ++k) lookup[k] = static_cast<const O*>(tw->outputLookup[k]);
-    const uint32_t* offsets[NIN];
-    const uint16_t* fractions[NIN];
-    const uint8_t* nodeMap[NIN];
+    const uint32_t* located[NIN];
     __m256i stride[NIN];
     TW_UNROLL
     for (int c = 0; c < NIN; ++c) {
-        offsets[c] = tw->inputChannel[c].offsetTable;
-        fractions[c] = tw->inputChannel[c].fraction;
-        nodeMap[c] = tw->inputChannel[c].nodeMap;
+        located[c] = tw->inputChannel[c].located;
         stride[c] = _mm256_set1_epi32(int(tw->inputChannel[c].stride));
     }
 
@@ -229,13 +225,11 @@ TW_AVX2 void GridLoopAvx2(const Tintwork* tw, uint32_t count, const TwRun& in, c
         __m256i f[NIN];
         TW_UNROLL
         for (int c = 0; c < NIN; ++c) {
-            // 16-bit input: the node map's interval j is never above N - 2,
-            // so stride × j is the offset table's entry for it.
-            const __m256i offset =
-                sizeof(I) == 1 ? GatherValues(offsets[c], sample[c])
-                               : _mm256_mullo_epi32(GatherValues(nodeMap[c], sample[c]), stride[c]);
-            base = _mm256_add_epi32(base, offset);
-            f[c] = GatherValues(fractions[c], sample[c]);
+            // Interval and fraction in one fetch. The interval j is never
+            // above N - 2, so stride × j is the offset of the cell.
+            const __m256i at = GatherValues(located[c], sample[c]);
+            base = _mm256_add_epi32(base, _mm256_mullo_epi32(_mm256_srli_epi32(at, 16), stride[c]));
+            f[c] = _mm256_and_si256(at, _mm256_set1_epi32(0xFFFF));
         }
         // The pattern of fraction comparisons, as in FractionPattern.
         __m256i pattern = _mm256_setzero_si256();

@@ -114,9 +114,11 @@ void TwFreeDerivedTables(Tintwork* tw) {
         Ui_Free(in.nodeMap);
         Ui_Free(in.offsetTable);
         Ui_Free(in.fraction);
+        Ui_Free(in.located);
         in.nodeMap = nullptr;
         in.offsetTable = nullptr;
         in.fraction = nullptr;
+        in.located = nullptr;
         TWOutput& o = tw->outputChannel[c];
         Ui_Free(o.table8);
         Ui_Free(o.table16);
@@ -138,7 +140,9 @@ void DestroyTintwork(Tintwork* tw) {
 static int32_t CheckInputTables(const Tintwork* tw, const TWInput& in) {
     const uint32_t n = in.nodeCount;
     if (n < 2 || n > kTwMaxNodes) return kUiErrArg;
-    if (in.fraction == nullptr || in.offsetTable == nullptr) return kUiErrArg;
+    if (in.fraction == nullptr || in.offsetTable == nullptr || in.located == nullptr) {
+        return kUiErrArg;
+    }
     if (in.nodes[0] != 0 || in.nodes[n - 1] != TwGridMax(tw->gridDepth)) return kUiErrArg;
     for (uint32_t i = 1; i < n; ++i) {
         if (in.nodes[i] <= in.nodes[i - 1]) return kUiErrArg;

@@ -327,6 +327,88 @@ TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
     }
 }
 
+// The vector kernels read each input value's interval and fraction from one
+// packed table. Every value of every input, 8- and 16-bit, on every path,
+// must give what the portable loops give from the node map, offset and
+// fraction tables, over evenly and unevenly spaced nodes and a partial range.
+TEST(TintworkKernels, EveryInputValueOfEveryInputAgreesOnEveryPath) {
+    KernelPathScope restore;
+    struct NodeCase {
+        int inputs, gridDepth;
+        std::vector<uint16_t> nodes;
+        bool partialRange;  // of input 1
+    };
+    std::vector<NodeCase> cases;
+    for (uint32_t n : {2u, 3u, 5u, 17u, 33u, 64u, 256u}) {
+        cases.push_back({3, 2, TwEvenNodes(n, 65535), false});
+        cases.push_back({3, 1, TwEvenNodes(n, 255), false});
+    }
+    cases.push_back({4, 2, TwEvenNodes(9, 65535), false});
+    cases.push_back({4, 1, TwEvenNodes(17, 255), false});
+    cases.push_back({3, 2, TwEvenNodes(33, 65535), true});
+    cases.push_back({3, 2, IrregularNodes(2), false});
+    cases.push_back({3, 1, IrregularNodes(1), false});
+    cases.push_back({4, 2, IrregularNodes(2), true});
+
+    for (const NodeCase& c : cases) {
+        // Random grid values: neighbouring nodes differ widely, so a
+        // fraction one off moves the output.
+        TwTestRandom values(uint64_t(c.nodes.size()) * 31 + c.gridDepth);
+        const uint32_t gridMax = c.gridDepth == 2 ? 65535 : 255;
+        Tintwork* raw = nullptr;
+        ASSERT_EQ(TwBuild(&raw, c.inputs, 3, c.gridDepth, {c.nodes},
+                          [&](const uint32_t*, int) { return values.Below(gridMax + 1); }),
+                  kUiOk);
+        TwPtr tw(raw);
+        ASSERT_EQ(SetDepth(tw.get(), kTwSideOutput, 2), kUiOk);
+        for (int depth : {2, 1}) {
+            SCOPED_TRACE("inputs " + std::to_string(c.inputs) + " grid depth " +
+                         std::to_string(c.gridDepth) + " nodes " + std::to_string(c.nodes.size()) +
+                         " input depth " + std::to_string(depth) +
+                         (c.partialRange ? " range" : ""));
+            ASSERT_EQ(SetDepth(tw.get(), kTwSideInput, depth), kUiOk);
+            const uint32_t max = depth == 2 ? 65535 : 255;
+            if (c.partialRange) {
+                ASSERT_EQ(SetRange(tw.get(), kTwSideInput, 1, max / 200, max - max / 80), kUiOk);
+            }
+            for (int ch = 0; ch < c.inputs; ++ch) {
+                const TWInput& input = tw->inputChannel[ch];
+                uint32_t differ = 0;
+                for (uint32_t v = 0; v <= max; ++v) {
+                    const uint32_t interval =
+                        depth == 2 ? input.nodeMap[v] : input.offsetTable[v] / input.stride;
+                    differ += input.located[v] != (interval << 16 | input.fraction[v]);
+                }
+                EXPECT_EQ(differ, 0u) << "input " << ch;
+            }
+            // Every input takes all its values (odd multipliers permute
+            // them), the other inputs vary meanwhile.
+            const uint32_t multiplier[4] = {1, 40503, 30011, 52489};
+            Pixels in = MakePixels(depth, c.inputs, 65536);
+            for (uint32_t v = 0; v < 65536; ++v) {
+                for (int ch = 0; ch < c.inputs; ++ch) {
+                    const uint32_t value = (v * multiplier[ch] + 977u * ch) & 0xFFFF;
+                    const size_t at = size_t(v) * c.inputs + ch;
+                    if (depth == 2) {
+                        in.p16[at] = uint16_t(value);
+                    } else {
+                        in.p8[at] = uint8_t(value);
+                    }
+                }
+            }
+            // The first path checked is the portable one, which reads the
+            // node map, offset and fraction tables.
+            std::vector<Pixels> results;
+            for (int32_t path : KernelPathsToCheck()) {
+                ASSERT_EQ(SetKernelPath(path), kUiOk);
+                results.push_back(Apply(tw.get(), in));
+            }
+            for (const Pixels& got : results) EXPECT_EQ(got.p16, results.front().p16);
+        }
+    }
+    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+}
+
 // Short runs (every tail length), planar and padded layouts, and in place:
 // both paths give the same values and leave samples between pixels alone.
 TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnBothPaths) {
