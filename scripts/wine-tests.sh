@@ -139,7 +139,7 @@ answer() { printf '%s\n' "$2" >"$shots/$1.tmp" && mv -f "$shots/$1.tmp" "$shots/
                     answer "$name" "screenshot failed: $(tail -1 "$work/shots.log")"
                 fi
             elif [[ $request == *.picture ]]; then
-                if convert "$shots/$name.bmp" "$shots/$name.png" 2>>"$work/shots.log"; then
+                if convert "$shots/$name.bmp" -alpha off "$shots/$name.png" 2>>"$work/shots.log"; then
                     rm -f "$shots/$name.bmp"
                     answer "$name" ok
                 else
@@ -192,7 +192,7 @@ done
 # The setup dialog's preview shows the photograph: its pixels vary (a blank
 # or a flat grey preview has a deviation of 0).
 preview=$shots/setup-preview.png
-deviation=$(identify -format '%[fx:standard_deviation]' "$preview" 2>/dev/null)
+deviation=$(convert "$preview" -alpha off -format '%[fx:standard_deviation]' info: 2>/dev/null)
 if [[ -n $deviation ]] && awk -v d="$deviation" 'BEGIN { exit !(d > 0.02) }'; then
     ok "screenshot setup-preview: the setup dialog's preview varies (standard deviation $deviation)"
 else

@@ -65,7 +65,9 @@ bool Screen_AskPicture(const char* name, HWND window) {
     const bool copied =
         dc != nullptr && BitBlt(canvas.dc, 0, 0, width, height, dc, 0, 0, SRCCOPY) && GdiFlush();
     if (dc != nullptr) ReleaseDC(window, dc);
-    // A 32-bit top-down bitmap file of the canvas's rows.
+    // A 32-bit top-down bitmap file of the canvas's rows, opaque (GDI
+    // leaves the fourth byte 0, which readers take for transparent).
+    for (int32_t i = 0; i < width * height; ++i) canvas.pixels[i] |= 0xFF000000u;
     const DWORD pixelBytes = DWORD(width) * DWORD(height) * 4;
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER info = {};
