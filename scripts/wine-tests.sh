@@ -109,19 +109,22 @@ fi
 # screenshots/ and waits for <name>.done, which says "ok" or what went wrong:
 #   <name>.request  a window's geometry (WxH+X+Y): the watcher captures the
 #                   display with xwd and crops it with ImageMagick into <name>.png;
+#   <name>.picture  the program wrote <name>.bmp (a window's own pixels, where
+#                   the display does not show them): converted into <name>.png;
 #   <name>.input    xdotool arguments with screen coordinates ("mousemove 10 20
 #                   click 1", "key Return", "keydown alt click 1 keyup alt"):
 #                   real X events on the display, as a user gives them.
 shots=$build/screenshots
 mkdir -p "$shots"
-rm -f "$shots"/*.request "$shots"/*.input "$shots"/*.done "$shots"/*.png
+rm -f "$shots"/*.request "$shots"/*.input "$shots"/*.picture "$shots"/*.bmp "$shots"/*.done \
+    "$shots"/*.png
 : >"$work/shots.log"
 xdotool=$(command -v xdotool)
 [[ -n $xdotool ]] || failed "xdotool missing: the dialogs get no real input (scripts/setup.sh test installs it)"
 answer() { printf '%s\n' "$2" >"$shots/$1.tmp" && mv -f "$shots/$1.tmp" "$shots/$1.done"; }
 (
     while true; do
-        for request in "$shots"/*.request "$shots"/*.input; do
+        for request in "$shots"/*.request "$shots"/*.input "$shots"/*.picture; do
             [[ -e $request ]] || continue
             name=$(basename "${request%.*}")
             [[ -e $shots/$name.done ]] && continue
@@ -134,6 +137,13 @@ answer() { printf '%s\n' "$2" >"$shots/$1.tmp" && mv -f "$shots/$1.tmp" "$shots/
                     answer "$name" ok
                 else
                     answer "$name" "screenshot failed: $(tail -1 "$work/shots.log")"
+                fi
+            elif [[ $request == *.picture ]]; then
+                if convert "$shots/$name.bmp" -alpha off "$shots/$name.png" 2>>"$work/shots.log"; then
+                    rm -f "$shots/$name.bmp"
+                    answer "$name" ok
+                else
+                    answer "$name" "conversion failed: $(tail -1 "$work/shots.log")"
                 fi
             elif [[ -z $xdotool ]]; then
                 answer "$name" "xdotool missing"
@@ -169,7 +179,8 @@ done
 
 kill "$watcher_pid" 2>/dev/null
 wait "$watcher_pid" 2>/dev/null
-for name in about alert question help editor-before editor-after editor-previous; do
+for name in about alert question help editor-before editor-after editor-previous prefs setup \
+    setup-preview editor-skin memory-face memory-face-skin memory-after; do
     png=$shots/$name.png
     if [[ -s $png ]]; then
         ok "screenshot $name: $png ($(identify -format '%wx%h' "$png" 2>/dev/null))"
@@ -177,5 +188,15 @@ for name in about alert question help editor-before editor-after editor-previous
         failed "screenshot $name: no $png $(tail -2 "$work/shots.log" 2>/dev/null)"
     fi
 done
+
+# The setup dialog's preview shows the photograph: its pixels vary (a blank
+# or a flat grey preview has a deviation of 0).
+preview=$shots/setup-preview.png
+deviation=$(convert "$preview" -alpha off -format '%[fx:standard_deviation]' info: 2>/dev/null)
+if [[ -n $deviation ]] && awk -v d="$deviation" 'BEGIN { exit !(d > 0.02) }'; then
+    ok "screenshot setup-preview: the setup dialog's preview varies (standard deviation $deviation)"
+else
+    failed "screenshot setup-preview: the setup dialog's preview is blank (standard deviation ${deviation:-unknown})"
+fi
 
 exit $((failures > 0))

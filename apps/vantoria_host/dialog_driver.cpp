@@ -22,7 +22,20 @@ DWORD gPhaseStart = 0;  // when the current step began to settle or was asked
 bool gStopped = true;
 bool gBusy = false;
 
-// Keeps the first failure, closes the dialog with the fallback item, stops.
+// The dialog the steps act on: a dialog of this thread active in front of
+// the run's dialog (one it opened), else the run's dialog.
+HWND Front() {
+    HWND active = GetActiveWindow();
+    char className[16];
+    if (active != nullptr && active != gRun->dialog && IsWindowVisible(active) &&
+        GetClassNameA(active, className, sizeof className) > 0 &&
+        std::strcmp(className, "#32770") == 0)
+        return active;
+    return gRun->dialog;
+}
+
+// Keeps the first failure, closes the dialog with the fallback item (a
+// dialog it opened first, with Cancel), stops.
 void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Fail(const char* format, ...) {
     if (gRun->failure[0] == 0) {
@@ -32,6 +45,8 @@ void Fail(const char* format, ...) {
         va_end(args);
     }
     HWND dialog = gRun->dialog;
+    HWND front = Front();
+    if (front != dialog) PostMessageA(front, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     if (IsWindow(dialog))
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(gRun->fallbackItem, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, gRun->fallbackItem)));
@@ -41,20 +56,34 @@ void Fail(const char* format, ...) {
 // Sends the step's request, or calls the callback; false when it cannot.
 bool Begin(const DriveStep& s) {
     char line[160];
+    HWND front = Front();
     switch (s.kind) {
-        case kDriveShot:
-            Screen_Geometry(gRun->dialog, line, sizeof line);
+        case kDriveShot: {
+            HWND window = s.item != 0 ? GetDlgItem(front, s.item) : front;
+            // Wine on a display without a window manager leaves a dialog
+            // opened over another black on the screen (its window holds
+            // what it painted): its picture is taken from the window.
+            if (front != gRun->dialog) return Screen_AskPicture(s.name, window);
+            Screen_Geometry(window, line, sizeof line);
             return Screen_Ask(s.name, kScreenShot, line);
+        }
         case kDriveClick:
-            Screen_ClickLine(gRun->dialog, s.item, line, sizeof line);
+            Screen_ClickLine(front, s.item, line, sizeof line);
             return Screen_Ask(s.name, kScreenInput, line);
+        case kDrivePoint: {
+            POINT p = {};
+            if (gRun->point == nullptr || !gRun->point(front, s.item, &p, gRun->context))
+                return false;
+            std::snprintf(line, sizeof line, "mousemove %ld %ld click 1", p.x, p.y);
+            return Screen_Ask(s.name, kScreenInput, line);
+        }
         case kDriveKeys: {
             // Keys go to the X window that has the input focus. The display
             // has no window manager to give it to the dialog, so the X
             // window behind it (Wine keeps its id as a property) is
             // focused first, as a manager would on a click.
             const uintptr_t xWindow =
-                reinterpret_cast<uintptr_t>(GetPropA(gRun->dialog, kXWindowProperty));
+                reinterpret_cast<uintptr_t>(GetPropA(front, kXWindowProperty));
             if (xWindow != 0)
                 std::snprintf(line, sizeof line, "windowfocus --sync %lu %s",
                               static_cast<unsigned long>(xWindow), s.keys);
@@ -63,7 +92,7 @@ bool Begin(const DriveStep& s) {
             return Screen_Ask(s.name, kScreenInput, line);
         }
         default:
-            if (gRun->call != nullptr) gRun->call(gRun->dialog, gRun->context);
+            if (gRun->call != nullptr) gRun->call(front, s.name, gRun->context);
             return true;
     }
 }

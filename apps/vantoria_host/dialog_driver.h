@@ -1,7 +1,9 @@
 // Drives a modal dialog as a user does: a list of steps (screenshots, real
 // clicks on items, real keys) carried out one after another from a timer of
 // this thread, so that every event reaches the dialog through its own modal
-// loop. The last step is expected to close the dialog; when a step fails or
+// loop. A step acts on the dialog in front: the one the run drives, or a
+// dialog it opened over itself (preferences, a setup dialog) while that one
+// is open. The last step is expected to close the run's dialog; when a step fails or
 // the dialog stays open, the driver closes it with a posted fallback item so
 // that the run goes on, and the failure is kept.
 #pragma once
@@ -11,16 +13,18 @@
 #include <cstdint>
 
 enum DriveKind : uint8_t {
-    kDriveShot,   // screenshot of the dialog into screenshots/<name>.png
+    kDriveShot,   // screenshot of the dialog (of its item, when one is given) into
+                  // screenshots/<name>.png
     kDriveClick,  // left click at the middle of item
     kDriveKeys,   // xdotool's key arguments ("key Return", "keydown alt click 1 keyup alt")
     kDriveCall,   // call the run's callback (it may read the dialog's state)
+    kDrivePoint,  // left click at the screen point the run's point function gives for item
 };
 
 struct DriveStep {
     uint8_t kind;
     const char* name;  // the request's name, unique within the run
-    int32_t item;      // click: the item
+    int32_t item;      // click, point: the item; shot: the item, 0 for the whole dialog
     const char* keys;  // keys: xdotool's arguments
     DWORD settle;      // milliseconds of the dialog's own life before the step
 };
@@ -32,7 +36,9 @@ struct DriveRun {
     DriveStep steps[kDriveMaxSteps];
     int32_t stepCount;
     int32_t fallbackItem;  // posted when the driver has to close the dialog
-    void (*call)(HWND dialog, void* context);
+    // Both get the dialog in front and the step's name.
+    void (*call)(HWND dialog, const char* step, void* context);
+    bool (*point)(HWND dialog, int32_t item, POINT* screen, void* context);
     void* context;
     // What happened.
     int32_t stepsDone;  // steps answered "ok" (or called)

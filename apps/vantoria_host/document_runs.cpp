@@ -1,5 +1,7 @@
 #include "apps/vantoria_host/document_runs.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 #include "apps/vantoria_host/report.h"
@@ -12,7 +14,8 @@
 #include "ui/status.h"
 
 RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d,
-                       const Pixels* descriptor, int16_t playInfo, const char* label) {
+                       const Pixels* descriptor, int16_t playInfo, const char* label,
+                       int16_t expected) {
     RunOutcome out = {false, {}, {}};
     HKModule module = {nullptr, nullptr};
     char error[256] = {}, what[64];
@@ -36,7 +39,7 @@ RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d
         uint32_t size = 0;
         const uint8_t* text = HK_DescriptorText(&host, kScriptDataKey, &size);
         if (text != nullptr) out.recorded.assign(text, text + size);
-        out.ran = set && run.result == noErr && run.stepCount > 0;
+        out.ran = set && run.result == expected && (expected != noErr || run.stepCount > 0);
         std::snprintf(what, sizeof what, "%s: run", label);
         if (!out.ran)
             Report(false, what, "result %d after %d steps", int(run.result), int(run.stepCount));
@@ -58,4 +61,13 @@ bool WritePreviousPrefs(float brightness) {
     p.startMode = kStartPrevious;
     p.previous.brightness = brightness;
     return Ui_Prefs_WriteAll(nullptr, path, kUiPrefsFileKind, WriteStoredPrefs, &p) == kUiOk;
+}
+
+bool ReadPrefsFile(PrefsRecord* prefs) {
+    char path[kUiPathCapacity];
+    if (SetDefaultPrefsRecord(prefs) != kUiOk || !PrefsPath(path, sizeof path) ||
+        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    return Ui_Prefs_ReadAll(nullptr, path, kUiPrefsFileKind, ReadStoredPref, WriteStoredPrefs,
+                            prefs) == kUiOk;
 }

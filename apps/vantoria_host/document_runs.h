@@ -20,11 +20,17 @@ struct RunOutcome {
     Pixels recorded;  // the descriptor's text recorded at finish
 };
 
+// The filter's result when the user cancelled it.
+constexpr int16_t kUserCancelled = -128;
+
 // One run over d with the host's play information: without `descriptor`
 // a first run (parameters sent), with it a replay of the recorded text.
-// Failures are reported under the label ("replay", "editor").
+// The run is expected to end with `expected` (0, or kUserCancelled: the
+// document stays as it was); anything else is reported under the label
+// ("replay", "editor").
 RunOutcome RunDocument(const char* modulePath, const char* entryName, Document d,
-                       const Pixels* descriptor, int16_t playInfo, const char* label);
+                       const Pixels* descriptor, int16_t playInfo, const char* label,
+                       int16_t expected = 0);
 
 // Elements that differ between two vectors of the same size (samples of
 // documents, pixels of screens).
@@ -40,3 +46,6 @@ bool PrefsPath(char* path, size_t capacity);
 // Writes stored preferences with start mode Previous and default previous
 // settings but for their brightness (0.5 changes nothing).
 bool WritePreviousPrefs(float brightness);
+struct PrefsRecord;
+// Reads the stored preferences file into prefs.
+bool ReadPrefsFile(PrefsRecord* prefs);

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
         CheckReplay(fullPath, entryName);
         CheckDialogs(fullPath, entryName);
         CheckEditor(fullPath, entryName);
+        CheckEditorFaces(fullPath, entryName);
     }
     DialogRobot_Remove();
     CheckKernelPaths();

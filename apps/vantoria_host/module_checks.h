@@ -33,3 +33,10 @@ void CheckDialogs(const char* modulePath, const char* entryName);
 // with screenshots; the result must equal a replay of the recording without
 // the dialog, and Return alone over the recording must give it again.
 void CheckEditor(const char* modulePath, const char* entryName);
+
+// Over the same photograph: Preferences... with Show Sampled Region changed
+// and stored; Sharpen, Remove Noise and their Setup... dialog with its
+// preview, then skin sampled on the main face; the memory-colour face with
+// skin sampled, saved, cancelled, loaded back and kept, the result equal to
+// a replay of the recording.
+void CheckEditorFaces(const char* modulePath, const char* entryName);

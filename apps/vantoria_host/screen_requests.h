@@ -4,7 +4,8 @@
 // request is the file screenshots/<name>.request (a window's geometry) or
 // screenshots/<name>.input (xdotool's arguments), written whole and then
 // renamed into place; the watcher answers with <name>.done, which holds "ok"
-// or what went wrong.
+// or what went wrong. <name>.picture asks for screenshots/<name>.bmp,
+// written by the program, to be converted into <name>.png.
 #pragma once
 
 #include <windows.h>
@@ -12,10 +13,14 @@
 #include <cstddef>
 #include <cstdint>
 
-enum ScreenRequest : uint8_t { kScreenShot, kScreenInput };
+enum ScreenRequest : uint8_t { kScreenShot, kScreenInput, kScreenPicture };
 
 // Starts a request and returns at once; false when its file cannot be written.
 bool Screen_Ask(const char* name, ScreenRequest kind, const char* line);
+// The pixels of a window as it painted them (read from its device context)
+// written to screenshots/<name>.bmp, and a request (<name>.picture) that
+// the watcher turn them into <name>.png; false when they cannot be written.
+bool Screen_AskPicture(const char* name, HWND window);
 // True once the watcher has answered name (its text in answer, the request's
 // files removed); false while it has not.
 bool Screen_Answered(const char* name, char* answer, size_t capacity);
