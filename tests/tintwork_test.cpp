@@ -308,7 +308,7 @@ TEST(TintworkKernels, EveryCaseFollowsTheFloatingPointReference) {
             EXPECT_LE(worst, tolerance);
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
@@ -320,11 +320,15 @@ TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
         Pixels in = VaryingInputs(tw.get(), 5000);
         ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
         Pixels scalar = Apply(tw.get(), in);
-        ASSERT_EQ(SetKernelPath(kKernelPathVector), kUiOk);
-        Pixels vector = Apply(tw.get(), in);
-        EXPECT_EQ(scalar.p8, vector.p8);
-        EXPECT_EQ(scalar.p16, vector.p16);
+        for (int32_t path : KernelPathsToCheck()) {
+            SCOPED_TRACE(path);
+            ASSERT_EQ(SetKernelPath(path), kUiOk);
+            Pixels vector = Apply(tw.get(), in);
+            EXPECT_EQ(scalar.p8, vector.p8);
+            EXPECT_EQ(scalar.p16, vector.p16);
+        }
     }
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 // The vector kernels read each input value's interval and fraction from one
@@ -406,7 +410,7 @@ TEST(TintworkKernels, EveryInputValueOfEveryInputAgreesOnEveryPath) {
             for (const Pixels& got : results) EXPECT_EQ(got.p16, results.front().p16);
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 // Short runs (every tail length), planar and padded layouts, and in place:
@@ -457,7 +461,7 @@ TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnBothPaths) {
             EXPECT_EQ(result[3 * count], 42);
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 // A grid whose nodes hold distinct values, to see exactly which node answers.
@@ -470,6 +474,39 @@ TwPtr NodeIndexGrid(int gridDepth, uint32_t scale) {
                       }),
               kUiOk);
     return TwPtr(tw);
+}
+
+// The kernel path switch: each selection gives the path in force the
+// processor allows, a path the processor lacks or an unknown one is refused
+// and leaves the choice alone.
+TEST(TintworkKernels, KernelPathSelection) {
+    KernelPathScope restore;
+    const int32_t widest = CpuHasAvx512Path()   ? kKernelPathAvx512
+                           : CpuHasVectorPath() ? kKernelPathVector
+                                                : kKernelPathPortable;
+    struct Case {
+        int32_t path;
+        bool available;
+        int32_t inForce;
+    };
+    const Case cases[] = {
+        {kKernelPathBest, true, widest},
+        {kKernelPathPortable, true, kKernelPathPortable},
+        {kKernelPathVector, CpuHasVectorPath(), kKernelPathVector},
+        {kKernelPathAvx512, CpuHasAvx512Path(), kKernelPathAvx512},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
+        EXPECT_EQ(SetKernelPath(c.path), c.available ? kUiOk : kUiErrUnsupported);
+        EXPECT_EQ(GetKernelPath(), c.available ? c.path : kKernelPathPortable);
+        EXPECT_EQ(KernelPathInForce(), c.available ? c.inForce : kKernelPathPortable);
+    }
+    ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
+    for (int32_t unknown : {-1, kKernelPathAvx512 + 1}) {
+        EXPECT_EQ(SetKernelPath(unknown), kUiErrArg);
+        EXPECT_EQ(GetKernelPath(), kKernelPathPortable);
+    }
 }
 
 TEST(TintworkEdges, Input255LandsExactlyOnTheLastNode) {
@@ -562,7 +599,7 @@ TEST(TintworkEdges, EqualFractionsGiveTheSameResultEitherWay) {
             }
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkEdges, RunOfZeroPixelsWritesNothing) {
