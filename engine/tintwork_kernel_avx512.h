@@ -17,6 +17,8 @@
 #if TW_HAVE_AVX2
 #define TW_HAVE_AVX512 1
 #define TW_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl")))
+#define TW_AVX512_INLINE_LAMBDA \
+    __attribute__((always_inline, target("avx2,avx512f,avx512bw,avx512vl")))
 #define TW_AVX512_INLINE \
     __attribute__((always_inline, target("avx2,avx512f,avx512bw,avx512vl"))) inline
 #else
@@ -410,24 +412,34 @@ TW_AVX512 void GridLoopAvx512(const Tintwork* tw, uint32_t count, const TwRun& i
         const uint32_t* located[NIN];
         TW_UNROLL
         for (int c = 0; c < NIN; ++c) located[c] = tw->inputChannel[c].located;
-        for (; stepFits && i + 16 + spare <= count; i += 16) {
+        // Interval and fraction in one fetch per input. The fetches for the
+        // next 16 pixels are issued before this group's vertices, so that
+        // their waits overlap.
+        const auto locate = [&](uint32_t at, __m512i* located16) TW_AVX512_INLINE_LAMBDA {
             __m512i sample[NIN];
             if constexpr (PACKED) {
-                LoadPacked3x16(src[0] + i * 3, sample);
+                LoadPacked3x16(src[0] + at * 3, sample);
             } else {
                 TW_UNROLL
                 for (int c = 0; c < NIN; ++c) {
-                    sample[c] = GatherValues16(src[c] + i * istep, laneStep);
+                    sample[c] = GatherValues16(src[c] + at * istep, laneStep);
                 }
             }
-            // Interval and fraction in one fetch.
+            TW_UNROLL
+            for (int c = 0; c < NIN; ++c) {
+                located16[c] = _mm512_i32gather_epi32(sample[c], located[c], 4);
+            }
+        };
+        __m512i next[NIN];
+        if (stepFits && 16 + spare <= count) locate(0, next);
+        for (; stepFits && i + 16 + spare <= count; i += 16) {
             __m512i j[NIN], f[NIN], acc[NOUT];
             TW_UNROLL
             for (int c = 0; c < NIN; ++c) {
-                const __m512i at = _mm512_i32gather_epi32(sample[c], located[c], 4);
-                j[c] = _mm512_srli_epi32(at, 16);
-                f[c] = _mm512_and_si512(at, _mm512_set1_epi32(0xFFFF));
+                j[c] = _mm512_srli_epi32(next[c], 16);
+                f[c] = _mm512_and_si512(next[c], _mm512_set1_epi32(0xFFFF));
             }
+            if (i + 32 + spare <= count) locate(i + 16, next);
             Interpolate16(g, j, f, acc);
             StoreOutputs16<O, NOUT, PACKED>(dst, i, ostep, acc);
         }
@@ -439,30 +451,19 @@ TW_AVX512 void GridLoopAvx512(const Tintwork* tw, uint32_t count, const TwRun& i
     GridLoopAvx2<G, I, O, NIN, NOUT, PACKED>(tw, count - i, restIn, restOut);
 }
 
-template <typename G, typename I, typename O, int NIN>
-TW_AVX512 void GridKernelAvx512(const Tintwork* tw, uint32_t count, const TwRun& in,
-                                const TwRun& out) {
-    switch (tw->outputChannels) {
-        case 4:
-            return GridLoopAvx512<G, I, O, NIN, 4, false>(tw, count, in, out);
-        case 3:
-            if constexpr (NIN == 3) {
-                if (IsPacked3<I>(in) && IsPacked3<O>(out)) {
-                    return GridLoopAvx512<G, I, O, NIN, 3, true>(tw, count, in, out);
-                }
-            }
-            return GridLoopAvx512<G, I, O, NIN, 3, false>(tw, count, in, out);
-        default:
-            return GridLoopAvx512<G, I, O, NIN, 1, false>(tw, count, in, out);
+template <typename G, typename I, typename O, int NIN, int NOUT, bool PACKED>
+struct Avx512Loop {
+    static void Run(const Tintwork* tw, uint32_t count, const TwRun& in, const TwRun& out) {
+        GridLoopAvx512<G, I, O, NIN, NOUT, PACKED>(tw, count, in, out);
     }
-}
+};
 
 }  // namespace twk
 #endif
 
 // The AVX-512 entry of a dispatch table row: null where there is none.
 #if TW_HAVE_AVX512
-#define TW_WIDE(...) twk::GridKernelAvx512<__VA_ARGS__>
+#define TW_WIDE(...) twk::GridKernelOf<twk::Avx512Loop, __VA_ARGS__>
 #else
 #define TW_WIDE(...) nullptr
 #endif
