@@ -265,7 +265,7 @@ TW_AVX2 void GridLoopAvx2(const Tintwork* tw, uint32_t count, const TwRun& in, c
         __m256i s[NIN];
         TW_UNROLL
         for (int c = 0; c < NIN; ++c) s[c] = f[c];
-        if (NIN == 3) {
+        if constexpr (NIN == 3) {
             Exchange(s[0], s[1]);
             Exchange(s[1], s[2]);
             Exchange(s[0], s[1]);

@@ -1,8 +1,9 @@
 // The AVX-512 form of the grid kernels: sixteen neighbouring pixels at a time
-// in 32-bit lanes, the same integer arithmetic as the portable loops and so
-// the same results. Needs AVX-512 F, BW and VL only; chosen at run time by the
-// engine's kernel path (engine/engine_switches.h). The pixels after the last
-// group of sixteen take the AVX2 loop. Private to the kernel files.
+// in 32-bit lanes (8-bit input: groups of 32, whose intervals and fractions
+// are looked up in registers), the same integer arithmetic as the portable
+// loops and so the same results. Needs AVX-512 F, BW and VL only; chosen at
+// run time by the engine's kernel path (engine/engine_switches.h). The pixels
+// after the last whole group take the AVX2 loop. Private to the kernel files.
 #pragma once
 
 #include "engine/tintwork_kernel_avx2.h"
@@ -183,6 +184,11 @@ TW_AVX512_INLINE void MakeWordTables(const Tintwork* tw, int inputs, WordTables*
     }
 }
 
+// The low (h = 0) or high 256 bits.
+TW_AVX512_INLINE __m256i HalfOf(__m512i v, int h) {
+    return h == 0 ? _mm512_castsi512_si256(v) : _mm512_extracti64x4_epi64(v, 1);
+}
+
 // table[index] for 32 word lanes, index 0..255.
 TW_AVX512_INLINE __m512i Lookup256(const uint16_t* table, __m512i index) {
     __m512i quarter[4];
@@ -292,7 +298,7 @@ TW_AVX512_INLINE void Interpolate16(const WideGrid<G, O, NIN, NOUT>& g, const __
     __m512i s[NIN];
     TW_UNROLL
     for (int c = 0; c < NIN; ++c) s[c] = f[c];
-    if (NIN == 3) {
+    if constexpr (NIN == 3) {
         Exchange16(s[0], s[1]);
         Exchange16(s[1], s[2]);
         Exchange16(s[0], s[1]);
@@ -400,8 +406,8 @@ TW_AVX512 void GridLoopAvx512(const Tintwork* tw, uint32_t count, const TwRun& i
                     __m512i j[NIN], f[NIN], acc[NOUT];
                     TW_UNROLL
                     for (int c = 0; c < NIN; ++c) {
-                        j[c] = _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(interval[c], h));
-                        f[c] = _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(fraction[c], h));
+                        j[c] = _mm512_cvtepu16_epi32(HalfOf(interval[c], h));
+                        f[c] = _mm512_cvtepu16_epi32(HalfOf(fraction[c], h));
                     }
                     Interpolate16(g, j, f, acc);
                     StoreOutputs16<O, NOUT, PACKED>(dst, i + 16 * h, ostep, acc);
