@@ -32,9 +32,23 @@ bool CpuHasVectorPath() {
 #endif
 }
 
+bool CpuHasAvx512Path() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return CpuHasVectorPath() && __builtin_cpu_supports("avx512f") != 0 &&
+               __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
 int32_t SetKernelPath(int32_t path) {
-    if (path < kKernelPathBest || path > kKernelPathVector) return kUiErrArg;
+    if (path < kKernelPathBest || path > kKernelPathAvx512) return kUiErrArg;
     if (path == kKernelPathVector && !CpuHasVectorPath()) return kUiErrUnsupported;
+    if (path == kKernelPathAvx512 && !CpuHasAvx512Path()) return kUiErrUnsupported;
     gKernelPath = path;
     return kUiOk;
 }
@@ -44,6 +58,7 @@ int32_t GetKernelPath() {
 }
 
 int32_t KernelPathInForce() {
-    return gKernelPath != kKernelPathPortable && CpuHasVectorPath() ? kKernelPathVector
-                                                                    : kKernelPathPortable;
+    if (gKernelPath == kKernelPathPortable || !CpuHasVectorPath()) return kKernelPathPortable;
+    if (gKernelPath == kKernelPathVector || !CpuHasAvx512Path()) return kKernelPathVector;
+    return kKernelPathAvx512;
 }

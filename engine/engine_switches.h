@@ -33,24 +33,30 @@ struct ColorCheckModeScope {
 // ---- Kernel path ------------------------------------------------------------
 
 // Every kernel has a portable form and a vector (AVX2) form with the same
-// results. Tintwork kernels look at the path on each call; sharpen and noise
-// choose theirs when a filter is opened.
+// results; some also have an AVX-512 form, again with the same results.
+// Tintwork kernels look at the path on each call; sharpen and noise choose
+// theirs when a filter is opened.
 enum KernelPath : int32_t {
-    kKernelPathBest = 0,      // the vector path where the processor has it (the initial choice)
+    kKernelPathBest = 0,      // the widest path the processor has (the initial choice)
     kKernelPathPortable = 1,  // the portable path everywhere
-    kKernelPathVector = 2,    // the vector path everywhere
+    kKernelPathVector = 2,    // the vector (AVX2) path everywhere
+    kKernelPathAvx512 = 3,    // the AVX-512 form where a kernel has one, else its AVX2 form
 };
 
 // Selects the path of every kernel. kUiErrArg for an unknown path,
-// kUiErrUnsupported for the vector path on a processor without it; the choice
+// kUiErrUnsupported for a vector path on a processor without it; the choice
 // stays as it was on failure.
 int32_t SetKernelPath(int32_t path);
 // The path as selected, kKernelPathBest included (to restore it later).
 int32_t GetKernelPath();
-// The path the kernels run now: kKernelPathPortable or kKernelPathVector.
+// The path the kernels run now: kKernelPathPortable, kKernelPathVector or
+// kKernelPathAvx512. A kernel without an AVX-512 form runs its AVX2 form
+// whenever this is not kKernelPathPortable.
 int32_t KernelPathInForce();
-// Whether this processor can run the vector path.
+// Whether this processor can run the vector (AVX2) path.
 bool CpuHasVectorPath();
+// Whether this processor can run the AVX-512 path (AVX-512 F, BW and VL).
+bool CpuHasAvx512Path();
 
 // Restores the kernel path selected when the scope began, on every exit path.
 struct KernelPathScope {

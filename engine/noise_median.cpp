@@ -228,7 +228,7 @@ LANES_AVX2 void RaysAvx2(const MedianRow& row, const MedianScratch& s) {
 }  // namespace
 
 MedianFn Median_Choose(bool rays, uint32_t cellCount) {
-    const bool avx2 = KernelPathInForce() == kKernelPathVector;
+    const bool avx2 = KernelPathInForce() != kKernelPathPortable;
     if (rays) return avx2 ? RaysAvx2 : RaysPortable;
     static constexpr auto kSmall = SmallMaskTable(std::make_index_sequence<kSmallMask>());
     if (cellCount >= 1 && cellCount <= kSmallMask) return kSmall[avx2][cellCount - 1];

@@ -298,7 +298,7 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
     } else {
         w->plan = p.selector < 0 ? Plan::kEach : Plan::kSelector;
     }
-    if (KernelPathInForce() == kKernelPathVector) {
+    if (KernelPathInForce() != kKernelPathPortable) {
         w->sharpenRow = p.depth == 1 ? SharpenRowAvx2<uint8_t> : SharpenRowAvx2<uint16_t>;
     } else {
         w->sharpenRow = p.depth == 1 ? SharpenRowPortable<uint8_t> : SharpenRowPortable<uint16_t>;

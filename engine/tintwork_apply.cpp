@@ -13,8 +13,11 @@ bool MatchesCase(const TwKernelEntry& e, const Tintwork* tw, TwShape shape) {
            e.inputDepth == tw->inputDepth && e.outputDepth == tw->outputDepth;
 }
 
-bool UseVector(const TwKernelEntry* entry) {
-    return entry->vector != nullptr && KernelPathInForce() == kKernelPathVector;
+TwKernelFn KernelOnPath(const TwKernelEntry* entry) {
+    const int32_t path = KernelPathInForce();
+    if (path == kKernelPathAvx512 && entry->avx512 != nullptr) return entry->avx512;
+    if (path != kKernelPathPortable && entry->vector != nullptr) return entry->vector;
+    return entry->scalar;
 }
 
 }  // namespace
@@ -73,8 +76,7 @@ int32_t ApplyTintwork(const Tintwork* tw, uint32_t count, const TwRun* inputs,
         return kUiErrArg;
     }
     if (count == 0) return kUiOk;
-    const TwKernelEntry* entry = tw->kernel;
-    (UseVector(entry) ? entry->vector : entry->scalar)(tw, count, *inputs, *outputs);
+    KernelOnPath(tw->kernel)(tw, count, *inputs, *outputs);
     return kUiOk;
 }
 

@@ -20,7 +20,8 @@ enum TwShape : uint8_t {
 };
 
 // One row of the dispatch table; gridDepth 0 matches either grid depth. A
-// null vector entry means the case has only the portable loop.
+// null vector entry means the case has only the portable loop; a null
+// AVX-512 entry, that the AVX-512 path runs the vector (AVX2) loop.
 struct TwKernelEntry {
     uint8_t shape;
     uint8_t gridDepth;
@@ -28,6 +29,7 @@ struct TwKernelEntry {
     uint8_t outputDepth;
     TwKernelFn scalar;
     TwKernelFn vector;
+    TwKernelFn avx512;
 };
 
 extern const TwKernelEntry kTwKernels8[];  // 8-bit input

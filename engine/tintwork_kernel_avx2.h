@@ -265,7 +265,7 @@ TW_AVX2 void GridLoopAvx2(const Tintwork* tw, uint32_t count, const TwRun& in, c
         __m256i s[NIN];
         TW_UNROLL
         for (int c = 0; c < NIN; ++c) s[c] = f[c];
-        if (NIN == 3) {
+        if constexpr (NIN == 3) {
             Exchange(s[0], s[1]);
             Exchange(s[1], s[2]);
             Exchange(s[0], s[1]);
@@ -328,29 +328,40 @@ inline bool IsPacked3(const TwRun& run) {
     return run.step == 3 && run.channel[1] == first + 1 && run.channel[2] == first + 2;
 }
 
-template <typename G, typename I, typename O, int NIN>
-TW_AVX2 void GridKernelAvx2(const Tintwork* tw, uint32_t count, const TwRun& in, const TwRun& out) {
+// The loop for a run's output count and layout, LOOP<..., NOUT, PACKED>::Run:
+// packed three-channel runs on both sides take the loop that shuffles whole
+// pixels.
+template <template <typename, typename, typename, int, int, bool> class LOOP, typename G,
+          typename I, typename O, int NIN>
+void GridKernelOf(const Tintwork* tw, uint32_t count, const TwRun& in, const TwRun& out) {
     switch (tw->outputChannels) {
         case 4:
-            return GridLoopAvx2<G, I, O, NIN, 4, false>(tw, count, in, out);
+            return LOOP<G, I, O, NIN, 4, false>::Run(tw, count, in, out);
         case 3:
             if constexpr (NIN == 3) {
                 if (IsPacked3<I>(in) && IsPacked3<O>(out)) {
-                    return GridLoopAvx2<G, I, O, NIN, 3, true>(tw, count, in, out);
+                    return LOOP<G, I, O, NIN, 3, true>::Run(tw, count, in, out);
                 }
             }
-            return GridLoopAvx2<G, I, O, NIN, 3, false>(tw, count, in, out);
+            return LOOP<G, I, O, NIN, 3, false>::Run(tw, count, in, out);
         default:
-            return GridLoopAvx2<G, I, O, NIN, 1, false>(tw, count, in, out);
+            return LOOP<G, I, O, NIN, 1, false>::Run(tw, count, in, out);
     }
 }
+
+template <typename G, typename I, typename O, int NIN, int NOUT, bool PACKED>
+struct Avx2Loop {
+    static void Run(const Tintwork* tw, uint32_t count, const TwRun& in, const TwRun& out) {
+        GridLoopAvx2<G, I, O, NIN, NOUT, PACKED>(tw, count, in, out);
+    }
+};
 
 }  // namespace twk
 #endif
 
 // The vector entry of a dispatch table row: null where there is no vector path.
 #if TW_HAVE_AVX2
-#define TW_VECTOR(...) twk::GridKernelAvx2<__VA_ARGS__>
+#define TW_VECTOR(...) twk::GridKernelOf<twk::Avx2Loop, __VA_ARGS__>
 #else
 #define TW_VECTOR(...) nullptr
 #endif

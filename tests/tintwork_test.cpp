@@ -308,7 +308,7 @@ TEST(TintworkKernels, EveryCaseFollowsTheFloatingPointReference) {
             EXPECT_LE(worst, tolerance);
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
@@ -320,11 +320,15 @@ TEST(TintworkKernels, VectorAndScalarPathsAreBitIdentical) {
         Pixels in = VaryingInputs(tw.get(), 5000);
         ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
         Pixels scalar = Apply(tw.get(), in);
-        ASSERT_EQ(SetKernelPath(kKernelPathVector), kUiOk);
-        Pixels vector = Apply(tw.get(), in);
-        EXPECT_EQ(scalar.p8, vector.p8);
-        EXPECT_EQ(scalar.p16, vector.p16);
+        for (int32_t path : KernelPathsToCheck()) {
+            SCOPED_TRACE(path);
+            ASSERT_EQ(SetKernelPath(path), kUiOk);
+            Pixels vector = Apply(tw.get(), in);
+            EXPECT_EQ(scalar.p8, vector.p8);
+            EXPECT_EQ(scalar.p16, vector.p16);
+        }
     }
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 // The vector kernels read each input value's interval and fraction from one
@@ -406,58 +410,84 @@ TEST(TintworkKernels, EveryInputValueOfEveryInputAgreesOnEveryPath) {
             for (const Pixels& got : results) EXPECT_EQ(got.p16, results.front().p16);
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
-// Short runs (every tail length), planar and padded layouts, and in place:
-// both paths give the same values and leave samples between pixels alone.
-TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnBothPaths) {
-    KernelPathScope restore;
-    TwPtr tw = BuildTwist(3, 3, 1, TwEvenNodes(33, 255));
+// Short runs (every tail length, up to a few groups of the widest loops),
+// planar and padded layouts, and in place, with samples of type T on both
+// sides: each gives what the Tintwork gives one pixel at a time and leaves
+// samples between pixels alone.
+template <typename T>
+void CheckLayoutsTailsAndInPlace(const Tintwork* tw) {
+    constexpr uint32_t kLongest = 72;
+    const auto interleaved = [](T* p, int channels) {
+        return sizeof(T) == 2 ? TwInterleaved16(reinterpret_cast<uint16_t*>(p), channels)
+                              : TwInterleaved8(reinterpret_cast<uint8_t*>(p), channels);
+    };
+    const auto planar = [](T* p, uint32_t stride) {
+        return sizeof(T) == 2 ? TwPlanar16(reinterpret_cast<uint16_t*>(p), 3, stride)
+                              : TwPlanar8(reinterpret_cast<uint8_t*>(p), 3, stride);
+    };
     TwTestRandom rnd(5);
-    std::vector<uint8_t> source(4 * 40);
-    for (uint8_t& v : source) v = uint8_t(rnd.Next());
-    for (int32_t path : KernelPathsToCheck()) {
-        ASSERT_EQ(SetKernelPath(path), kUiOk);
-        for (uint32_t count = 0; count <= 40; ++count) {
-            SCOPED_TRACE(count);
-            // One spare sample each, so that even empty runs have storage.
-            std::vector<uint8_t> packed(source.begin(), source.begin() + 3 * count + 1);
-            std::vector<uint8_t> expect(3 * count + 1, packed.back());
-            for (uint32_t i = 0; i < count; ++i) {
-                uint16_t px[3];
-                ASSERT_EQ(TwApplyPixel8(tw.get(), &packed[3 * i], px), kUiOk);
-                for (int k = 0; k < 3; ++k) expect[3 * i + k] = uint8_t(px[k]);
-            }
-            // Interleaved in place.
-            TwRun run = TwInterleaved8(packed.data(), 3);
-            ASSERT_EQ(ApplyTintwork(tw.get(), count, &run, &run), kUiOk);
-            EXPECT_EQ(packed, expect);
-            // Four samples per pixel: the fourth is a sentinel left alone.
-            std::vector<uint8_t> rgba(4 * count + 4, 42);
-            for (uint32_t i = 0; i < count; ++i) std::memcpy(&rgba[4 * i], &source[3 * i], 3);
-            TwRun padded = TwInterleaved8(rgba.data(), 4);
-            ASSERT_EQ(ApplyTintwork(tw.get(), count, &padded, &padded), kUiOk);
-            for (uint32_t i = 0; i < count; ++i) {
-                EXPECT_EQ(0, std::memcmp(&rgba[4 * i], &expect[3 * i], 3));
-                EXPECT_EQ(rgba[4 * i + 3], 42);
-            }
-            EXPECT_EQ(rgba[4 * count], 42);
-            // Planar in, planar out.
-            std::vector<uint8_t> planes(3 * count + 1), result(3 * count + 1, 42);
-            for (uint32_t i = 0; i < count; ++i) {
-                for (int k = 0; k < 3; ++k) planes[k * count + i] = source[3 * i + k];
-            }
-            TwRun pin = TwPlanar8(planes.data(), 3, count),
-                  pout = TwPlanar8(result.data(), 3, count);
-            ASSERT_EQ(ApplyTintwork(tw.get(), count, &pin, &pout), kUiOk);
-            for (uint32_t i = 0; i < count; ++i) {
-                for (int k = 0; k < 3; ++k) EXPECT_EQ(result[k * count + i], expect[3 * i + k]);
-            }
-            EXPECT_EQ(result[3 * count], 42);
-        }
+    std::vector<T> source(3 * kLongest);
+    for (T& v : source) v = T(rnd.Next());
+    // One pixel at a time: no run long enough for any vector loop.
+    std::vector<T> single(3 * kLongest);
+    for (uint32_t i = 0; i < kLongest; ++i) {
+        TwRun in = interleaved(&source[3 * i], 3), out = interleaved(&single[3 * i], 3);
+        ASSERT_EQ(ApplyTintwork(tw, 1, &in, &out), kUiOk);
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    const T sentinel = T(42);
+    for (uint32_t count = 0; count <= kLongest; ++count) {
+        SCOPED_TRACE(count);
+        // One spare sample each, so that even empty runs have storage.
+        std::vector<T> packed(source.begin(), source.begin() + 3 * count);
+        packed.push_back(sentinel);
+        std::vector<T> expect(single.begin(), single.begin() + 3 * count);
+        expect.push_back(sentinel);
+        // Interleaved in place.
+        TwRun run = interleaved(packed.data(), 3);
+        ASSERT_EQ(ApplyTintwork(tw, count, &run, &run), kUiOk);
+        EXPECT_EQ(packed, expect);
+        // Four samples per pixel: the fourth is a sentinel left alone.
+        std::vector<T> rgba(4 * count + 4, sentinel);
+        for (uint32_t i = 0; i < count; ++i) {
+            std::memcpy(&rgba[4 * i], &source[3 * i], 3 * sizeof(T));
+        }
+        TwRun padded = interleaved(rgba.data(), 4);
+        ASSERT_EQ(ApplyTintwork(tw, count, &padded, &padded), kUiOk);
+        for (uint32_t i = 0; i < count; ++i) {
+            EXPECT_EQ(0, std::memcmp(&rgba[4 * i], &expect[3 * i], 3 * sizeof(T)));
+            EXPECT_EQ(rgba[4 * i + 3], sentinel);
+        }
+        EXPECT_EQ(rgba[4 * count], sentinel);
+        // Planar in, planar out.
+        std::vector<T> planes(3 * count + 1), result(3 * count + 1, sentinel);
+        for (uint32_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 3; ++k) planes[k * count + i] = source[3 * i + k];
+        }
+        TwRun pin = planar(planes.data(), count), pout = planar(result.data(), count);
+        ASSERT_EQ(ApplyTintwork(tw, count, &pin, &pout), kUiOk);
+        for (uint32_t i = 0; i < count; ++i) {
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(result[k * count + i], expect[3 * i + k]);
+        }
+        EXPECT_EQ(result[3 * count], sentinel);
+    }
+}
+
+TEST(TintworkKernels, LayoutsTailsAndInPlaceAgreeOnEveryPath) {
+    KernelPathScope restore;
+    TwPtr tw8 = BuildTwist(3, 3, 1, TwEvenNodes(33, 255));
+    TwPtr tw16 = BuildTwist(3, 3, 2, TwEvenNodes(33, 65535));
+    ASSERT_EQ(SetDepth(tw16.get(), kTwSideInput, 2), kUiOk);
+    ASSERT_EQ(SetDepth(tw16.get(), kTwSideOutput, 2), kUiOk);
+    for (int32_t path : KernelPathsToCheck()) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
+        CheckLayoutsTailsAndInPlace<uint8_t>(tw8.get());
+        CheckLayoutsTailsAndInPlace<uint16_t>(tw16.get());
+    }
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 // A grid whose nodes hold distinct values, to see exactly which node answers.
@@ -470,6 +500,39 @@ TwPtr NodeIndexGrid(int gridDepth, uint32_t scale) {
                       }),
               kUiOk);
     return TwPtr(tw);
+}
+
+// The kernel path switch: each selection gives the path in force the
+// processor allows, a path the processor lacks or an unknown one is refused
+// and leaves the choice alone.
+TEST(TintworkKernels, KernelPathSelection) {
+    KernelPathScope restore;
+    const int32_t widest = CpuHasAvx512Path()   ? kKernelPathAvx512
+                           : CpuHasVectorPath() ? kKernelPathVector
+                                                : kKernelPathPortable;
+    struct Case {
+        int32_t path;
+        bool available;
+        int32_t inForce;
+    };
+    const Case cases[] = {
+        {kKernelPathBest, true, widest},
+        {kKernelPathPortable, true, kKernelPathPortable},
+        {kKernelPathVector, CpuHasVectorPath(), kKernelPathVector},
+        {kKernelPathAvx512, CpuHasAvx512Path(), kKernelPathAvx512},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
+        EXPECT_EQ(SetKernelPath(c.path), c.available ? kUiOk : kUiErrUnsupported);
+        EXPECT_EQ(GetKernelPath(), c.available ? c.path : kKernelPathPortable);
+        EXPECT_EQ(KernelPathInForce(), c.available ? c.inForce : kKernelPathPortable);
+    }
+    ASSERT_EQ(SetKernelPath(kKernelPathPortable), kUiOk);
+    for (int32_t unknown : {-1, kKernelPathAvx512 + 1}) {
+        EXPECT_EQ(SetKernelPath(unknown), kUiErrArg);
+        EXPECT_EQ(GetKernelPath(), kKernelPathPortable);
+    }
 }
 
 TEST(TintworkEdges, Input255LandsExactlyOnTheLastNode) {
@@ -562,7 +625,7 @@ TEST(TintworkEdges, EqualFractionsGiveTheSameResultEitherWay) {
             }
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(TintworkEdges, RunOfZeroPixelsWritesNothing) {

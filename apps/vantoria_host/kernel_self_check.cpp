@@ -142,14 +142,17 @@ int32_t RunNoise(std::vector<T>& in, std::vector<T>* out) {
     return status == kUiOk && store.rows != kHeight ? kUiErrGeneral : status;
 }
 
-// Runs a kernel over the same image on each path; true when both runs
-// succeed on the path asked for, change the image, and give the same samples.
+// Runs a kernel over the same image on the portable path and each vector
+// path the processor has; true when every run succeeds on the path asked
+// for, changes the image, and gives the same samples.
 template <typename T, int32_t (*Run)(std::vector<T>&, std::vector<T>*)>
-bool SameOnBothPaths(uint32_t seed, char* why, size_t whySize) {
+bool SameOnEveryPath(uint32_t seed, char* why, size_t whySize) {
     std::vector<T> in = TestImage<T>(seed);
-    std::vector<T> out[2] = {std::vector<T>(kSamples), std::vector<T>(kSamples)};
-    const int32_t paths[2] = {kKernelPathPortable, kKernelPathVector};
-    for (int i = 0; i < 2; ++i) {
+    std::vector<T> out[3] = {std::vector<T>(kSamples), std::vector<T>(kSamples),
+                             std::vector<T>(kSamples)};
+    const int32_t paths[3] = {kKernelPathPortable, kKernelPathVector, kKernelPathAvx512};
+    const int runs = CpuHasAvx512Path() ? 3 : 2;
+    for (int i = 0; i < runs; ++i) {
         const int32_t status = SetKernelPath(paths[i]);
         if (status != kUiOk || KernelPathInForce() != paths[i]) {
             std::snprintf(why, whySize, "path %d not selected (%d)", int(paths[i]), int(status));
@@ -165,11 +168,13 @@ bool SameOnBothPaths(uint32_t seed, char* why, size_t whySize) {
         std::snprintf(why, whySize, "the image came out unchanged");
         return false;
     }
-    for (size_t i = 0; i < kSamples; ++i) {
-        if (out[0][i] != out[1][i]) {
-            std::snprintf(why, whySize, "sample %zu: portable %u, vector %u", i,
-                          unsigned(out[0][i]), unsigned(out[1][i]));
-            return false;
+    for (int run = 1; run < runs; ++run) {
+        for (size_t i = 0; i < kSamples; ++i) {
+            if (out[0][i] != out[run][i]) {
+                std::snprintf(why, whySize, "sample %zu: portable %u, path %d %u", i,
+                              unsigned(out[0][i]), int(paths[run]), unsigned(out[run][i]));
+                return false;
+            }
         }
     }
     return true;
@@ -181,14 +186,14 @@ struct KernelCheck {
 };
 
 const KernelCheck kChecks[] = {
-    {"Tintwork 8-bit", SameOnBothPaths<uint8_t, RunTintwork<uint8_t>>},
-    {"Tintwork 16-bit", SameOnBothPaths<uint16_t, RunTintwork<uint16_t>>},
-    {"sharpen 8-bit", SameOnBothPaths<uint8_t, RunSharpen<uint8_t>>},
-    {"sharpen 16-bit", SameOnBothPaths<uint16_t, RunSharpen<uint16_t>>},
-    {"noise 8-bit", SameOnBothPaths<uint8_t, RunNoise<uint8_t, false>>},
-    {"noise 16-bit", SameOnBothPaths<uint16_t, RunNoise<uint16_t, false>>},
-    {"noise 8-bit small square", SameOnBothPaths<uint8_t, RunNoise<uint8_t, true>>},
-    {"noise 16-bit small square", SameOnBothPaths<uint16_t, RunNoise<uint16_t, true>>},
+    {"Tintwork 8-bit", SameOnEveryPath<uint8_t, RunTintwork<uint8_t>>},
+    {"Tintwork 16-bit", SameOnEveryPath<uint16_t, RunTintwork<uint16_t>>},
+    {"sharpen 8-bit", SameOnEveryPath<uint8_t, RunSharpen<uint8_t>>},
+    {"sharpen 16-bit", SameOnEveryPath<uint16_t, RunSharpen<uint16_t>>},
+    {"noise 8-bit", SameOnEveryPath<uint8_t, RunNoise<uint8_t, false>>},
+    {"noise 16-bit", SameOnEveryPath<uint16_t, RunNoise<uint16_t, false>>},
+    {"noise 8-bit small square", SameOnEveryPath<uint8_t, RunNoise<uint8_t, true>>},
+    {"noise 16-bit small square", SameOnEveryPath<uint16_t, RunNoise<uint16_t, true>>},
 };
 
 }  // namespace

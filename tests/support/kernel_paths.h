@@ -11,10 +11,11 @@
 // The name of the environment variable and the paths it may name.
 constexpr const char* kKernelPathVariable = "VANTORIA_KERNEL_PATH";
 
-// Selects the path VANTORIA_KERNEL_PATH names: "portable" or "vector"; unset
-// or empty leaves the best path. Returns false, with the reason in *why, for
-// any other value. "vector" on a processor without it selects nothing:
-// KernelPathUnavailable() then gives the reason every test is skipped.
+// Selects the path VANTORIA_KERNEL_PATH names: "portable", "vector" or
+// "avx512"; unset or empty leaves the best path. Returns false, with the
+// reason in *why, for any other value. A vector path the processor lacks
+// selects nothing: KernelPathUnavailable() then gives the reason every test
+// is skipped.
 bool SelectKernelPathFromEnvironment(const char** why);
 
 // The path this run forces (portable or vector), or kKernelPathBest.
@@ -24,7 +25,7 @@ int32_t ForcedKernelPath();
 const char* KernelPathUnavailable();
 
 // The paths a test checks in turn: the forced one, else the portable path
-// and, where the processor has it, the vector path.
+// first and then each vector path the processor has (AVX2, AVX-512).
 std::vector<int32_t> KernelPathsToCheck();
 
 // Why the vector path went unchecked in a test that checked the paths of
@@ -32,6 +33,10 @@ std::vector<int32_t> KernelPathsToCheck();
 // the portable path has left it out on purpose: null.
 const char* VectorPathUnchecked();
 
-// Why this run cannot compare the vector path with the portable one (it
+// The same, and also why the AVX-512 path went unchecked (the processor
+// lacks it): for the kernels that have an AVX-512 form.
+const char* VectorOrAvx512PathUnchecked();
+
+// Why this run cannot compare the vector paths with the portable one (it
 // forces a path, or the processor lacks the vector path), or null.
 const char* PathsCannotBeCompared();
