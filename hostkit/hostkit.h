@@ -49,6 +49,14 @@ struct HKMask {
     uint8_t* data;
 };
 
+// Blocks for whole images and lent areas (large pages where the system has
+// them, so that touching a large image costs a few faults); null when memory
+// is short. Freed only through HK_FreeLarge.
+void* HK_AllocLarge(size_t bytes);
+void HK_FreeLarge(void* block);
+// The bytes a block from HK_AllocLarge holds (at least those asked for).
+size_t HK_LargeBytes(const void* block);
+
 // ---- The host --------------------------------------------------------------------------
 
 struct HKHost;
