@@ -213,7 +213,8 @@ bool HK_AnyAreaRequested(const HKHost* host) {
 // Copies the output lent by the previous request back into the result; with
 // autoMask the host blends it with the document by the selection first.
 void HK_WriteBackOutput(HKHost* host) {
-    if (host->outBuffer == nullptr) return;
+    if (host->outBuffer == nullptr) return;  // none lent, or lent straight from the result
+    host->resultCurrent = false;
     const HKImage& doc = host->image;
     const int32_t bytes = doc.depth / 8;
     const int32_t planes = host->outHiPlane - host->outLoPlane + 1;
@@ -278,6 +279,32 @@ int64_t HK_Nanoseconds() {
 
 namespace {
 
+// Output goes straight into the caller's result block when the area holds
+// every plane and the host does not blend it by the selection: the block
+// already holds what the output buffer would be filled with, and what the
+// plug-in writes is what would be written back.
+bool LendsResult(const HKHost* host) {
+    const FilterRecord* r = host->record;
+    const bool blend = r->autoMask != 0 && r->haveMask != 0 && host->mask.data != nullptr;
+    return !host->resultOwned && !blend && r->outLoPlane == 0 &&
+           r->outHiPlane == host->image.planes - 1;
+}
+
+OSErr LendMask(HKHost* host) {
+    FilterRecord* r = host->record;
+    const HKImage& im = host->image;
+    const VRect mask = HK_RequestedRect(host, kHKAreaMask);
+    if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
+        uint8_t* buffer = nullptr;
+        const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
+        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding,
+                               host->spareMask, &buffer, &r->maskRowBytes);
+        if (err != noErr) return err;
+        r->maskData = Lend(host->maskBuffer, host->spareMask, buffer);
+    }
+    return noErr;
+}
+
 OSErr Advance(HKHost* host) {
     FilterRecord* r = host->record;
     HK_WriteBackOutput(host);
@@ -305,6 +332,15 @@ OSErr Advance(HKHost* host) {
         const VRect f = FilterRect(host);
         if (out.top < f.top || out.left < f.left || out.bottom > f.bottom || out.right > f.right)
             return paramErr;
+        if (LendsResult(host)) {
+            r->outData = host->result + size_t(out.top) * size_t(im.rowBytes) +
+                         size_t(out.left) * size_t(im.planes * bytes);
+            r->outRowBytes = im.rowBytes;
+            r->outColumnBytes = im.planes * bytes;
+            r->outPlaneBytes = bytes;
+            host->resultCurrent = false;
+            return LendMask(host);
+        }
         HKImage result = im;
         result.pixels = host->result;
         uint8_t* buffer = nullptr;
@@ -319,17 +355,7 @@ OSErr Advance(HKHost* host) {
         r->outColumnBytes = (r->outHiPlane - r->outLoPlane + 1) * bytes;
         r->outPlaneBytes = bytes;
     }
-
-    const VRect mask = HK_RequestedRect(host, kHKAreaMask);
-    if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
-        uint8_t* buffer = nullptr;
-        const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
-        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding,
-                               host->spareMask, &buffer, &r->maskRowBytes);
-        if (err != noErr) return err;
-        r->maskData = Lend(host->maskBuffer, host->spareMask, buffer);
-    }
-    return noErr;
+    return LendMask(host);
 }
 
 }  // namespace

@@ -101,6 +101,14 @@ struct HKOptions {
     void (*onProgress)(int32_t done, int32_t total, void* context);
     bool (*wantsAbort)(void* context);
     void* callbackContext;
+    // The caller's block for the result, of the image's size and layout
+    // (null: the host allocates its own). The host then lends output areas
+    // of every plane straight from it (no copy in or out) unless it blends
+    // them by the selection itself, and a successful run makes the block the
+    // document without a copy: image.pixels points to it after
+    // HK_CommitResult, and the document's former block takes the results of
+    // later runs.
+    uint8_t* resultBlock;
 };
 
 // The defaults of a full host: every service, big documents, 1 GB, no abort.
@@ -122,10 +130,12 @@ constexpr int32_t kHKMaxLoggedAreas = 256;
 struct HKHost {
     FilterRecord* record;  // zero-filled, options.recordBytes long
     HKOptions options;
-    HKImage image;    // the document: changed only when a run succeeds
-    uint8_t* result;  // the document as the plug-in writes it (image's layout)
-    HKMask mask;      // data null: no selection
-    intptr_t data;    // the plug-in's data slot, kept across runs
+    HKImage image;       // the document: changed only when a run succeeds
+    uint8_t* result;     // the document as the plug-in writes it (image's layout)
+    bool resultOwned;    // result is the host's own block (not options.resultBlock)
+    bool resultCurrent;  // result holds the document: nothing written since they matched
+    HKMask mask;         // data null: no selection
+    intptr_t data;       // the plug-in's data slot, kept across runs
     PlatformData platform;
     HandleProcs handleProcs;
     BufferProcs bufferProcs;
@@ -197,7 +207,8 @@ void HK_Host_Free(HKHost* host);
 // rectangle), or memFullErr.
 OSErr HK_Advance(HKHost* host);
 
-// The result becomes the document (a successful run), or is dropped.
+// The result becomes the document (a successful run), or is dropped. With
+// the caller's result block the two blocks trade places instead of copying.
 void HK_CommitResult(HKHost* host);
 void HK_DiscardResult(HKHost* host);
 

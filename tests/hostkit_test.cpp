@@ -538,4 +538,76 @@ TEST_F(HostKitTest, AbortAtARowAndTheResultOfAFailedRun) {
     for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(t.Get(1, y, 2), t.Expected(1, y, 2));
 }
 
+// With the caller's block for the result, output of every plane is lent
+// straight from it, output of some planes goes through a buffer as before,
+// the document stays as it is until the run succeeds and then the two
+// blocks trade places; a failed later run leaves the new document alone.
+TEST_F(HostKitTest, TheCallersResultBlockBecomesTheDocument) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        TestImage t(4, 3, 4, depth);
+        const std::vector<uint8_t> original = t.bytes;
+        std::vector<uint8_t> block(t.bytes.size(), 0xA5);
+        HKOptions options = HK_DefaultOptions();
+        options.resultBlock = block.data();
+        Init(t, options);
+        const int32_t bps = depth / 8;
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outRect = Rect{0, 0, 2, 4};
+            r->outLoPlane = 0;
+            r->outHiPlane = 3;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            EXPECT_EQ(static_cast<uint8_t*>(r->outData), block.data());
+            EXPECT_EQ(r->outRowBytes, t.image.rowBytes);
+            EXPECT_EQ(Lent(r->outData, r->outRowBytes, r->outColumnBytes, depth, 3, 1, 2),
+                      t.Expected(3, 1, 2));
+            std::memset(static_cast<uint8_t*>(r->outData) + r->outRowBytes + r->outColumnBytes,
+                        0x7F, size_t(r->outColumnBytes));
+            r->outRect = Rect{1, 0, 3, 4};
+            r->outHiPlane = 2;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            EXPECT_EQ(r->outColumnBytes, 3 * bps);
+            EXPECT_EQ(Lent(r->outData, r->outRowBytes, r->outColumnBytes, depth, 1, 0, 2),
+                      depth == 8 ? 0x7Fu : 0x7F7Fu)
+                << "what was written straight into the block";
+            std::memset(static_cast<uint8_t*>(r->outData) + r->outRowBytes + 2 * r->outColumnBytes,
+                        0x11, size_t(bps));
+            r->outRect = Rect{0, 0, 0, 0};
+            return r->advanceState();
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        ASSERT_EQ(run.result, noErr);
+        EXPECT_EQ(t.bytes, original) << "the caller's document block is left as it was";
+        ASSERT_EQ(host.image.pixels, block.data());
+        TestImage result = t;
+        result.bytes = block;
+        result.image.pixels = result.bytes.data();
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 0; x < 4; ++x)
+                for (int32_t p = 0; p < 4; ++p) {
+                    uint32_t want = t.Expected(x, y, p) & (depth == 8 ? 0xFFu : 0xFFFFu);
+                    if (x == 1 && y == 1) want = depth == 8 ? 0x7F : 0x7F7F;
+                    if (x == 2 && y == 2 && p == 0) want = depth == 8 ? 0x11 : 0x1111;
+                    EXPECT_EQ(result.Get(x, y, p), want) << x << "," << y << "," << p;
+                }
+        // A run that writes output and fails: the document (now the block)
+        // keeps the first run's result.
+        gScript = [](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outRect = Rect{0, 0, 3, 4};
+            r->outHiPlane = 3;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            std::memset(r->outData, 0, size_t(r->outRowBytes) * 3);
+            return userCanceledErr;
+        };
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        EXPECT_EQ(run.result, userCanceledErr);
+        EXPECT_EQ(block, result.bytes);
+        HK_Host_Free(&host);
+    }
+}
+
 }  // namespace

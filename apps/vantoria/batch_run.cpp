@@ -149,6 +149,10 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
     options.wantsAbort = WantsAbort;
     if (run->progressBar) options.onProgress = DrawProgress;
     options.callbackContext = &drawn;
+    // The plug-in's output goes straight into a second block, which becomes
+    // the image when the run succeeds.
+    PixelBytes corrected(image->pixels.size());
+    options.resultBlock = corrected.data();
     HKHost host;
     const HKImage view = image->View();
     const HKMask selection{image->width, const_cast<uint8_t*>(mask)};
@@ -171,7 +175,9 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
         if (clean) DrawProgress(1, 1, &drawn);
         std::fputs("\n", stderr);
     }
+    const bool committed = host.image.pixels == corrected.data();
     HK_Host_Free(&host);
+    if (committed) image->pixels.swap(corrected);
 
     bool started = false;
     for (int32_t i = 0; i < result.stepCount; ++i) {
