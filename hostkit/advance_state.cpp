@@ -251,6 +251,13 @@ void HK_WriteBackOutput(HKHost* host) {
     host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
 }
 
+void HK_TellRowsFinal(HKHost* host, int32_t rows) {
+    const HKOptions& o = host->options;
+    if (o.onRowsFinal == nullptr || host->rowsFinal < 0 || rows == host->rowsFinal) return;
+    host->rowsFinal = rows > host->rowsFinal ? rows : -1;
+    o.onRowsFinal(host->rowsFinal, o.callbackContext);
+}
+
 void HK_ReleaseAreas(HKHost* host) {
     host->record->inData = Lend(host->inBuffer, host->spareIn, nullptr);
     host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
@@ -332,6 +339,7 @@ OSErr Advance(HKHost* host) {
         const VRect f = FilterRect(host);
         if (out.top < f.top || out.left < f.left || out.bottom > f.bottom || out.right > f.right)
             return paramErr;
+        HK_TellRowsFinal(host, out.top);
         if (LendsResult(host)) {
             r->outData = host->result + size_t(out.top) * size_t(im.rowBytes) +
                          size_t(out.left) * size_t(im.planes * bytes);

@@ -109,6 +109,13 @@ struct HKOptions {
     // HK_CommitResult, and the document's former block takes the results of
     // later runs.
     uint8_t* resultBlock;
+    // Told (with callbackContext) how many rows at the top of the result are
+    // final, for a caller that takes them while the plug-in works down the
+    // image: the rows above an output area once the plug-in asks for it, and
+    // every row once a run succeeds. An output area above rows already told
+    // final breaks that order: -1 is told, and nothing more in the run.
+    // Null: nobody.
+    void (*onRowsFinal)(int32_t rows, void* context);
 };
 
 // The defaults of a full host: every service, big documents, 1 GB, no abort.
@@ -134,6 +141,7 @@ struct HKHost {
     uint8_t* result;     // the document as the plug-in writes it (image's layout)
     bool resultOwned;    // result is the host's own block (not options.resultBlock)
     bool resultCurrent;  // result holds the document: nothing written since they matched
+    int32_t rowsFinal;   // the rows told final in this run (-1: the order broke)
     HKMask mask;         // data null: no selection
     intptr_t data;       // the plug-in's data slot, kept across runs
     PlatformData platform;

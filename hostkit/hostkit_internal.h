@@ -14,6 +14,9 @@ enum HKArea { kHKAreaIn, kHKAreaOut, kHKAreaMask };
 VRect HK_RequestedRect(const HKHost* host, HKArea area);
 bool HK_AnyAreaRequested(const HKHost* host);
 
+// Tells options.onRowsFinal that the result's first rows are final.
+void HK_TellRowsFinal(HKHost* host, int32_t rows);
+
 void HK_WriteBackOutput(HKHost* host);
 void HK_ReleaseAreas(HKHost* host);
 // Gives the system back the buffers kept for later requests.

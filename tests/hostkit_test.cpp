@@ -610,4 +610,46 @@ TEST_F(HostKitTest, TheCallersResultBlockBecomesTheDocument) {
     }
 }
 
+// The rows of the result told final: those above each output area as the
+// plug-in moves down, every row when the run succeeds, and -1 (then
+// nothing) when an output area goes back above rows already told.
+TEST_F(HostKitTest, RowsAreToldFinalAsThePluginMovesDown) {
+    std::vector<int32_t> told;
+    const struct {
+        std::vector<int16_t> tops;  // of the output areas, in order
+        int16_t result;
+        std::vector<int32_t> told;
+    } cases[] = {
+        {{0, 2, 2, 5}, noErr, {2, 5, 8}},
+        {{1, 4}, userCanceledErr, {1, 4}},
+        {{0, 3, 1, 6}, noErr, {3, -1}},
+    };
+    for (const auto& c : cases) {
+        TestImage t(2, 8, 3, 8);
+        HKOptions options = HK_DefaultOptions();
+        options.onRowsFinal = [](int32_t rows, void* context) {
+            static_cast<std::vector<int32_t>*>(context)->push_back(rows);
+        };
+        options.callbackContext = &told;
+        told.clear();
+        Init(t, options);
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outHiPlane = 2;
+            for (int16_t top : c.tops) {
+                r->outRect = Rect{top, 0, int16_t(top + 2), 2};
+                if (r->advanceState() != noErr) return filterBadParameters;
+            }
+            r->outRect = Rect{0, 0, 0, 0};
+            return r->advanceState() == noErr ? c.result : filterBadParameters;
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(told, c.told);
+        HK_Host_Free(&host);
+    }
+}
+
 }  // namespace

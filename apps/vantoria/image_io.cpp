@@ -12,6 +12,7 @@
 
 #include "apps/vantoria/file_replacement.h"
 #include "apps/vantoria/png_chunks.h"
+#include "apps/vantoria/row_gate.h"
 #include "apps/vantoria/tiff_tags.h"
 
 // The fields of a file that the command does not change, copied from the
@@ -270,12 +271,7 @@ const SplitFn kSplit[2][2] = {{nullptr, SplitRow<uint8_t, true>},
 const MergeFn kMerge[2][2] = {{nullptr, MergeRow<uint8_t, true>},
                               {MergeRow<uint16_t, false>, MergeRow<uint16_t, true>}};
 
-// The buffer's rows and its extra samples: the first byte of pixel x of row y.
-uint8_t* PixelAt(const ImageBuffer& im, int32_t x, int32_t y) {
-    const size_t sample = size_t(im.depth / 8);
-    return const_cast<uint8_t*>(im.pixels.data()) + size_t(y) * size_t(im.RowBytes()) +
-           size_t(x) * size_t(im.planes) * sample;
-}
+// The first byte of pixel x of row y among the extra samples (null: none).
 uint8_t* ExtraAt(const ImageBuffer& im, int32_t x, int32_t y) {
     if (im.extraSamples.empty()) return nullptr;
     const size_t sample = size_t(im.depth / 8);
@@ -341,29 +337,66 @@ std::string KindError(const std::string& path, VipsImage* file, int32_t extraCou
 
 // ---- Writing ----------------------------------------------------------------------------
 
-// The buffer seen as a libvips image: 8-bit samples without an extra one as
+// The pixels a writer takes: the image's own or another block of its
+// layout, each row once the gate (null: none) has it ready.
+struct Rows {
+    const ImageBuffer* image;
+    const uint8_t* pixels;
+    MergeFn merge;
+    RowGate* gate;
+};
+
+bool Ready(const Rows& rows, const VipsRect& r) {
+    if (rows.gate == nullptr || AwaitRows(rows.gate, VIPS_RECT_BOTTOM(&r))) return true;
+    vips_error("vantoria", "the image was given up");
+    return false;
+}
+
+// The rows seen as a libvips image: 8-bit samples without an extra one as
 // they stand in memory; otherwise converted region by region as the writer
 // asks for them (16-bit samples back to the file's scale, the extra sample
 // put back in) on the writer's threads.
-int MergeRegion(VipsRegion* out, void*, void* a, void* b, gboolean*) {
-    const ImageBuffer& im = *static_cast<const ImageBuffer*>(a);
-    const MergeFn merge = *static_cast<const MergeFn*>(b);
+int MergeRegion(VipsRegion* out, void*, void* a, void*, gboolean*) {
+    const Rows& rows = *static_cast<const Rows*>(a);
+    const ImageBuffer& im = *rows.image;
     const VipsRect& r = out->valid;
+    if (!Ready(rows, r)) return -1;
+    const size_t pixel = size_t(im.planes) * size_t(im.depth / 8);
     for (int32_t y = r.top; y < VIPS_RECT_BOTTOM(&r); ++y)
-        merge(PixelAt(im, r.left, y), ExtraAt(im, r.left, y),
-              reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, y)), r.width, im.planes);
+        rows.merge(rows.pixels + size_t(y) * size_t(im.RowBytes()) + size_t(r.left) * pixel,
+                   ExtraAt(im, r.left, y),
+                   reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, y)), r.width,
+                   im.planes);
     return 0;
 }
 
-VipsImage* SourceImage(const ImageBuffer& image, const MergeFn* merge) {
+// The memory's rows passed on as they are, once ready (seq: the thread's
+// region of the memory, a: the memory).
+int GateRegion(VipsRegion* out, void* seq, void*, void* b, gboolean*) {
+    VipsRegion* in = static_cast<VipsRegion*>(seq);
+    const VipsRect& r = out->valid;
+    if (!Ready(*static_cast<const Rows*>(b), r) || vips_region_prepare(in, &r) != 0) return -1;
+    return vips_region_region(out, in, &r, r.left, r.top);
+}
+
+VipsImage* SourceImage(Rows* rows) {
+    const ImageBuffer& image = *rows->image;
     const int32_t bands = image.planes + (image.extraSamples.empty() ? 0 : 1);
     const bool wide = image.depth == 16;
     const VipsBandFormat format = wide ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR;
-    VipsImage* out = *merge == nullptr
-                         ? vips_image_new_from_memory(image.pixels.data(), image.pixels.size(),
-                                                      image.width, image.height, bands, format)
-                         : vips_image_new();
-    if (out == nullptr) return nullptr;
+    VipsImage* memory = nullptr;
+    if (rows->merge == nullptr) {
+        memory = vips_image_new_from_memory(rows->pixels, image.pixels.size(), image.width,
+                                            image.height, bands, format);
+        if (memory == nullptr) return nullptr;
+    }
+    VipsImage* out = memory != nullptr && rows->gate == nullptr ? memory : vips_image_new();
+    if (memory != nullptr && out != memory) vips_object_local(out, memory);
+    if (out != memory &&
+        vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, memory, nullptr) != 0) {
+        g_object_unref(out);
+        return nullptr;
+    }
     const ImageMetadata* kept = image.metadata.get();
     vips_image_init_fields(out, image.width, image.height, bands, format, VIPS_CODING_NONE,
                            wide ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB,
@@ -379,10 +412,12 @@ VipsImage* SourceImage(const ImageBuffer& image, const MergeFn* merge) {
     if (!image.iccProfile.empty())
         vips_image_set_blob_copy(out, VIPS_META_ICC_NAME, image.iccProfile.data(),
                                  image.iccProfile.size());
-    if (*merge != nullptr &&
-        (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, nullptr) != 0 ||
-         vips_image_generate(out, nullptr, MergeRegion, nullptr, const_cast<ImageBuffer*>(&image),
-                             const_cast<MergeFn*>(merge)) != 0)) {
+    const int generated =
+        out == memory ? 0
+        : memory != nullptr
+            ? vips_image_generate(out, vips_start_one, GateRegion, vips_stop_one, memory, rows)
+            : vips_image_generate(out, nullptr, MergeRegion, nullptr, rows, nullptr);
+    if (generated != 0) {
         g_object_unref(out);
         return nullptr;
     }
@@ -523,7 +558,8 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
     return std::string();
 }
 
-std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
+std::string EncodeImageFile(const std::string& path, const ImageBuffer& image,
+                            const uint8_t* pixels, RowGate* gate) {
     const Format* format = FormatOf(path);
     if (format == nullptr) return Unknown(path);
     if ((image.planes != 3 && image.planes != 4) || (image.depth != 8 && image.depth != 16) ||
@@ -533,13 +569,22 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
     std::string error = ImageFileFitError(path, image);
     if (!error.empty()) return error;
     if (!StartVips()) return "cannot start libvips" + VipsSays();
-    const MergeFn merge = kMerge[image.depth == 16][!image.extraSamples.empty()];
-    VipsImage* out = SourceImage(image, &merge);
+    Rows rows = {&image, pixels, kMerge[image.depth == 16][!image.extraSamples.empty()], gate};
+    VipsImage* out = SourceImage(&rows);
     Unref keep{out};
     if (out == nullptr) return "cannot write " + path + VipsSays();
     const std::string temporary = path + ".part";
-    bool ok = Save(*format, out, temporary, image) == 0;
-    if (!ok) error = "cannot write " + path + VipsSays();
+    if (Save(*format, out, temporary, image) == 0) return std::string();
+    error = "cannot write " + path + VipsSays();
+    FinishReplacement(temporary, path, false);
+    return error;
+}
+
+std::string FinishImageFile(const std::string& path, const ImageBuffer& image, bool keep) {
+    const Format* format = FormatOf(path);
+    const std::string temporary = path + ".part";
+    bool ok = keep && format != nullptr;
+    std::string error;
     if (ok && format->kind == Kind::kTiff) {
         const ImageMetadata* kept = image.metadata.get();
         error = FinishTiffTags(temporary, BlockOf(kept, VIPS_META_EXIF_NAME),
@@ -554,6 +599,11 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
     if (!FinishReplacement(temporary, path, ok))
         return error.empty() ? "cannot write " + path : error;
     return std::string();
+}
+
+std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
+    const std::string error = EncodeImageFile(path, image, image.pixels.data(), nullptr);
+    return error.empty() ? FinishImageFile(path, image, true) : error;
 }
 
 std::string ReadMaskFile(const std::string& path, int32_t width, int32_t height,
