@@ -185,7 +185,7 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
         return -3;
     }
     host->image = *image;
-    std::memcpy(host->result, image->pixels, ImageBytes(*image));
+    if (host->result != image->pixels) std::memcpy(host->result, image->pixels, ImageBytes(*image));
     host->resultCurrent = true;
     if (mask != nullptr && mask->data != nullptr) host->mask = *mask;
     gActive = host;
@@ -203,6 +203,8 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
 void HK_Host_Free(HKHost* host) {
     if (host->record != nullptr) HK_ReleaseAreas(host);
     HK_FreeSpares(host);
+    HK_FreeLarge(host->kept);
+    host->kept = nullptr;
     HK_FreeAllHandles(host);
     std::free(host->record);
     if (host->resultOwned) HK_FreeLarge(host->result);
@@ -227,7 +229,8 @@ void HK_CommitResult(HKHost* host) {
 }
 
 void HK_DiscardResult(HKHost* host) {
-    if (host->result == nullptr || host->resultCurrent) return;
+    if (host->result == nullptr || host->resultCurrent || host->result == host->image.pixels)
+        return;
     std::memcpy(host->result, host->image.pixels, ImageBytes(host->image));
     host->resultCurrent = true;
 }

@@ -108,6 +108,14 @@ struct HKOptions {
     // document without a copy: image.pixels points to it after
     // HK_CommitResult, and the document's former block takes the results of
     // later runs.
+    //
+    // The image's own pixels as the block: the plug-in works in place, for
+    // a caller with no use for the document after a failed run (it is then
+    // partly changed). The host keeps the rows it lends as output as they
+    // were, for input that asks for them again, until input has moved below
+    // them; input above rows let go then gets paramErr, and so does sampled
+    // input over rows lent as output; rows above the first output area count
+    // as let go.
     uint8_t* resultBlock;
     // Told (with callbackContext) how many rows at the top of the result are
     // final, for a caller that takes them while the plug-in works down the
@@ -165,6 +173,14 @@ struct HKHost {
     VRect outRect;
     int16_t outLoPlane;
     int16_t outHiPlane;
+    // Working in place: rows keptTop .. keptBottom - 1 as the document held
+    // them before they were lent as output (whole rows from keptBase on, in
+    // a block of keptBytes); rows above keptTop were let go.
+    uint8_t* kept;
+    size_t keptBytes;
+    int32_t keptBase;
+    int32_t keptTop;
+    int32_t keptBottom;
 
     // What the plug-in asked of the host.
     int32_t advanceCalls;

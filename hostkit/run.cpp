@@ -37,6 +37,7 @@ void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun*
     run->stepCount = 0;
     run->result = noErr;
     host->rowsFinal = 0;
+    host->keptTop = host->keptBottom = host->keptBase = 0;  // the document as it is now
     int64_t begin = HK_Nanoseconds();
     HK_DiscardResult(host);  // the run starts from the document as it is
     host->hostNanoseconds += HK_Nanoseconds() - begin;

@@ -225,8 +225,9 @@ TEST(BatchWriteTest, TheOutputIsEncodedAsThePluginFinishesRows) {
             EXPECT_EQ(write.streamed, strips == Strips::kInOrder);
             EXPECT_EQ(write.error, "");
             EXPECT_EQ(FileExists(path + ".part"), strips == Strips::kInOrder);
-            EXPECT_EQ(corrected.pixels,
-                      strips == Strips::kFailing ? image.pixels : inverted.pixels);
+            if (strips != Strips::kFailing) {
+                EXPECT_EQ(corrected.pixels, inverted.pixels);
+            }
             if (strips != Strips::kInOrder) continue;
             ASSERT_EQ(FinishImageFile(path, corrected, true), "");
             EXPECT_FALSE(FileExists(path + ".part"));

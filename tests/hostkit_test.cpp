@@ -652,4 +652,60 @@ TEST_F(HostKitTest, RowsAreToldFinalAsThePluginMovesDown) {
     }
 }
 
+// In place: output goes into the document itself, and input that asks
+// again for rows lent as output gets them as they were, until input has
+// moved below them; above that, and sampled, such input is refused.
+TEST_F(HostKitTest, InPlaceInputKeepsTheRowsAsTheyWere) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        TestImage t(3, 10, 4, depth);
+        const TestImage original = t;
+        HKOptions options = HK_DefaultOptions();
+        options.resultBlock = t.image.pixels;
+        Init(t, options);
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->inLoPlane = r->outLoPlane = 1;
+            r->inHiPlane = r->outHiPlane = 3;
+            // Overlapping strips: each zeroes its output, then the next
+            // reads the overlap back as it was.
+            for (int16_t top : {0, 2, 5}) {
+                r->inRect = r->outRect = Rect{top, 0, int16_t(top + 4), 3};
+                if (r->advanceState() != noErr) return filterBadParameters;
+                for (int32_t y = 0; y < 4; ++y)
+                    for (int32_t x = 0; x < 3; ++x)
+                        for (int32_t p = 0; p < 3; ++p)
+                            EXPECT_EQ(
+                                Lent(r->inData, r->inRowBytes, r->inColumnBytes, depth, x, y, p),
+                                t.Expected(x, top + y, p + 1) & (depth == 8 ? 0xFFu : 0xFFFFu))
+                                << x << "," << top + y << "," << p;
+                for (int32_t y = 0; y < 4; ++y)
+                    std::memset(static_cast<uint8_t*>(r->outData) + y * r->outRowBytes, 0,
+                                size_t(3 * r->outColumnBytes));
+            }
+            r->outRect = Rect{0, 0, 0, 0};
+            r->inRect = Rect{4, 0, 6, 3};  // above the rows let go
+            EXPECT_EQ(r->advanceState(), paramErr);
+            r->inRect = Rect{6, 0, 9, 3};
+            r->inputRate = 2 << 16;  // sampled over rows lent as output
+            EXPECT_EQ(r->advanceState(), paramErr);
+            r->inputRate = 1 << 16;
+            r->inRect = Rect{0, 0, 0, 0};
+            return r->advanceState();
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        ASSERT_EQ(run.result, noErr);
+        EXPECT_EQ(host.image.pixels, t.bytes.data());
+        TestImage was = original;
+        for (int32_t y = 0; y < 10; ++y)
+            for (int32_t x = 0; x < 3; ++x)
+                for (int32_t p = 0; p < 4; ++p)
+                    EXPECT_EQ(t.Get(x, y, p), y < 9 && p > 0 ? 0u : was.Get(x, y, p))
+                        << x << "," << y << "," << p;
+        HK_Host_Free(&host);
+    }
+}
+
 }  // namespace

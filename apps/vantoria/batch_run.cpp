@@ -174,9 +174,11 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
     if (write != nullptr) options.onRowsFinal = PassRows;
     options.callbackContext = &watch;
     // The plug-in's output goes straight into a second block, which becomes
-    // the image when the run succeeds.
-    PixelBytes corrected(image->pixels.size());
-    options.resultBlock = corrected.data();
+    // the image when the run succeeds; with a file encoded as the rows come,
+    // into the image itself (the command has no use for it after a failure).
+    PixelBytes corrected(write != nullptr ? 0 : image->pixels.size());
+    uint8_t* const block = write != nullptr ? image->pixels.data() : corrected.data();
+    options.resultBlock = block;
     HKHost host;
     const HKImage view = image->View();
     const HKMask selection{image->width, const_cast<uint8_t*>(mask)};
@@ -192,9 +194,8 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
     if (write != nullptr) {
         write->streamed = false;
         write->seconds = 0;
-        encoder = std::thread([&] {
-            write->error = EncodeImageFile(write->output, *image, corrected.data(), &gate);
-        });
+        encoder = std::thread(
+            [&] { write->error = EncodeImageFile(write->output, *image, block, &gate); });
     }
     const auto begin = std::chrono::steady_clock::now();
     // A replay: no about box, no parameters dialog.
@@ -210,7 +211,11 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
         if (clean) DrawProgress(1, 1, &watch);
         std::fputs("\n", stderr);
     }
-    const bool committed = host.image.pixels == corrected.data();
+    // A run that went through its continue calls made the result the image.
+    bool committed = false;
+    for (int32_t i = 0; i < result.stepCount; ++i)
+        committed |=
+            result.steps[i].selector == filterSelectorContinue && result.steps[i].result == noErr;
     HK_Host_Free(&host);
     if (encoder.joinable()) {
         if (!committed) AbandonRows(&gate);
@@ -220,7 +225,7 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
         write->seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - end).count();
     }
-    if (committed) image->pixels.swap(corrected);
+    if (committed && write == nullptr) image->pixels.swap(corrected);
 
     bool started = false;
     for (int32_t i = 0; i < result.stepCount; ++i) {

@@ -31,7 +31,8 @@ struct BatchWrite {
 // selected) may be null. Empty, or one line saying what went wrong; the
 // image is unchanged then. With write, the corrected rows are encoded as
 // they come: once streamed, the caller completes the file (FinishImageFile)
-// or gives it up; otherwise it writes the file itself.
+// or gives it up; otherwise it writes the file itself. The plug-in then
+// works in the image itself, which a failed run leaves partly corrected.
 std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
                           const uint8_t* mask, ImageBuffer* image, BatchRun* run,
                           BatchWrite* write = nullptr);
