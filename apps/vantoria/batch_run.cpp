@@ -53,10 +53,12 @@ bool WantsAbort(void*) {
 }
 
 // What the host's callbacks tell: the progress bar's cells drawn (-1: no
-// bar yet), and the gate of the rows an encoder takes (null: none).
+// bar yet), the gate of the rows an encoder takes, and whether the rows came
+// out of order.
 struct Watch {
     int drawn;
     RowGate* gate;
+    bool disordered;
 };
 
 // A bar of 40 cells, redrawn only when it changes.
@@ -76,11 +78,12 @@ void DrawProgress(int32_t done, int32_t total, void* context) {
 // Rows the plug-in has finished go to the encoder; rows out of order give
 // the encoding up (the file is then written after the run).
 void PassRows(int32_t rows, void* context) {
-    RowGate* gate = static_cast<Watch*>(context)->gate;
+    Watch* watch = static_cast<Watch*>(context);
+    watch->disordered |= rows < 0;
     if (rows < 0)
-        AbandonRows(gate);
+        AbandonRows(watch->gate);
     else
-        OpenRows(gate, rows);
+        OpenRows(watch->gate, rows);
 }
 
 const char* ResultName(int16_t result) {
@@ -164,7 +167,7 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
     if (!error.empty()) return error;
 
     RowGate gate;
-    Watch watch = {-1, &gate};
+    Watch watch = {-1, &gate, false};
     HKOptions options = HK_DefaultOptions();
     options.title = title;
     options.monitor = settings.monitor;
@@ -218,7 +221,10 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
             result.steps[i].selector == filterSelectorContinue && result.steps[i].result == noErr;
     HK_Host_Free(&host);
     if (encoder.joinable()) {
-        if (!committed) AbandonRows(&gate);
+        if (committed && !watch.disordered)
+            OpenRows(&gate, image->height);
+        else
+            AbandonRows(&gate);
         encoder.join();
         write->streamed = gate.ready == image->height;
         if (!write->streamed) write->error.clear();  // given up: the file is written afterwards
