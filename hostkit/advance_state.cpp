@@ -213,7 +213,8 @@ bool HK_AnyAreaRequested(const HKHost* host) {
 // Copies the output lent by the previous request back into the result; with
 // autoMask the host blends it with the document by the selection first.
 void HK_WriteBackOutput(HKHost* host) {
-    if (host->outBuffer == nullptr) return;
+    if (host->outBuffer == nullptr) return;  // none lent, or lent straight from the result
+    host->resultCurrent = false;
     const HKImage& doc = host->image;
     const int32_t bytes = doc.depth / 8;
     const int32_t planes = host->outHiPlane - host->outLoPlane + 1;
@@ -250,6 +251,13 @@ void HK_WriteBackOutput(HKHost* host) {
     host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
 }
 
+void HK_TellRowsFinal(HKHost* host, int32_t rows) {
+    const HKOptions& o = host->options;
+    if (o.onRowsFinal == nullptr || host->rowsFinal < 0 || rows == host->rowsFinal) return;
+    host->rowsFinal = rows > host->rowsFinal ? rows : -1;
+    o.onRowsFinal(host->rowsFinal, o.callbackContext);
+}
+
 void HK_ReleaseAreas(HKHost* host) {
     host->record->inData = Lend(host->inBuffer, host->spareIn, nullptr);
     host->record->outData = Lend(host->outBuffer, host->spareOut, nullptr);
@@ -278,6 +286,91 @@ int64_t HK_Nanoseconds() {
 
 namespace {
 
+// Output goes straight into the caller's result block when the area holds
+// every plane and the host does not blend it by the selection: the block
+// already holds what the output buffer would be filled with, and what the
+// plug-in writes is what would be written back.
+bool LendsResult(const HKHost* host) {
+    const FilterRecord* r = host->record;
+    const bool blend = r->autoMask != 0 && r->haveMask != 0 && host->mask.data != nullptr;
+    return !host->resultOwned && !blend && r->outLoPlane == 0 &&
+           r->outHiPlane == host->image.planes - 1;
+}
+
+OSErr LendMask(HKHost* host) {
+    FilterRecord* r = host->record;
+    const HKImage& im = host->image;
+    const VRect mask = HK_RequestedRect(host, kHKAreaMask);
+    if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
+        uint8_t* buffer = nullptr;
+        const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
+        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding,
+                               host->spareMask, &buffer, &r->maskRowBytes);
+        if (err != noErr) return err;
+        r->maskData = Lend(host->maskBuffer, host->spareMask, buffer);
+    }
+    return noErr;
+}
+
+bool InPlace(const HKHost* host) {
+    return host->result != nullptr && host->result == host->image.pixels;
+}
+
+uint8_t* KeptRow(const HKHost* host, int32_t y) {
+    return host->kept + size_t(y - host->keptBase) * size_t(host->image.rowBytes);
+}
+
+// In place: keeps the rows of an output area as the document holds them
+// now, before it is lent. Rows from the last kept on were never lent as
+// output, so they are the document's own. False when memory is short.
+bool KeepRows(HKHost* host, const VRect& out) {
+    const int32_t bottom = out.bottom;
+    if (bottom <= host->keptBottom) return true;
+    const size_t row = size_t(host->image.rowBytes);
+    if (host->keptTop == host->keptBottom) {  // none kept: start at the area
+        const int32_t start = out.top > host->keptBottom ? out.top : host->keptBottom;
+        host->keptBase = host->keptTop = host->keptBottom = start;
+    }
+    if (size_t(bottom - host->keptBase) * row > host->keptBytes) {  // rows let go make room
+        const size_t rows = size_t(host->keptBottom - host->keptTop);
+        if (rows > 0) std::memmove(host->kept, KeptRow(host, host->keptTop), rows * row);
+        host->keptBase = host->keptTop;
+    }
+    const size_t needed = size_t(bottom - host->keptBase) * row;
+    if (needed > host->keptBytes) {
+        uint8_t* block = static_cast<uint8_t*>(HK_AllocLarge(needed));
+        if (block == nullptr) return false;
+        const size_t rows = size_t(host->keptBottom - host->keptTop);
+        if (rows > 0) std::memcpy(block, KeptRow(host, host->keptTop), rows * row);
+        HK_FreeLarge(host->kept);
+        host->kept = block;
+        host->keptBytes = needed;
+    }
+    for (int32_t y = host->keptBottom; y < bottom; ++y)
+        std::memcpy(KeptRow(host, y), host->image.pixels + size_t(y) * row, row);
+    host->keptBottom = bottom;
+    return true;
+}
+
+// In place: the rows of an input area that output may have changed come
+// from those kept; the rows above it are let go.
+OSErr Restore(HKHost* host, const VRect& in, int32_t step, uint8_t* buffer) {
+    const FilterRecord* r = host->record;
+    const int32_t bottom = in.bottom < host->keptBottom ? in.bottom : host->keptBottom;
+    if (in.top < bottom) {
+        if (step != 1 || in.top < host->keptTop) return paramErr;
+        const HKImage& im = host->image;
+        const int32_t bytes = im.depth / 8, planes = r->inHiPlane - r->inLoPlane + 1;
+        for (int32_t y = in.top; y < bottom; ++y)
+            CopyPixels(buffer + size_t(y - in.top) * size_t(r->inRowBytes),
+                       KeptRow(host, y) + size_t(in.left) * size_t(im.planes * bytes),
+                       in.right - in.left, im.planes, r->inLoPlane, planes, bytes, false);
+    }
+    if (step == 1 && in.top > host->keptTop)
+        host->keptTop = in.top < host->keptBottom ? in.top : host->keptBottom;
+    return noErr;
+}
+
 OSErr Advance(HKHost* host) {
     FilterRecord* r = host->record;
     HK_WriteBackOutput(host);
@@ -291,9 +384,14 @@ OSErr Advance(HKHost* host) {
         ++host->inAreaCount;
         if (in.bottom - in.top > host->maxInRows) host->maxInRows = in.bottom - in.top;
         uint8_t* buffer = nullptr;
-        const OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, Step(r->inputRate),
-                               r->inputPadding, host->spareIn, &buffer, &r->inRowBytes);
-        if (err != noErr) return err;
+        const int32_t step = Step(r->inputRate);
+        OSErr err = Fill(im, in, r->inLoPlane, r->inHiPlane, step, r->inputPadding, host->spareIn,
+                         &buffer, &r->inRowBytes);
+        if (err == noErr && InPlace(host)) err = Restore(host, in, step, buffer);
+        if (err != noErr) {
+            HK_FreeLarge(buffer);
+            return err;
+        }
         r->inData = Lend(host->inBuffer, host->spareIn, buffer);
         r->inColumnBytes = (r->inHiPlane - r->inLoPlane + 1) * bytes;
         r->inPlaneBytes = bytes;
@@ -305,6 +403,17 @@ OSErr Advance(HKHost* host) {
         const VRect f = FilterRect(host);
         if (out.top < f.top || out.left < f.left || out.bottom > f.bottom || out.right > f.right)
             return paramErr;
+        HK_TellRowsFinal(host, out.top);
+        if (InPlace(host) && !KeepRows(host, out)) return memFullErr;
+        if (LendsResult(host)) {
+            r->outData = host->result + size_t(out.top) * size_t(im.rowBytes) +
+                         size_t(out.left) * size_t(im.planes * bytes);
+            r->outRowBytes = im.rowBytes;
+            r->outColumnBytes = im.planes * bytes;
+            r->outPlaneBytes = bytes;
+            host->resultCurrent = false;
+            return LendMask(host);
+        }
         HKImage result = im;
         result.pixels = host->result;
         uint8_t* buffer = nullptr;
@@ -319,17 +428,7 @@ OSErr Advance(HKHost* host) {
         r->outColumnBytes = (r->outHiPlane - r->outLoPlane + 1) * bytes;
         r->outPlaneBytes = bytes;
     }
-
-    const VRect mask = HK_RequestedRect(host, kHKAreaMask);
-    if (host->mask.data != nullptr && r->haveMask && !Empty(mask)) {
-        uint8_t* buffer = nullptr;
-        const HKImage selection{im.width, im.height, 1, 8, host->mask.rowBytes, host->mask.data};
-        const OSErr err = Fill(selection, mask, 0, 0, Step(r->maskRate), r->maskPadding,
-                               host->spareMask, &buffer, &r->maskRowBytes);
-        if (err != noErr) return err;
-        r->maskData = Lend(host->maskBuffer, host->spareMask, buffer);
-    }
-    return noErr;
+    return LendMask(host);
 }
 
 }  // namespace

@@ -177,13 +177,16 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
     if (o.recordBytes != int32_t(kFilterRecordShortSize)) o.recordBytes = kFullRecordBytes;
     // An older host's record ends at recordBytes: nothing past it exists.
     host->record = static_cast<FilterRecord*>(std::calloc(1, size_t(o.recordBytes)));
-    host->result = static_cast<uint8_t*>(HK_AllocLarge(ImageBytes(*image)));
+    host->resultOwned = o.resultBlock == nullptr;
+    host->result = host->resultOwned ? static_cast<uint8_t*>(HK_AllocLarge(ImageBytes(*image)))
+                                     : o.resultBlock;
     if (host->record == nullptr || host->result == nullptr) {
         HK_Host_Free(host);
         return -3;
     }
     host->image = *image;
-    std::memcpy(host->result, image->pixels, ImageBytes(*image));
+    if (host->result != image->pixels) std::memcpy(host->result, image->pixels, ImageBytes(*image));
+    host->resultCurrent = true;
     if (mask != nullptr && mask->data != nullptr) host->mask = *mask;
     gActive = host;
 
@@ -200,9 +203,11 @@ int32_t HK_Host_Init(HKHost* host, const HKImage* image, const HKMask* mask,
 void HK_Host_Free(HKHost* host) {
     if (host->record != nullptr) HK_ReleaseAreas(host);
     HK_FreeSpares(host);
+    HK_FreeLarge(host->kept);
+    host->kept = nullptr;
     HK_FreeAllHandles(host);
     std::free(host->record);
-    HK_FreeLarge(host->result);
+    if (host->resultOwned) HK_FreeLarge(host->result);
     std::free(host->frame);
     host->record = nullptr;
     host->result = nullptr;
@@ -211,13 +216,23 @@ void HK_Host_Free(HKHost* host) {
 }
 
 void HK_CommitResult(HKHost* host) {
-    if (host->result != nullptr)
+    if (host->result == nullptr) return;
+    if (host->resultOwned) {
         std::memcpy(host->image.pixels, host->result, ImageBytes(host->image));
+        host->resultCurrent = true;
+        return;
+    }
+    uint8_t* document = host->image.pixels;
+    host->image.pixels = host->result;
+    host->result = document;
+    host->resultCurrent = false;
 }
 
 void HK_DiscardResult(HKHost* host) {
-    if (host->result != nullptr)
-        std::memcpy(host->result, host->image.pixels, ImageBytes(host->image));
+    if (host->result == nullptr || host->resultCurrent || host->result == host->image.pixels)
+        return;
+    std::memcpy(host->result, host->image.pixels, ImageBytes(host->image));
+    host->resultCurrent = true;
 }
 
 int16_t HK_Call(HKHost* host, HKEntryProc entry, int16_t selector) {

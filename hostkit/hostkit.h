@@ -49,6 +49,14 @@ struct HKMask {
     uint8_t* data;
 };
 
+// Blocks for whole images and lent areas (large pages where the system has
+// them, so that touching a large image costs a few faults); null when memory
+// is short. Freed only through HK_FreeLarge.
+void* HK_AllocLarge(size_t bytes);
+void HK_FreeLarge(void* block);
+// The bytes a block from HK_AllocLarge holds (at least those asked for).
+size_t HK_LargeBytes(const void* block);
+
 // ---- The host --------------------------------------------------------------------------
 
 struct HKHost;
@@ -93,6 +101,29 @@ struct HKOptions {
     void (*onProgress)(int32_t done, int32_t total, void* context);
     bool (*wantsAbort)(void* context);
     void* callbackContext;
+    // The caller's block for the result, of the image's size and layout
+    // (null: the host allocates its own). The host then lends output areas
+    // of every plane straight from it (no copy in or out) unless it blends
+    // them by the selection itself, and a successful run makes the block the
+    // document without a copy: image.pixels points to it after
+    // HK_CommitResult, and the document's former block takes the results of
+    // later runs.
+    //
+    // The image's own pixels as the block: the plug-in works in place, for
+    // a caller with no use for the document after a failed run (it is then
+    // partly changed). The host keeps the rows it lends as output as they
+    // were, for input that asks for them again, until input has moved below
+    // them; input above rows let go then gets paramErr, and so does sampled
+    // input over rows lent as output; rows above the first output area count
+    // as let go.
+    uint8_t* resultBlock;
+    // Told (with callbackContext) how many rows at the top of the result are
+    // final, for a caller that takes them while the plug-in works down the
+    // image: the rows above an output area once the plug-in asks for it, and
+    // every row once a run succeeds. An output area above rows already told
+    // final breaks that order: -1 is told, and nothing more in the run.
+    // Null: nobody.
+    void (*onRowsFinal)(int32_t rows, void* context);
 };
 
 // The defaults of a full host: every service, big documents, 1 GB, no abort.
@@ -114,10 +145,13 @@ constexpr int32_t kHKMaxLoggedAreas = 256;
 struct HKHost {
     FilterRecord* record;  // zero-filled, options.recordBytes long
     HKOptions options;
-    HKImage image;    // the document: changed only when a run succeeds
-    uint8_t* result;  // the document as the plug-in writes it (image's layout)
-    HKMask mask;      // data null: no selection
-    intptr_t data;    // the plug-in's data slot, kept across runs
+    HKImage image;       // the document: changed only when a run succeeds
+    uint8_t* result;     // the document as the plug-in writes it (image's layout)
+    bool resultOwned;    // result is the host's own block (not options.resultBlock)
+    bool resultCurrent;  // result holds the document: nothing written since they matched
+    int32_t rowsFinal;   // the rows told final in this run (-1: the order broke)
+    HKMask mask;         // data null: no selection
+    intptr_t data;       // the plug-in's data slot, kept across runs
     PlatformData platform;
     HandleProcs handleProcs;
     BufferProcs bufferProcs;
@@ -139,6 +173,14 @@ struct HKHost {
     VRect outRect;
     int16_t outLoPlane;
     int16_t outHiPlane;
+    // Working in place: rows keptTop .. keptBottom - 1 as the document held
+    // them before they were lent as output (whole rows from keptBase on, in
+    // a block of keptBytes); rows above keptTop were let go.
+    uint8_t* kept;
+    size_t keptBytes;
+    int32_t keptBase;
+    int32_t keptTop;
+    int32_t keptBottom;
 
     // What the plug-in asked of the host.
     int32_t advanceCalls;
@@ -189,7 +231,8 @@ void HK_Host_Free(HKHost* host);
 // rectangle), or memFullErr.
 OSErr HK_Advance(HKHost* host);
 
-// The result becomes the document (a successful run), or is dropped.
+// The result becomes the document (a successful run), or is dropped. With
+// the caller's result block the two blocks trade places instead of copying.
 void HK_CommitResult(HKHost* host);
 void HK_DiscardResult(HKHost* host);
 

@@ -14,12 +14,8 @@ enum HKArea { kHKAreaIn, kHKAreaOut, kHKAreaMask };
 VRect HK_RequestedRect(const HKHost* host, HKArea area);
 bool HK_AnyAreaRequested(const HKHost* host);
 
-// Blocks for whole images and lent areas (large pages where the system has
-// them); null when memory is short. Freed only through HK_FreeLarge.
-void* HK_AllocLarge(size_t bytes);
-void HK_FreeLarge(void* block);
-// The bytes a block from HK_AllocLarge holds (at least those asked for).
-size_t HK_LargeBytes(const void* block);
+// Tells options.onRowsFinal that the result's first rows are final.
+void HK_TellRowsFinal(HKHost* host, int32_t rows);
 
 void HK_WriteBackOutput(HKHost* host);
 void HK_ReleaseAreas(HKHost* host);

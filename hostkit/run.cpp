@@ -36,6 +36,8 @@ bool ContinueLoop(HKHost* host, HKEntryProc entry, HKRun* run) {
 void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun* run) {
     run->stepCount = 0;
     run->result = noErr;
+    host->rowsFinal = 0;
+    host->keptTop = host->keptBottom = host->keptBase = 0;  // the document as it is now
     int64_t begin = HK_Nanoseconds();
     HK_DiscardResult(host);  // the run starts from the document as it is
     host->hostNanoseconds += HK_Nanoseconds() - begin;
@@ -64,6 +66,7 @@ void HK_RunFilter(HKHost* host, HKEntryProc entry, const HKRunPlan* plan, HKRun*
     else
         HK_DiscardResult(host);
     host->hostNanoseconds += HK_Nanoseconds() - begin;
+    if (filtered) HK_TellRowsFinal(host, host->image.height);
 }
 
 const char* HK_SelectorName(int16_t selector) {

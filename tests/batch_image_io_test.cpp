@@ -193,6 +193,16 @@ TEST_F(BatchImageIo, EveryFormatRoundTripsWhatItHolds) {
     for (uint16_t v : row) EXPECT_EQ(v, 65535);
 }
 
+// The row conversions between the file's 16-bit samples and the
+// interface's are the rounded divisions, for every value.
+TEST(BatchSamples16, ChangeScaleAsTheRoundedDivisions) {
+    for (uint32_t v = 0; v < 65536; ++v) {
+        ASSERT_EQ(ToInterface16(uint16_t(v)), (v * 32768 + 32767) / 65535) << v;
+        const uint32_t s = v > 32768 ? 32768 : v;
+        ASSERT_EQ(FromInterface16(uint16_t(v)), (s * 65535 + 16384) / 32768) << v;
+    }
+}
+
 // A photographer's tags, written by exiftool into a file of each format,
 // come back the same from a file of every format that carries them.
 TEST_F(BatchImageIo, TagsTravelBetweenEveryFormat) {

@@ -7,7 +7,9 @@
 #include <lcms2.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -153,6 +155,86 @@ TEST_F(CorrectionModelTest, TheModelsTransformIsThePluginsCorrection) {
             differing += corrected.pixels[i] != expected.pixels[i];
         EXPECT_EQ(differing, 0u);
         EXPECT_NE(corrected.pixels, image.pixels);
+    }
+}
+
+// A stand-in plug-in that inverts the image in strips of four rows: in
+// order, with two strips swapped, or failing half way.
+enum class Strips { kInOrder, kSwapped, kFailing };
+Strips gStrips = Strips::kInOrder;
+
+void InvertingEntry(int16_t selector, void* block, intptr_t*, int16_t* result) {
+    *result = noErr;
+    if (selector != filterSelectorStart) return;
+    FilterRecord* r = static_cast<FilterRecord*>(block);
+    const int16_t height = r->filterRect.bottom, width = r->filterRect.right;
+    std::vector<int16_t> tops;
+    for (int16_t top = 0; top < height; top = int16_t(top + 4)) tops.push_back(top);
+    if (gStrips == Strips::kSwapped) std::swap(tops[1], tops[2]);
+    r->outLoPlane = 0;
+    r->outHiPlane = int16_t(r->planes - 1);
+    for (size_t k = 0; k < tops.size(); ++k) {
+        if (gStrips == Strips::kFailing && k == tops.size() / 2) {
+            *result = filterBadParameters;
+            return;
+        }
+        const int16_t bottom = int16_t(std::min<int>(tops[k] + 4, height));
+        r->outRect = Rect{tops[k], 0, bottom, width};
+        if (r->advanceState() != noErr) {
+            *result = paramErr;
+            return;
+        }
+        for (int32_t y = 0; y < bottom - tops[k]; ++y) {
+            uint8_t* row = static_cast<uint8_t*>(r->outData) + y * r->outRowBytes;
+            for (int32_t i = 0; i < width * r->planes * r->depth / 8; ++i)
+                row[i] = uint8_t(255 - row[i]);
+        }
+    }
+    r->outRect = Rect{0, 0, 0, 0};
+}
+
+// The output is encoded while the plug-in works, each row once it is
+// finished, into the same file a write after the run makes; rows out of
+// order give that up (the caller writes after the run), and a failed run
+// leaves no file behind.
+TEST(BatchWriteTest, TheOutputIsEncodedAsThePluginFinishesRows) {
+    const std::string dir = MakeTempFolder("streamed");
+    for (int32_t depth : {8, 16}) {
+        ImageBuffer image;
+        image.width = 23;
+        image.height = 18;
+        image.planes = 3;
+        image.depth = depth;
+        image.pixels.resize(size_t(image.RowBytes()) * size_t(image.height));
+        for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = uint8_t(i * 7 / 3);
+        ImageBuffer inverted = image;
+        for (uint8_t& v : inverted.pixels) v = uint8_t(255 - v);
+        const std::string expected = dir + "expected.tif";
+        ASSERT_EQ(WriteImageFile(expected, inverted), "");
+        for (Strips strips : {Strips::kInOrder, Strips::kSwapped, Strips::kFailing}) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, strips " << int(strips));
+            gStrips = strips;
+            const std::string path = dir + "out.tif";
+            std::remove(path.c_str());
+            ImageBuffer corrected = image;
+            BatchRun run = {false, false, false, 0};
+            BatchWrite write = {path.c_str(), false, 0, std::string()};
+            const std::string error = RunCorrection(InvertingEntry, Settings(false), "strips",
+                                                    nullptr, &corrected, &run, &write);
+            EXPECT_EQ(error.empty(), strips != Strips::kFailing) << error;
+            EXPECT_EQ(write.streamed, strips == Strips::kInOrder);
+            EXPECT_EQ(write.error, "");
+            EXPECT_EQ(FileExists(path + ".part"), strips == Strips::kInOrder);
+            if (strips != Strips::kFailing) {
+                EXPECT_EQ(corrected.pixels, inverted.pixels);
+            }
+            if (strips != Strips::kInOrder) continue;
+            ASSERT_EQ(FinishImageFile(path, corrected, true), "");
+            EXPECT_FALSE(FileExists(path + ".part"));
+            std::vector<uint8_t> written, wanted;
+            ASSERT_TRUE(ReadWholeFile(path, &written) && ReadWholeFile(expected, &wanted));
+            EXPECT_EQ(written, wanted);
+        }
     }
 }
 

@@ -538,4 +538,174 @@ TEST_F(HostKitTest, AbortAtARowAndTheResultOfAFailedRun) {
     for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(t.Get(1, y, 2), t.Expected(1, y, 2));
 }
 
+// With the caller's block for the result, output of every plane is lent
+// straight from it, output of some planes goes through a buffer as before,
+// the document stays as it is until the run succeeds and then the two
+// blocks trade places; a failed later run leaves the new document alone.
+TEST_F(HostKitTest, TheCallersResultBlockBecomesTheDocument) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        TestImage t(4, 3, 4, depth);
+        const std::vector<uint8_t> original = t.bytes;
+        std::vector<uint8_t> block(t.bytes.size(), 0xA5);
+        HKOptions options = HK_DefaultOptions();
+        options.resultBlock = block.data();
+        Init(t, options);
+        const int32_t bps = depth / 8;
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outRect = Rect{0, 0, 2, 4};
+            r->outLoPlane = 0;
+            r->outHiPlane = 3;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            EXPECT_EQ(static_cast<uint8_t*>(r->outData), block.data());
+            EXPECT_EQ(r->outRowBytes, t.image.rowBytes);
+            EXPECT_EQ(Lent(r->outData, r->outRowBytes, r->outColumnBytes, depth, 3, 1, 2),
+                      t.Expected(3, 1, 2));
+            std::memset(static_cast<uint8_t*>(r->outData) + r->outRowBytes + r->outColumnBytes,
+                        0x7F, size_t(r->outColumnBytes));
+            r->outRect = Rect{1, 0, 3, 4};
+            r->outHiPlane = 2;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            EXPECT_EQ(r->outColumnBytes, 3 * bps);
+            EXPECT_EQ(Lent(r->outData, r->outRowBytes, r->outColumnBytes, depth, 1, 0, 2),
+                      depth == 8 ? 0x7Fu : 0x7F7Fu)
+                << "what was written straight into the block";
+            std::memset(static_cast<uint8_t*>(r->outData) + r->outRowBytes + 2 * r->outColumnBytes,
+                        0x11, size_t(bps));
+            r->outRect = Rect{0, 0, 0, 0};
+            return r->advanceState();
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        ASSERT_EQ(run.result, noErr);
+        EXPECT_EQ(t.bytes, original) << "the caller's document block is left as it was";
+        ASSERT_EQ(host.image.pixels, block.data());
+        TestImage result = t;
+        result.bytes = block;
+        result.image.pixels = result.bytes.data();
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 0; x < 4; ++x)
+                for (int32_t p = 0; p < 4; ++p) {
+                    uint32_t want = t.Expected(x, y, p) & (depth == 8 ? 0xFFu : 0xFFFFu);
+                    if (x == 1 && y == 1) want = depth == 8 ? 0x7F : 0x7F7F;
+                    if (x == 2 && y == 2 && p == 0) want = depth == 8 ? 0x11 : 0x1111;
+                    EXPECT_EQ(result.Get(x, y, p), want) << x << "," << y << "," << p;
+                }
+        // A run that writes output and fails: the document (now the block)
+        // keeps the first run's result.
+        gScript = [](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outRect = Rect{0, 0, 3, 4};
+            r->outHiPlane = 3;
+            if (r->advanceState() != noErr) return filterBadParameters;
+            std::memset(r->outData, 0, size_t(r->outRowBytes) * 3);
+            return userCanceledErr;
+        };
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        EXPECT_EQ(run.result, userCanceledErr);
+        EXPECT_EQ(block, result.bytes);
+        HK_Host_Free(&host);
+    }
+}
+
+// The rows of the result told final: those above each output area as the
+// plug-in moves down, every row when the run succeeds, and -1 (then
+// nothing) when an output area goes back above rows already told.
+TEST_F(HostKitTest, RowsAreToldFinalAsThePluginMovesDown) {
+    std::vector<int32_t> told;
+    const struct {
+        std::vector<int16_t> tops;  // of the output areas, in order
+        int16_t result;
+        std::vector<int32_t> told;
+    } cases[] = {
+        {{0, 2, 2, 5}, noErr, {2, 5, 8}},
+        {{1, 4}, userCanceledErr, {1, 4}},
+        {{0, 3, 1, 6}, noErr, {3, -1}},
+    };
+    for (const auto& c : cases) {
+        TestImage t(2, 8, 3, 8);
+        HKOptions options = HK_DefaultOptions();
+        options.onRowsFinal = [](int32_t rows, void* context) {
+            static_cast<std::vector<int32_t>*>(context)->push_back(rows);
+        };
+        options.callbackContext = &told;
+        told.clear();
+        Init(t, options);
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->outHiPlane = 2;
+            for (int16_t top : c.tops) {
+                r->outRect = Rect{top, 0, int16_t(top + 2), 2};
+                if (r->advanceState() != noErr) return filterBadParameters;
+            }
+            r->outRect = Rect{0, 0, 0, 0};
+            return r->advanceState() == noErr ? c.result : filterBadParameters;
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(told, c.told);
+        HK_Host_Free(&host);
+    }
+}
+
+// In place: output goes into the document itself, and input that asks
+// again for rows lent as output gets them as they were, until input has
+// moved below them; above that, and sampled, such input is refused.
+TEST_F(HostKitTest, InPlaceInputKeepsTheRowsAsTheyWere) {
+    for (int32_t depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        TestImage t(3, 10, 4, depth);
+        const TestImage original = t;
+        HKOptions options = HK_DefaultOptions();
+        options.resultBlock = t.image.pixels;
+        Init(t, options);
+        gScript = [&](int16_t selector, FilterRecord* r) -> int16_t {
+            if (selector != filterSelectorStart) return noErr;
+            r->inLoPlane = r->outLoPlane = 1;
+            r->inHiPlane = r->outHiPlane = 3;
+            // Overlapping strips: each zeroes its output, then the next
+            // reads the overlap back as it was.
+            for (int16_t top : {0, 2, 5}) {
+                r->inRect = r->outRect = Rect{top, 0, int16_t(top + 4), 3};
+                if (r->advanceState() != noErr) return filterBadParameters;
+                for (int32_t y = 0; y < 4; ++y)
+                    for (int32_t x = 0; x < 3; ++x)
+                        for (int32_t p = 0; p < 3; ++p)
+                            EXPECT_EQ(
+                                Lent(r->inData, r->inRowBytes, r->inColumnBytes, depth, x, y, p),
+                                t.Expected(x, top + y, p + 1) & (depth == 8 ? 0xFFu : 0xFFFFu))
+                                << x << "," << top + y << "," << p;
+                for (int32_t y = 0; y < 4; ++y)
+                    std::memset(static_cast<uint8_t*>(r->outData) + y * r->outRowBytes, 0,
+                                size_t(3 * r->outColumnBytes));
+            }
+            r->outRect = Rect{0, 0, 0, 0};
+            r->inRect = Rect{4, 0, 6, 3};  // above the rows let go
+            EXPECT_EQ(r->advanceState(), paramErr);
+            r->inRect = Rect{6, 0, 9, 3};
+            r->inputRate = 2 << 16;  // sampled over rows lent as output
+            EXPECT_EQ(r->advanceState(), paramErr);
+            r->inputRate = 1 << 16;
+            r->inRect = Rect{0, 0, 0, 0};
+            return r->advanceState();
+        };
+        const HKRunPlan plan{false, false};
+        HKRun run;
+        HK_RunFilter(&host, FakeEntry, &plan, &run);
+        ASSERT_EQ(run.result, noErr);
+        EXPECT_EQ(host.image.pixels, t.bytes.data());
+        TestImage was = original;
+        for (int32_t y = 0; y < 10; ++y)
+            for (int32_t x = 0; x < 3; ++x)
+                for (int32_t p = 0; p < 4; ++p)
+                    EXPECT_EQ(t.Get(x, y, p), y < 9 && p > 0 ? 0u : was.Get(x, y, p))
+                        << x << "," << y << "," << p;
+        HK_Host_Free(&host);
+    }
+}
+
 }  // namespace

@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
+
+#include "apps/vantoria/image_io.h"
+#include "apps/vantoria/row_gate.h"
 
 #include "editor/prefs_record.h"
 #include "editor/script_blob.h"
@@ -48,9 +52,18 @@ bool WantsAbort(void*) {
     return gInterrupted != 0;
 }
 
+// What the host's callbacks tell: the progress bar's cells drawn (-1: no
+// bar yet), the gate of the rows an encoder takes, and whether the rows came
+// out of order.
+struct Watch {
+    int drawn;
+    RowGate* gate;
+    bool disordered;
+};
+
 // A bar of 40 cells, redrawn only when it changes.
 void DrawProgress(int32_t done, int32_t total, void* context) {
-    int* drawn = static_cast<int*>(context);
+    int* drawn = &static_cast<Watch*>(context)->drawn;
     if (total <= 0) return;
     const int cells = int(int64_t(done) * 40 / total);
     if (cells == *drawn) return;
@@ -60,6 +73,17 @@ void DrawProgress(int32_t done, int32_t total, void* context) {
                   "########################################", int(int64_t(done) * 100 / total));
     std::fputs(bar, stderr);
     std::fflush(stderr);
+}
+
+// Rows the plug-in has finished go to the encoder; rows out of order give
+// the encoding up (the file is then written after the run).
+void PassRows(int32_t rows, void* context) {
+    Watch* watch = static_cast<Watch*>(context);
+    watch->disordered |= rows < 0;
+    if (rows < 0)
+        AbandonRows(watch->gate);
+    else
+        OpenRows(watch->gate, rows);
 }
 
 const char* ResultName(int16_t result) {
@@ -134,21 +158,30 @@ bool WriteInterrupted() {
 }
 
 std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
-                          const uint8_t* mask, ImageBuffer* image, BatchRun* run) {
+                          const uint8_t* mask, ImageBuffer* image, BatchRun* run,
+                          BatchWrite* write) {
     run->interrupted = false;
     run->seconds = 0;
     std::vector<uint8_t> text;
     std::string error = ScriptText(settings.pars, &text);
     if (!error.empty()) return error;
 
-    int drawn = -1;
+    RowGate gate;
+    Watch watch = {-1, &gate, false};
     HKOptions options = HK_DefaultOptions();
     options.title = title;
     options.monitor = settings.monitor;
     options.playInfo = plugInDialogDontDisplay;
     options.wantsAbort = WantsAbort;
     if (run->progressBar) options.onProgress = DrawProgress;
-    options.callbackContext = &drawn;
+    if (write != nullptr) options.onRowsFinal = PassRows;
+    options.callbackContext = &watch;
+    // The plug-in's output goes straight into a second block, which becomes
+    // the image when the run succeeds; with a file encoded as the rows come,
+    // into the image itself (the command has no use for it after a failure).
+    PixelBytes corrected(write != nullptr ? 0 : image->pixels.size());
+    uint8_t* const block = write != nullptr ? image->pixels.data() : corrected.data();
+    options.resultBlock = block;
     HKHost host;
     const HKImage view = image->View();
     const HKMask selection{image->width, const_cast<uint8_t*>(mask)};
@@ -158,20 +191,47 @@ std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, cons
         HK_Host_Free(&host);
         return "out of memory";
     }
+    // The output is encoded on a thread of its own while the plug-in works,
+    // each row once the plug-in has finished it.
+    std::thread encoder;
+    if (write != nullptr) {
+        write->streamed = false;
+        write->seconds = 0;
+        encoder = std::thread(
+            [&] { write->error = EncodeImageFile(write->output, *image, block, &gate); });
+    }
     const auto begin = std::chrono::steady_clock::now();
     // A replay: no about box, no parameters dialog.
     const HKRunPlan plan{false, false};
     HKRun result;
     HK_RunFilter(&host, entry, &plan, &result);
-    run->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (drawn >= 0) {
+    auto end = std::chrono::steady_clock::now();
+    run->seconds = std::chrono::duration<double>(end - begin).count();
+    if (watch.drawn >= 0) {
         // The pass reports the rows it starts; a clean run ends the bar full.
         bool clean = true;
         for (int32_t i = 0; i < result.stepCount; ++i) clean &= result.steps[i].result == noErr;
-        if (clean) DrawProgress(1, 1, &drawn);
+        if (clean) DrawProgress(1, 1, &watch);
         std::fputs("\n", stderr);
     }
+    // A run that went through its continue calls made the result the image.
+    bool committed = false;
+    for (int32_t i = 0; i < result.stepCount; ++i)
+        committed |=
+            result.steps[i].selector == filterSelectorContinue && result.steps[i].result == noErr;
     HK_Host_Free(&host);
+    if (encoder.joinable()) {
+        if (committed && !watch.disordered)
+            OpenRows(&gate, image->height);
+        else
+            AbandonRows(&gate);
+        encoder.join();
+        write->streamed = gate.ready == image->height;
+        if (!write->streamed) write->error.clear();  // given up: the file is written afterwards
+        write->seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - end).count();
+    }
+    if (committed && write == nullptr) image->pixels.swap(corrected);
 
     bool started = false;
     for (int32_t i = 0; i < result.stepCount; ++i) {

@@ -18,11 +18,24 @@ struct BatchRun {
     double seconds;    // out: time spent in the plug-in (wall clock)
 };
 
+// An output file encoded under its temporary name while the plug-in runs
+// (EncodeImageFile), each row once the plug-in has finished it.
+struct BatchWrite {
+    const char* output;
+    bool streamed;      // out: the encoding ran to its end (else nothing is left of it)
+    double seconds;     // out: the wait for the encoding after the plug-in (wall clock)
+    std::string error;  // out: why the encoding failed, when it ran to its end
+};
+
 // Corrects image in place with the settings; mask (one byte per pixel, 255
 // selected) may be null. Empty, or one line saying what went wrong; the
-// image is unchanged then.
+// image is unchanged then. With write, the corrected rows are encoded as
+// they come: once streamed, the caller completes the file (FinishImageFile)
+// or gives it up; otherwise it writes the file itself. The plug-in then
+// works in the image itself, which a failed run leaves partly corrected.
 std::string RunCorrection(HKEntryProc entry, const BatchSettings& settings, const char* title,
-                          const uint8_t* mask, ImageBuffer* image, BatchRun* run);
+                          const uint8_t* mask, ImageBuffer* image, BatchRun* run,
+                          BatchWrite* write = nullptr);
 
 // The user's stored preferences, read where the plug-in reads them (left at
 // their defaults when there are none or they cannot be read).

@@ -122,7 +122,7 @@ std::string TakeSamples(const BatchOptions& o, const ImageBuffer& image, EditPar
     std::vector<uint8_t> wide;
     const uint8_t* pixels = image.pixels.data();
     if (image.depth == 16) {
-        wide = image.pixels;
+        wide.assign(image.pixels.begin(), image.pixels.end());
         const std::vector<uint16_t> table = Table16(FromInterface16);
         ConvertSamples16(wide.data(), wide.size() / 2, table.data());
         pixels = wide.data();

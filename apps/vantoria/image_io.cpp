@@ -12,6 +12,7 @@
 
 #include "apps/vantoria/file_replacement.h"
 #include "apps/vantoria/png_chunks.h"
+#include "apps/vantoria/row_gate.h"
 #include "apps/vantoria/tiff_tags.h"
 
 // The fields of a file that the command does not change, copied from the
@@ -194,81 +195,128 @@ std::shared_ptr<ImageMetadata> KeepMetadata(VipsImage* image) {
 
 // ---- Rows between the file's samples and the buffer -------------------------------------
 
-// 8-bit samples stay; 16-bit ones go through a conversion table.
+// 8-bit samples stay; 16-bit ones change scale on the way in and out.
 template <typename T>
-T Through(T v, const uint16_t* table);
+T ToBuffer(T v);
+template <typename T>
+T ToFile(T v);
 template <>
-uint8_t Through(uint8_t v, const uint16_t*) {
+uint8_t ToBuffer(uint8_t v) {
     return v;
 }
 template <>
-uint16_t Through(uint16_t v, const uint16_t* table) {
-    return table[v];
+uint8_t ToFile(uint8_t v) {
+    return v;
+}
+template <>
+uint16_t ToBuffer(uint16_t v) {
+    return ToInterface16(v);
+}
+template <>
+uint16_t ToFile(uint16_t v) {
+    return FromInterface16(v);
+}
+
+// n samples through F, in blocks of a fixed count that the compiler turns
+// into vector instructions.
+template <typename T, T (*F)(T)>
+void ConvertRun(const T* __restrict in, T* __restrict out, size_t n) {
+    constexpr size_t kBlock = 32;
+    size_t i = 0;
+    for (; i + kBlock <= n; i += kBlock)
+        for (size_t k = 0; k < kBlock; ++k) out[i + k] = F(in[i + k]);
+    for (; i < n; ++i) out[i] = F(in[i]);
 }
 
 // One row of count pixels from the file's bands to the buffer's planes; a
 // band past them (an unspecified extra sample) goes to extra unchanged.
 template <typename T, bool kExtra>
-void SplitRow(const uint8_t* file, uint8_t* pixels, uint8_t* extra, int32_t count, int32_t planes,
-              const uint16_t* table) {
-    if constexpr (sizeof(T) == 1 && !kExtra) {  // 8-bit samples as they stand
-        std::memcpy(pixels, file, size_t(count) * size_t(planes));
-        return;
-    }
+void SplitRow(const uint8_t* file, uint8_t* pixels, uint8_t* extra, int32_t count, int32_t planes) {
     const T* in = reinterpret_cast<const T*>(file);
     T* out = reinterpret_cast<T*>(pixels);
+    if constexpr (!kExtra) {  // one flat run of samples
+        ConvertRun<T, ToBuffer<T>>(in, out, size_t(count) * size_t(planes));
+        return;
+    }
     T* side = reinterpret_cast<T*>(extra);
     for (int32_t x = 0; x < count; ++x) {
-        for (int32_t c = 0; c < planes; ++c) *out++ = Through<T>(*in++, table);
-        if (kExtra) *side++ = *in++;
+        for (int32_t c = 0; c < planes; ++c) *out++ = ToBuffer<T>(*in++);
+        *side++ = *in++;
     }
 }
 
 template <typename T, bool kExtra>
 void MergeRow(const uint8_t* pixels, const uint8_t* extra, uint8_t* file, int32_t count,
-              int32_t planes, const uint16_t* table) {
-    if constexpr (sizeof(T) == 1 && !kExtra) {
-        std::memcpy(file, pixels, size_t(count) * size_t(planes));
+              int32_t planes) {
+    const T* in = reinterpret_cast<const T*>(pixels);
+    T* out = reinterpret_cast<T*>(file);
+    if constexpr (!kExtra) {
+        ConvertRun<T, ToFile<T>>(in, out, size_t(count) * size_t(planes));
         return;
     }
-    const T* in = reinterpret_cast<const T*>(pixels);
     const T* side = reinterpret_cast<const T*>(extra);
-    T* out = reinterpret_cast<T*>(file);
     for (int32_t x = 0; x < count; ++x) {
-        for (int32_t c = 0; c < planes; ++c) *out++ = Through<T>(*in++, table);
-        if (kExtra) *out++ = *side++;
+        for (int32_t c = 0; c < planes; ++c) *out++ = ToFile<T>(*in++);
+        *out++ = *side++;
     }
 }
 
-using SplitFn = void (*)(const uint8_t*, uint8_t*, uint8_t*, int32_t, int32_t, const uint16_t*);
-using MergeFn = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int32_t, int32_t,
-                         const uint16_t*);
+using SplitFn = void (*)(const uint8_t*, uint8_t*, uint8_t*, int32_t, int32_t);
+using MergeFn = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int32_t, int32_t);
 
-// Chosen once per image: [16-bit][extra sample].
-const SplitFn kSplit[2][2] = {{SplitRow<uint8_t, false>, SplitRow<uint8_t, true>},
+// Chosen once per image: [16-bit][extra sample]. 8-bit samples without an
+// extra one need neither: libvips reads and writes the buffer itself.
+const SplitFn kSplit[2][2] = {{nullptr, SplitRow<uint8_t, true>},
                               {SplitRow<uint16_t, false>, SplitRow<uint16_t, true>}};
-const MergeFn kMerge[2][2] = {{MergeRow<uint8_t, false>, MergeRow<uint8_t, true>},
+const MergeFn kMerge[2][2] = {{nullptr, MergeRow<uint8_t, true>},
                               {MergeRow<uint16_t, false>, MergeRow<uint16_t, true>}};
 
-// Decodes the whole image strip by strip into the buffer; false on damage.
+// The first byte of pixel x of row y among the extra samples (null: none).
+uint8_t* ExtraAt(const ImageBuffer& im, int32_t x, int32_t y) {
+    if (im.extraSamples.empty()) return nullptr;
+    const size_t sample = size_t(im.depth / 8);
+    return const_cast<uint8_t*>(im.extraSamples.data()) +
+           (size_t(y) * size_t(im.width) + size_t(x)) * sample;
+}
+
+// A region of the buffer converted from the same area of the file, on one of
+// libvips's threads (seq: the thread's region of the file).
+struct Split {
+    ImageBuffer* image;
+    SplitFn split;
+};
+
+int SplitRegion(VipsRegion* out, void* seq, void*, void* b, gboolean*) {
+    VipsRegion* in = static_cast<VipsRegion*>(seq);
+    const Split* s = static_cast<const Split*>(b);
+    const VipsRect& r = out->valid;
+    if (vips_region_prepare(in, &r) != 0) return -1;
+    for (int32_t y = r.top; y < VIPS_RECT_BOTTOM(&r); ++y)
+        s->split(reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(in, r.left, y)),
+                 reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, y)),
+                 ExtraAt(*s->image, r.left, y), r.width, s->image->planes);
+    return 0;
+}
+
+// Decodes the whole image straight into the buffer, on libvips's threads,
+// converting on the way where the samples need it; false on damage.
 bool Decode(VipsImage* file, ImageBuffer* image) {
+    VipsImage* memory =
+        vips_image_new_from_memory(image->pixels.data(), image->pixels.size(), image->width,
+                                   image->height, image->planes, file->BandFmt);
+    Unref keepMemory{memory};
+    if (memory == nullptr) return false;
     const bool wide = image->depth == 16, extra = !image->extraSamples.empty();
-    const std::vector<uint16_t> table = wide ? Table16(ToInterface16) : std::vector<uint16_t>();
-    const SplitFn split = kSplit[wide][extra];
-    const size_t rowBytes = size_t(image->RowBytes());
-    const size_t extraRow = size_t(image->width) * size_t(image->depth / 8);
-    VipsRegion* region = vips_region_new(file);
-    Unref keep{region};
-    for (int32_t top = 0; top < image->height; top += 64) {
-        VipsRect strip = {0, top, image->width, std::min(64, image->height - top)};
-        if (vips_region_prepare(region, &strip) != 0) return false;
-        for (int32_t y = top; y < top + strip.height; ++y)
-            split(reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(region, 0, y)),
-                  &image->pixels[rowBytes * size_t(y)],
-                  extra ? &image->extraSamples[extraRow * size_t(y)] : nullptr, image->width,
-                  image->planes, wide ? table.data() : nullptr);
-    }
-    return true;
+    if (!wide && !extra) return vips_image_write(file, memory) == 0;
+    VipsImage* converted = vips_image_new();
+    Unref keepConverted{converted};
+    Split split = {image, kSplit[wide][extra]};
+    if (vips_image_pipelinev(converted, VIPS_DEMAND_STYLE_THINSTRIP, file, nullptr) != 0)
+        return false;
+    converted->Bands = image->planes;
+    return vips_image_generate(converted, vips_start_one, SplitRegion, vips_stop_one, file,
+                               &split) == 0 &&
+           vips_image_write(converted, memory) == 0;
 }
 
 // What the file is, as one line when the command does not handle it.
@@ -289,37 +337,68 @@ std::string KindError(const std::string& path, VipsImage* file, int32_t extraCou
 
 // ---- Writing ----------------------------------------------------------------------------
 
-// The buffer seen as a libvips image, converted region by region as the
-// writer asks for it: 16-bit samples back to the file's scale, the extra
-// sample put back in.
-struct Source {
+// The pixels a writer takes: the image's own or another block of its
+// layout, each row once the gate (null: none) has it ready.
+struct Rows {
     const ImageBuffer* image;
+    const uint8_t* pixels;
     MergeFn merge;
-    const uint16_t* table;
+    RowGate* gate;
 };
 
-int Generate(VipsRegion* out, void*, void* a, void*, gboolean*) {
-    const Source* s = static_cast<const Source*>(a);
-    const ImageBuffer& im = *s->image;
+bool Ready(const Rows& rows, const VipsRect& r) {
+    if (rows.gate == nullptr || AwaitRows(rows.gate, VIPS_RECT_BOTTOM(&r))) return true;
+    vips_error("vantoria", "the image was given up");
+    return false;
+}
+
+// The rows seen as a libvips image: 8-bit samples without an extra one as
+// they stand in memory; otherwise converted region by region as the writer
+// asks for them (16-bit samples back to the file's scale, the extra sample
+// put back in) on the writer's threads.
+int MergeRegion(VipsRegion* out, void*, void* a, void*, gboolean*) {
+    const Rows& rows = *static_cast<const Rows*>(a);
+    const ImageBuffer& im = *rows.image;
     const VipsRect& r = out->valid;
-    const size_t sample = size_t(im.depth / 8);
-    const size_t rowBytes = size_t(im.RowBytes()), extraRow = size_t(im.width) * sample;
-    const bool extra = !im.extraSamples.empty();
-    for (int32_t y = r.top; y < r.top + r.height; ++y)
-        s->merge(&im.pixels[rowBytes * size_t(y) + size_t(r.left) * size_t(im.planes) * sample],
-                 extra ? &im.extraSamples[extraRow * size_t(y) + size_t(r.left) * sample] : nullptr,
-                 reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, y)), r.width, im.planes,
-                 s->table);
+    if (!Ready(rows, r)) return -1;
+    const size_t pixel = size_t(im.planes) * size_t(im.depth / 8);
+    for (int32_t y = r.top; y < VIPS_RECT_BOTTOM(&r); ++y)
+        rows.merge(rows.pixels + size_t(y) * size_t(im.RowBytes()) + size_t(r.left) * pixel,
+                   ExtraAt(im, r.left, y),
+                   reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, y)), r.width,
+                   im.planes);
     return 0;
 }
 
-VipsImage* SourceImage(const ImageBuffer& image, Source* source) {
+// The memory's rows passed on as they are, once ready (seq: the thread's
+// region of the memory, a: the memory).
+int GateRegion(VipsRegion* out, void* seq, void*, void* b, gboolean*) {
+    VipsRegion* in = static_cast<VipsRegion*>(seq);
+    const VipsRect& r = out->valid;
+    if (!Ready(*static_cast<const Rows*>(b), r) || vips_region_prepare(in, &r) != 0) return -1;
+    return vips_region_region(out, in, &r, r.left, r.top);
+}
+
+VipsImage* SourceImage(Rows* rows) {
+    const ImageBuffer& image = *rows->image;
     const int32_t bands = image.planes + (image.extraSamples.empty() ? 0 : 1);
     const bool wide = image.depth == 16;
+    const VipsBandFormat format = wide ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR;
+    VipsImage* memory = nullptr;
+    if (rows->merge == nullptr) {
+        memory = vips_image_new_from_memory(rows->pixels, image.pixels.size(), image.width,
+                                            image.height, bands, format);
+        if (memory == nullptr) return nullptr;
+    }
+    VipsImage* out = memory != nullptr && rows->gate == nullptr ? memory : vips_image_new();
+    if (memory != nullptr && out != memory) vips_object_local(out, memory);
+    if (out != memory &&
+        vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, memory, nullptr) != 0) {
+        g_object_unref(out);
+        return nullptr;
+    }
     const ImageMetadata* kept = image.metadata.get();
-    VipsImage* out = vips_image_new();
-    vips_image_init_fields(out, image.width, image.height, bands,
-                           wide ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
+    vips_image_init_fields(out, image.width, image.height, bands, format, VIPS_CODING_NONE,
                            wide ? VIPS_INTERPRETATION_RGB16 : VIPS_INTERPRETATION_sRGB,
                            kept != nullptr ? kept->xres : 1.0, kept != nullptr ? kept->yres : 1.0);
     if (kept != nullptr)
@@ -333,10 +412,12 @@ VipsImage* SourceImage(const ImageBuffer& image, Source* source) {
     if (!image.iccProfile.empty())
         vips_image_set_blob_copy(out, VIPS_META_ICC_NAME, image.iccProfile.data(),
                                  image.iccProfile.size());
-    source->image = &image;
-    source->merge = kMerge[wide][!image.extraSamples.empty()];
-    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, nullptr) != 0 ||
-        vips_image_generate(out, nullptr, Generate, nullptr, source, nullptr) != 0) {
+    const int generated =
+        out == memory ? 0
+        : memory != nullptr
+            ? vips_image_generate(out, vips_start_one, GateRegion, vips_stop_one, memory, rows)
+            : vips_image_generate(out, nullptr, MergeRegion, nullptr, rows, nullptr);
+    if (generated != 0) {
         g_object_unref(out);
         return nullptr;
     }
@@ -477,7 +558,8 @@ std::string ReadImageFile(const std::string& path, ImageBuffer* image) {
     return std::string();
 }
 
-std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
+std::string EncodeImageFile(const std::string& path, const ImageBuffer& image,
+                            const uint8_t* pixels, RowGate* gate) {
     const Format* format = FormatOf(path);
     if (format == nullptr) return Unknown(path);
     if ((image.planes != 3 && image.planes != 4) || (image.depth != 8 && image.depth != 16) ||
@@ -487,15 +569,22 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
     std::string error = ImageFileFitError(path, image);
     if (!error.empty()) return error;
     if (!StartVips()) return "cannot start libvips" + VipsSays();
-    const std::vector<uint16_t> table =
-        image.depth == 16 ? Table16(FromInterface16) : std::vector<uint16_t>();
-    Source source = {nullptr, nullptr, table.empty() ? nullptr : table.data()};
-    VipsImage* out = SourceImage(image, &source);
+    Rows rows = {&image, pixels, kMerge[image.depth == 16][!image.extraSamples.empty()], gate};
+    VipsImage* out = SourceImage(&rows);
     Unref keep{out};
     if (out == nullptr) return "cannot write " + path + VipsSays();
     const std::string temporary = path + ".part";
-    bool ok = Save(*format, out, temporary, image) == 0;
-    if (!ok) error = "cannot write " + path + VipsSays();
+    if (Save(*format, out, temporary, image) == 0) return std::string();
+    error = "cannot write " + path + VipsSays();
+    FinishReplacement(temporary, path, false);
+    return error;
+}
+
+std::string FinishImageFile(const std::string& path, const ImageBuffer& image, bool keep) {
+    const Format* format = FormatOf(path);
+    const std::string temporary = path + ".part";
+    bool ok = keep && format != nullptr;
+    std::string error;
     if (ok && format->kind == Kind::kTiff) {
         const ImageMetadata* kept = image.metadata.get();
         error = FinishTiffTags(temporary, BlockOf(kept, VIPS_META_EXIF_NAME),
@@ -510,6 +599,11 @@ std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
     if (!FinishReplacement(temporary, path, ok))
         return error.empty() ? "cannot write " + path : error;
     return std::string();
+}
+
+std::string WriteImageFile(const std::string& path, const ImageBuffer& image) {
+    const std::string error = EncodeImageFile(path, image, image.pixels.data(), nullptr);
+    return error.empty() ? FinishImageFile(path, image, true) : error;
 }
 
 std::string ReadMaskFile(const std::string& path, int32_t width, int32_t height,

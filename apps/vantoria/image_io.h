@@ -19,6 +19,18 @@
 // refused.
 std::string ReadImageFile(const std::string& path, ImageBuffer* image);
 std::string WriteImageFile(const std::string& path, const ImageBuffer& image);
+
+// Writing in two steps, so that a file can be encoded while its rows are
+// still being made. EncodeImageFile writes the temporary file beside path
+// from pixels (a block of the image's layout; the image gives everything
+// else), taking each row only once gate has it ready (null: all are), and
+// leaves nothing behind when it fails. FinishImageFile completes that file
+// (the tags libvips does not write) and renames it over path, or with keep
+// false deletes it.
+struct RowGate;
+std::string EncodeImageFile(const std::string& path, const ImageBuffer& image,
+                            const uint8_t* pixels, RowGate* gate);
+std::string FinishImageFile(const std::string& path, const ImageBuffer& image, bool keep);
 // Empty when the name has one of those extensions, else what is wrong with it.
 std::string ImageFileTypeError(const std::string& path);
 // Empty when a file of path's type can hold the image (its depth, alpha and

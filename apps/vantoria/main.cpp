@@ -137,11 +137,16 @@ int RunOne(const BatchOptions& o) {
     const std::string modulePath = o.modulePath.empty() ? DefaultModulePath() : o.modulePath;
     if (HK_LoadModule(modulePath.c_str(), "PluginMain", &module, loadError, sizeof loadError) != 0)
         return Fail(std::string("cannot load the plug-in: ") + loadError);
+    // The output is encoded while the plug-in runs, and completed (or given
+    // up) here.
     BatchRun run = {isatty(2) != 0 && !o.quiet, o.diagnostics && !o.quiet, false, 0};
-    error = RunCorrection(module.entry, settings, title.c_str(), selection, &image, &run);
+    BatchWrite write = {o.output.c_str(), false, 0, std::string()};
+    error = RunCorrection(module.entry, settings, title.c_str(), selection, &image, &run, &write);
     HK_UnloadModule(&module);
     times.plugin = run.seconds;
+    const bool encoded = write.streamed && write.error.empty();
     if (!error.empty()) {
+        if (encoded) FinishImageFile(o.output, image, false);
         Fail(error);
         return run.interrupted ? kExitInterrupted : kExitFailure;
     }
@@ -149,14 +154,19 @@ int RunOne(const BatchOptions& o) {
     // Ctrl-C while the file is written gives it up before it replaces
     // anything (the writers ask Interrupted before their rename).
     auto written = std::chrono::steady_clock::now();
-    if (Interrupted()) return kExitInterrupted;
-    error = WriteImageFile(o.output, image);
+    if (Interrupted()) {
+        if (encoded) FinishImageFile(o.output, image, false);
+        return kExitInterrupted;
+    }
+    error = !write.streamed ? WriteImageFile(o.output, image)
+            : encoded       ? FinishImageFile(o.output, image, true)
+                            : write.error;
     if (Interrupted()) {
         Fail("interrupted; nothing written");
         return kExitInterrupted;
     }
     if (!error.empty()) return Fail(error);
-    times.write = Since(written);
+    times.write = write.seconds + Since(written);
     error = SaveSettings(o, settings);
     if (!error.empty()) return Fail(error);
     if (!o.report.empty()) {
