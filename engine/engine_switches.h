@@ -33,12 +33,13 @@ struct ColorCheckModeScope {
 // ---- Kernel path ------------------------------------------------------------
 
 // Every kernel has a portable form and a vector (AVX2) form with the same
-// results. Tintwork kernels look at the path on each call; sharpen and noise
-// choose theirs when a filter is opened.
+// results; some have an AVX-512 form too. Tintwork kernels look at the path on
+// each call; sharpen and noise choose theirs when a filter is opened.
 enum KernelPath : int32_t {
-    kKernelPathBest = 0,      // the vector path where the processor has it (the initial choice)
-    kKernelPathPortable = 1,  // the portable path everywhere
-    kKernelPathVector = 2,    // the vector path everywhere
+    kKernelPathBest = 0,       // the widest vector path the processor has (the initial choice)
+    kKernelPathPortable = 1,   // the portable path everywhere
+    kKernelPathVector = 2,     // the vector path (AVX2) everywhere
+    kKernelPathVector512 = 3,  // AVX-512 (F, BW, VL) where a kernel has it, else AVX2
 };
 
 // Selects the path of every kernel. kUiErrArg for an unknown path,
@@ -47,10 +48,15 @@ enum KernelPath : int32_t {
 int32_t SetKernelPath(int32_t path);
 // The path as selected, kKernelPathBest included (to restore it later).
 int32_t GetKernelPath();
-// The path the kernels run now: kKernelPathPortable or kKernelPathVector.
+// The path the kernels run now: kKernelPathPortable or kKernelPathVector
+// (also while the AVX-512 forms run, for the kernels that have none).
 int32_t KernelPathInForce();
+// Whether the kernels that have an AVX-512 form run it now.
+bool Vector512InForce();
 // Whether this processor can run the vector path.
 bool CpuHasVectorPath();
+// Whether this processor can run the AVX-512 forms (AVX-512 F, BW and VL).
+bool CpuHasVector512Path();
 
 // Restores the kernel path selected when the scope began, on every exit path.
 struct KernelPathScope {

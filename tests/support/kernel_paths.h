@@ -11,10 +11,11 @@
 // The name of the environment variable and the paths it may name.
 constexpr const char* kKernelPathVariable = "VANTORIA_KERNEL_PATH";
 
-// Selects the path VANTORIA_KERNEL_PATH names: "portable" or "vector"; unset
-// or empty leaves the best path. Returns false, with the reason in *why, for
-// any other value. "vector" on a processor without it selects nothing:
-// KernelPathUnavailable() then gives the reason every test is skipped.
+// Selects the path VANTORIA_KERNEL_PATH names: "portable", "vector" or
+// "vector512"; unset or empty leaves the best path. Returns false, with the
+// reason in *why, for any other value. A vector path on a processor without
+// it selects nothing: KernelPathUnavailable() then gives the reason every
+// test is skipped.
 bool SelectKernelPathFromEnvironment(const char** why);
 
 // The path this run forces (portable or vector), or kKernelPathBest.
@@ -31,6 +32,12 @@ std::vector<int32_t> KernelPathsToCheck();
 // KernelPathsToCheck() (the processor lacks it), or null. A run that forces
 // the portable path has left it out on purpose: null.
 const char* VectorPathUnchecked();
+
+// For kernels that also have an AVX-512 form: KernelPathsToCheck() and,
+// unless a path is forced, the AVX-512 path where the processor has it; why
+// that path went unchecked, or null.
+std::vector<int32_t> KernelPathsToCheckWith512();
+const char* Vector512PathUnchecked();
 
 // Why this run cannot compare the vector path with the portable one (it
 // forces a path, or the processor lacks the vector path), or null.
