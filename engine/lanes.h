@@ -76,8 +76,9 @@ LANES_INLINE I32x8 Clamp8(I32x8 v, I32x8 lo, I32x8 hi) {
     return Min8(Max8(v, lo), hi);
 }
 
-// ---- Any lane vector: I32x8 or I32x16 ----------------------------------------
+// ---- Any lane vector: I32x4, I32x8 or I32x16 ----------------------------------------
 
+typedef int32_t I32x4 __attribute__((vector_size(16)));
 typedef int32_t I32x16 __attribute__((vector_size(64)));
 
 template <typename V>
@@ -113,6 +114,14 @@ LANES_INLINE V SelectV(V mask, V a, V b) {
 // The vectors of other elements with as many lanes as V.
 template <int N>
 struct LaneKin;
+template <>
+struct LaneKin<4> {
+    typedef uint8_t U8 __attribute__((vector_size(4)));
+    typedef uint16_t U16 __attribute__((vector_size(8)));
+    typedef uint32_t U32 __attribute__((vector_size(16)));
+    typedef float F32 __attribute__((vector_size(16)));
+    typedef int64_t I64 __attribute__((vector_size(32)));
+};
 template <>
 struct LaneKin<8> {
     typedef uint8_t U8 __attribute__((vector_size(8)));

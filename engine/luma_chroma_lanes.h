@@ -1,13 +1,22 @@
 // The conversions of engine/luma_chroma.h over rows, a lane vector at a time,
-// with the same results sample for sample. Private to the noise engine's
-// files (engine/noise.cpp, engine/noise_avx512.cpp).
+// with the same results sample for sample, for the AVX2 and AVX-512 paths
+// (eight and sixteen lanes). Private to the noise engine's files
+// (engine/noise.cpp, engine/noise_avx512.cpp).
 #pragma once
+
+#include <immintrin.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 
 #include "engine/lanes.h"
+
+// GCC 12's 512-bit conversion intrinsics start from a deliberately undefined
+// vector, which its flow analysis reports as possibly uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace luma_chroma_lanes {
 
@@ -106,61 +115,85 @@ LANES_INLINE uint32_t FromRgbRow(const T* const rgb[3], uint32_t count, int32_t*
 }
 
 // One channel of LumaChroma_Red, _Green or _Blue, clamped to [0, top], for
-// |y|, |u|, |v| < 2^30 (every value the filter's window or median gives).
+// |y|, |u|, |v| < 2^30 (every value the filter's window or median gives), in
+// the target of its path: the row loops that call it live in that path's
+// file, since a function of the default target cannot take it inline.
 //
 // The exact result is q = floor(N / D) with N = 34086005·y + cu·u + cv·v +
 // D / 2 and D = 16384·34086005. Single precision estimates N / D as
-// a = y / 16384 + (cu / D)·u + (cv / D)·v + 1/2 to within 0.08: y / 16384 is
+// a = y / 16384 + (cu / D)·u + (cv / D)·v + 1/2 to within 0.16: y / 16384 is
 // below 2^16, the other terms below 2^17.1 and every partial sum below 2^17.6,
-// and each conversion, coefficient, product and sum adds at most 2^−24 of
-// its size. Rounding a to the integer b leaves N / D within b ± 0.58, so q is
-// b or b − 1, and it is b − 1 exactly when N − b·D =
-// 34086005·(y − 16384·b) + cu·u + cv·v + D / 2 is negative, which 64-bit
-// lanes compute exactly (the sum stays below 2^58). b is first held to
-// [−1, top + 1]: a true q outside that range lies beyond the clamp on the
-// same side, and y − 16384·b stays inside 32 bits.
-template <typename V>
-LANES_INLINE V ChannelOf(V y, V u, V v, int32_t cu, int32_t cv, int32_t top) {
-    typedef typename LaneKin<kLanesOf<V>>::F32 F;
-    typedef typename LaneKin<kLanesOf<V>>::I64 W;
-    constexpr int64_t kDen = int64_t(16384) * 34086005;
-    // Added and taken away again, 1.5 × 2^23 rounds a float below 2^22 to an
-    // integer.
-    constexpr float kRound = 12582912.0f;
-    const F a = __builtin_convertvector(y, F) * (1.0f / 16384) +
-                __builtin_convertvector(u, F) * float(double(cu) / double(kDen)) +
-                __builtin_convertvector(v, F) * float(double(cv) / double(kDen)) + 0.5f;
-    V b = __builtin_convertvector((a + kRound) - kRound, V);
-    b = MinV(MaxV(b, SplatV<V>(-1)), SplatV<V>(top + 1));
-    const W e = __builtin_convertvector(y - (b << 14), W) * 34086005 +
-                __builtin_convertvector(u, W) * int64_t(cu) +
-                __builtin_convertvector(v, W) * int64_t(cv) + kDen / 2;
-    const V q = b + __builtin_convertvector(e < 0, V);
-    return MinV(MaxV(q, SplatV<V>(0)), SplatV<V>(top));
+// and each conversion, coefficient, product and sum adds at most 2^−23 of
+// its size, whatever the rounding mode. Rounding a to the nearest integer b
+// leaves N / D within b ± 0.66, so q is b or b − 1, and it is b − 1 exactly
+// when N − b·D = 34086005·(y − 16384·b) + cu·u + cv·v + D / 2 is negative,
+// which 64-bit lanes compute exactly (the sum stays below 2^58). b is first
+// held to [−1, top + 1]: a true q outside that range lies beyond the clamp
+// on the same side, and y − 16384·b stays inside 32 bits. The 64-bit lanes
+// take the even 32-bit lanes, then the odd ones shifted down; the signs of
+// the remainders are the signs of their high halves.
+constexpr double kInverseDen = 16384.0 * 34086005.0;
+constexpr int64_t kInverseHalf = int64_t(16384) * 34086005 / 2;
+
+LANES_AVX2 LANES_INLINE __m256i RemainderOfEven(__m256i rest, __m256i u, __m256i v, int32_t cu,
+                                                int32_t cv) {
+    const __m256i a = _mm256_mul_epi32(rest, _mm256_set1_epi32(34086005));
+    const __m256i b = _mm256_mul_epi32(u, _mm256_set1_epi32(cu));
+    const __m256i c = _mm256_mul_epi32(v, _mm256_set1_epi32(cv));
+    return _mm256_add_epi64(_mm256_add_epi64(a, b),
+                            _mm256_add_epi64(c, _mm256_set1_epi64x(kInverseHalf)));
+}
+LANES_AVX2 LANES_INLINE I32x8 ChannelOf(I32x8 y8, I32x8 u8, I32x8 v8, int32_t cu, int32_t cv,
+                                        int32_t top) {
+    const __m256i y = __m256i(y8), u = __m256i(u8), v = __m256i(v8);
+    const __m256 a = _mm256_add_ps(
+        _mm256_add_ps(
+            _mm256_add_ps(
+                _mm256_mul_ps(_mm256_cvtepi32_ps(y), _mm256_set1_ps(1.0f / 16384)),
+                _mm256_mul_ps(_mm256_cvtepi32_ps(u), _mm256_set1_ps(float(cu / kInverseDen)))),
+            _mm256_mul_ps(_mm256_cvtepi32_ps(v), _mm256_set1_ps(float(cv / kInverseDen)))),
+        _mm256_set1_ps(0.5f));
+    __m256i b =
+        _mm256_cvttps_epi32(_mm256_round_ps(a, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+    b = _mm256_min_epi32(_mm256_max_epi32(b, _mm256_set1_epi32(-1)), _mm256_set1_epi32(top + 1));
+    const __m256i rest = _mm256_sub_epi32(y, _mm256_slli_epi32(b, 14));
+    const __m256i even = RemainderOfEven(rest, u, v, cu, cv);
+    const __m256i odd = RemainderOfEven(_mm256_srli_epi64(rest, 32), _mm256_srli_epi64(u, 32),
+                                        _mm256_srli_epi64(v, 32), cu, cv);
+    const __m256i high = _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+    const __m256i q = _mm256_add_epi32(b, _mm256_srai_epi32(high, 31));
+    return I32x8(
+        _mm256_min_epi32(_mm256_max_epi32(q, _mm256_setzero_si256()), _mm256_set1_epi32(top)));
 }
 
-// R, G, B of the pixels 0 .. count − 1 from Y, U, V, clamped to T's range,
-// into three planes or one interleaved row (at rgb[0]); returns how many it
-// did (whole vectors only).
-template <typename V, bool kInterleaved, typename T>
-LANES_INLINE uint32_t ToRgbRowOf(const int32_t* const yuv[3], uint32_t count, T* const rgb[3]) {
-    constexpr uint32_t kN = kLanesOf<V>;
-    constexpr int32_t kTop = T(~T(0));
-    const int32_t *y = yuv[0], *u = yuv[1], *v = yuv[2];
-    uint32_t x = 0;
-    for (; x + kN <= count; x += kN) {
-        const V yx = LoadV<V>(y + x), ux = LoadV<V>(u + x), vx = LoadV<V>(v + x);
-        StoreRgb<V, kInterleaved>(rgb, x, ChannelOf(yx, ux, vx, -4769, 38851350, kTop),
-                                  ChannelOf(yx, ux, vx, -13423265, -19803370, kTop),
-                                  ChannelOf(yx, ux, vx, 69119327, 62230, kTop));
-    }
-    return x;
+LANES_AVX512 LANES_INLINE __m512i RemainderOfEven(__m512i rest, __m512i u, __m512i v, int32_t cu,
+                                                  int32_t cv) {
+    const __m512i a = _mm512_mul_epi32(rest, _mm512_set1_epi32(34086005));
+    const __m512i b = _mm512_mul_epi32(u, _mm512_set1_epi32(cu));
+    const __m512i c = _mm512_mul_epi32(v, _mm512_set1_epi32(cv));
+    return _mm512_add_epi64(_mm512_add_epi64(a, b),
+                            _mm512_add_epi64(c, _mm512_set1_epi64(kInverseHalf)));
 }
-template <typename V, typename T>
-LANES_INLINE uint32_t ToRgbRow(const int32_t* const yuv[3], uint32_t count, T* const rgb[3],
-                               bool interleaved) {
-    return interleaved ? ToRgbRowOf<V, true>(yuv, count, rgb)
-                       : ToRgbRowOf<V, false>(yuv, count, rgb);
+LANES_AVX512 LANES_INLINE I32x16 ChannelOf(I32x16 y16, I32x16 u16, I32x16 v16, int32_t cu,
+                                           int32_t cv, int32_t top) {
+    const __m512i y = __m512i(y16), u = __m512i(u16), v = __m512i(v16);
+    const __m512 a = _mm512_add_ps(
+        _mm512_add_ps(
+            _mm512_add_ps(
+                _mm512_mul_ps(_mm512_cvtepi32_ps(y), _mm512_set1_ps(1.0f / 16384)),
+                _mm512_mul_ps(_mm512_cvtepi32_ps(u), _mm512_set1_ps(float(cu / kInverseDen)))),
+            _mm512_mul_ps(_mm512_cvtepi32_ps(v), _mm512_set1_ps(float(cv / kInverseDen)))),
+        _mm512_set1_ps(0.5f));
+    __m512i b = _mm512_cvt_roundps_epi32(a, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    b = _mm512_min_epi32(_mm512_max_epi32(b, _mm512_set1_epi32(-1)), _mm512_set1_epi32(top + 1));
+    const __m512i rest = _mm512_sub_epi32(y, _mm512_slli_epi32(b, 14));
+    const __m512i even = RemainderOfEven(rest, u, v, cu, cv);
+    const __m512i odd = RemainderOfEven(_mm512_srli_epi64(rest, 32), _mm512_srli_epi64(u, 32),
+                                        _mm512_srli_epi64(v, 32), cu, cv);
+    const __m512i high = _mm512_mask_blend_epi32(0xAAAA, _mm512_srli_epi64(even, 32), odd);
+    const __m512i q = _mm512_add_epi32(b, _mm512_srai_epi32(high, 31));
+    return I32x16(
+        _mm512_min_epi32(_mm512_max_epi32(q, _mm512_setzero_si512()), _mm512_set1_epi32(top)));
 }
 
 }  // namespace luma_chroma_lanes

@@ -47,10 +47,28 @@ LANES_AVX2 uint32_t FromRgbAvx2(const T* const rgb[3], uint32_t count, int32_t* 
                                 bool interleaved) {
     return luma_chroma_lanes::FromRgbRow<I32x8>(rgb, count, yuv, interleaved);
 }
+// R, G, B of the pixels 0 .. count − 1 from Y, U, V, clamped to T's range,
+// into three planes or one interleaved row (at rgb[0]); returns how many it
+// did (whole vectors only).
+template <bool kInterleaved, typename T>
+LANES_AVX2 LANES_INLINE uint32_t ToRgbRowAvx2(const int32_t* const yuv[3], uint32_t count,
+                                              T* const rgb[3]) {
+    using luma_chroma_lanes::ChannelOf;
+    constexpr int32_t kTop = T(~T(0));
+    uint32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const I32x8 y = Load8(yuv[0] + x), u = Load8(yuv[1] + x), v = Load8(yuv[2] + x);
+        luma_chroma_lanes::StoreRgb<I32x8, kInterleaved>(
+            rgb, x, ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop),
+            ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop),
+            ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop));
+    }
+    return x;
+}
 template <typename T>
 LANES_AVX2 uint32_t ToRgbAvx2(const int32_t* const yuv[3], uint32_t count, T* const rgb[3],
                               bool interleaved) {
-    return luma_chroma_lanes::ToRgbRow<I32x8>(yuv, count, rgb, interleaved);
+    return interleaved ? ToRgbRowAvx2<true>(yuv, count, rgb) : ToRgbRowAvx2<false>(yuv, count, rgb);
 }
 
 constexpr NoiseRowKernels kRowsPortable = {FromRgbPortable<uint8_t>, FromRgbPortable<uint16_t>,

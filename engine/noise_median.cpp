@@ -91,11 +91,11 @@ LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
 
 template <uint32_t M>
 void SmallMaskPortable(const MedianRow& row, const MedianScratch&) {
-    noise_lanes::MedianOfSmallMask<I32x8, M, false>(row);
+    noise_lanes::MedianOfSmallMask<I32x4, M>(row);
 }
 template <uint32_t M>
 LANES_AVX2 void SmallMaskAvx2(const MedianRow& row, const MedianScratch&) {
-    noise_lanes::MedianOfSmallMask<I32x8, M, true>(row);
+    noise_lanes::MedianOfSmallMask<I32x8, M>(row);
 }
 
 // The functions for masks of 1 to kSmallMask cells, by path.

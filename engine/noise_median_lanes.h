@@ -51,36 +51,20 @@ LANES_INLINE void Exchange(V& lo, V& hi) {
     if constexpr ((kUse & kUseMax) != 0) hi = MaxV(a, hi);
 }
 
-// Masks: all ones where a lane holds, else zero. The vector paths compare;
-// on the portable path a compiler splits a comparison of eight lanes into one
-// lane at a time (it keeps min and max in vectors), so masks come from shifts.
-// All ones where d lies in [−t, t], t ≥ 0.
-template <bool kCompare, typename V>
+// Masks: all ones where a lane holds, else zero. Comparisons stay in vectors
+// as wide as the processor's: the portable path runs four lanes in one
+// 128-bit vector (a compiler splits a comparison of eight lanes there into one
+// lane at a time; it keeps min and max in vectors).
+template <typename V>
 LANES_INLINE V Within(V d, V t, V negT) {
-    if constexpr (kCompare) return (d >= negT) & (d <= t);
-    // The distance to the clamped value lies in (−2^31, 2^31).
-    const V e = MinV(MaxV(d, negT), t) - d;
-    return ~((e | -e) >> 31);
-}
-// All ones where a < b, for a and b in [−2^30, 2^30].
-template <bool kCompare, typename V>
-LANES_INLINE V Less(V a, V b) {
-    if constexpr (kCompare) return a < b;
-    return (a - b) >> 31;
-}
-// All ones where a = b, for a and b in [−2^30, 2^30].
-template <bool kCompare, typename V>
-LANES_INLINE V Equal(V a, V b) {
-    if constexpr (kCompare) return a == b;
-    const V e = a - b;
-    return ~((e | -e) >> 31);
+    return (d >= negT) & (d <= t);
 }
 
 // A value outside the threshold goes below everything (INT32_MIN) while
 // fewer than lowCount have gone there, else above everything (INT32_MAX).
-template <bool kCompare, typename V>
+template <typename V>
 LANES_INLINE void MoveOutside(V& value, V within, V lowCount, V& outside) {
-    value = SelectV(within, value, SplatV<V>(INT32_MAX) ^ Less<kCompare>(outside, lowCount));
+    value = SelectV(within, value, SplatV<V>(INT32_MAX) ^ V(outside < lowCount));
     outside -= ~within;
 }
 
@@ -89,7 +73,7 @@ LANES_INLINE void MoveOutside(V& value, V within, V lowCount, V& outside) {
 // threshold are moved to the ends: the first M / 2 − n / 2 of them (in cell
 // order) below everything, the others above. A network cut down to that one
 // rank then finds it, with no sort of the rest and no per-lane pick.
-template <typename V, uint32_t M, bool kCompare, size_t... I, size_t... S>
+template <typename V, uint32_t M, size_t... I, size_t... S>
 LANES_INLINE void MedianOfSmallMaskAt(const MedianRow& row, uint32_t x, std::index_sequence<I...>,
                                       std::index_sequence<S...>) {
     typedef typename LaneKin<kLanesOf<V>>::U32 U;
@@ -97,24 +81,24 @@ LANES_INLINE void MedianOfSmallMaskAt(const MedianRow& row, uint32_t x, std::ind
     const V t = SplatV<V>(row.threshold), negT = SplatV<V>(-row.threshold);
     V values[M] = {LoadV<V>(row.cells[I] + x)...};
     // No overflow in the differences: values of a channel span less than 2^31.
-    const V within[M] = {Within<kCompare>(values[I] - v, t, negT)...};
+    const V within[M] = {Within(values[I] - v, t, negT)...};
     const V n = -(within[I] + ...);
     // The sum of the candidates, wrapping; used when there are two.
     const U sum = (U(values[I] & within[I]) + ...);
     const V lowCount = SplatV<V>(int32_t(M / 2)) - (n >> 1);
     V outside{};
-    (MoveOutside<kCompare>(values[I], within[I], lowCount, outside), ...);
+    (MoveOutside(values[I], within[I], lowCount, outside), ...);
     constexpr const auto& steps = MiddleNetwork<M>::kSteps;
     (Exchange<steps[S].use>(values[steps[S].lo], values[steps[S].hi]), ...);
     // Two candidates: the floor of their mean (their sum stays below 2^31).
-    StoreV(row.out + x, SelectV(Equal<kCompare>(n, SplatV<V>(2)), V(sum) >> 1, values[M / 2]));
+    StoreV(row.out + x, SelectV(V(n == SplatV<V>(2)), V(sum) >> 1, values[M / 2]));
 }
 
-template <typename V, uint32_t M, bool kCompare>
+template <typename V, uint32_t M>
 LANES_INLINE void MedianOfSmallMask(const MedianRow& row) {
     for (uint32_t x = 0; x < row.width; x += kLanesOf<V>) {
-        MedianOfSmallMaskAt<V, M, kCompare>(row, x, std::make_index_sequence<M>(),
-                                            std::make_index_sequence<MiddleNetwork<M>::kCount>());
+        MedianOfSmallMaskAt<V, M>(row, x, std::make_index_sequence<M>(),
+                                  std::make_index_sequence<MiddleNetwork<M>::kCount>());
     }
 }
 
