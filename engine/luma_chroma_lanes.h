@@ -20,46 +20,40 @@
 
 namespace luma_chroma_lanes {
 
-// Lanes that pick channel c of the pixels of a vector from three vectors of
-// interleaved samples a, b, e (N lanes each): First picks from a and b, as
-// far as they reach; Second keeps those and takes the rest from e.
+// Channel c of the N pixels held interleaved in a, b and e (N lanes each):
+// first the lanes a and b reach, then those kept and the rest from e.
 template <typename V, int kC, size_t... L>
-constexpr V FirstPick(std::index_sequence<L...>) {
+LANES_INLINE V DeinterleaveOf(V a, V b, V e, std::index_sequence<L...>) {
     constexpr int kN = kLanesOf<V>;
-    return V{(3 * int(L) + kC < 2 * kN ? 3 * int(L) + kC : 0)...};
+    const V t =
+        V(__builtin_shufflevector(a, b, (3 * int(L) + kC < 2 * kN ? 3 * int(L) + kC : 0)...));
+    return V(__builtin_shufflevector(
+        t, e, (3 * int(L) + kC < 2 * kN ? int(L) : 3 * int(L) + kC - kN)...));
 }
-template <typename V, int kC, size_t... L>
-constexpr V SecondPick(std::index_sequence<L...>) {
-    constexpr int kN = kLanesOf<V>;
-    return V{(3 * int(L) + kC < 2 * kN ? int(L) : 3 * int(L) + kC - kN)...};
-}
-// The other way: lanes that make interleaved block k (lanes kN .. kN + N − 1
-// of r, g, b interleaved) from r and g first, then from that and b.
+// The other way: interleaved block k (lanes kN .. kN + N − 1 of r, g, b
+// interleaved), from r and g first, then from that and b.
 template <typename V, int kK, size_t... L>
-constexpr V FirstPlace(std::index_sequence<L...>) {
+LANES_INLINE V InterleaveOf(V r, V g, V b, std::index_sequence<L...>) {
     constexpr int kN = kLanesOf<V>;
-    return V{((kK * kN + int(L)) % 3 == 1 ? kN : 0) + (kK * kN + int(L)) / 3 ...};
-}
-template <typename V, int kK, size_t... L>
-constexpr V SecondPlace(std::index_sequence<L...>) {
-    constexpr int kN = kLanesOf<V>;
-    return V{((kK * kN + int(L)) % 3 == 2 ? kN + (kK * kN + int(L)) / 3 : int(L))...};
+    const V t = V(__builtin_shufflevector(
+        r, g, ((kK * kN + int(L)) % 3 == 1 ? kN : 0) + (kK * kN + int(L)) / 3 ...));
+    return V(__builtin_shufflevector(
+        t, b, ((kK * kN + int(L)) % 3 == 2 ? kN + (kK * kN + int(L)) / 3 : int(L))...));
 }
 
 template <typename V, int kC>
 LANES_INLINE V Deinterleave(V a, V b, V e) {
-    constexpr auto kL = std::make_index_sequence<kLanesOf<V>>();
-    return __builtin_shuffle(__builtin_shuffle(a, b, FirstPick<V, kC>(kL)), e,
-                             SecondPick<V, kC>(kL));
+    return DeinterleaveOf<V, kC>(a, b, e, std::make_index_sequence<kLanesOf<V>>());
 }
 template <typename V, int kK>
 LANES_INLINE V Interleave(V r, V g, V b) {
-    constexpr auto kL = std::make_index_sequence<kLanesOf<V>>();
-    return __builtin_shuffle(__builtin_shuffle(r, g, FirstPlace<V, kK>(kL)), b,
-                             SecondPlace<V, kK>(kL));
+    return InterleaveOf<V, kK>(r, g, b, std::make_index_sequence<kLanesOf<V>>());
 }
 
 // Pixels x .. x + N − 1 of three planes, or of one interleaved row at rgb[0].
+// Vectors cross into and out of these by address: the paths' functions call
+// them, and a vector passed by value between functions of different targets
+// would change the calling convention.
 template <typename V, bool kInterleaved, typename T>
 LANES_INLINE void LoadRgb(const T* const rgb[3], uint32_t x, V* r, V* g, V* b) {
     if constexpr (kInterleaved) {
@@ -76,7 +70,7 @@ LANES_INLINE void LoadRgb(const T* const rgb[3], uint32_t x, V* r, V* g, V* b) {
     }
 }
 template <typename V, bool kInterleaved, typename T>
-LANES_INLINE void StoreRgb(T* const rgb[3], uint32_t x, V r, V g, V b) {
+LANES_INLINE void StoreRgb(T* const rgb[3], uint32_t x, const V& r, const V& g, const V& b) {
     if constexpr (kInterleaved) {
         constexpr uint32_t kN = kLanesOf<V>;
         T* p = rgb[0] + 3 * size_t(x);

@@ -57,11 +57,14 @@ LANES_AVX2 LANES_INLINE uint32_t ToRgbRowAvx2(const int32_t* const yuv[3], uint3
     constexpr int32_t kTop = T(~T(0));
     uint32_t x = 0;
     for (; x + 8 <= count; x += 8) {
-        const I32x8 y = Load8(yuv[0] + x), u = Load8(yuv[1] + x), v = Load8(yuv[2] + x);
-        luma_chroma_lanes::StoreRgb<I32x8, kInterleaved>(
-            rgb, x, ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop),
-            ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop),
-            ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop));
+        I32x8 y, u, v;
+        std::memcpy(&y, yuv[0] + x, sizeof(y));
+        std::memcpy(&u, yuv[1] + x, sizeof(u));
+        std::memcpy(&v, yuv[2] + x, sizeof(v));
+        const I32x8 r = ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop);
+        const I32x8 g = ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop);
+        const I32x8 b = ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop);
+        luma_chroma_lanes::StoreRgb<I32x8, kInterleaved>(rgb, x, r, g, b);
     }
     return x;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "engine/lanes.h"
@@ -36,12 +37,14 @@ LANES_AVX512 LANES_INLINE uint32_t ToRgbRow(const int32_t* const yuv[3], uint32_
     constexpr int32_t kTop = T(~T(0));
     uint32_t x = 0;
     for (; x + 16 <= count; x += 16) {
-        const I32x16 y = LoadV<I32x16>(yuv[0] + x), u = LoadV<I32x16>(yuv[1] + x),
-                     v = LoadV<I32x16>(yuv[2] + x);
-        luma_chroma_lanes::StoreRgb<I32x16, kInterleaved>(
-            rgb, x, ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop),
-            ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop),
-            ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop));
+        I32x16 y, u, v;
+        std::memcpy(&y, yuv[0] + x, sizeof(y));
+        std::memcpy(&u, yuv[1] + x, sizeof(u));
+        std::memcpy(&v, yuv[2] + x, sizeof(v));
+        const I32x16 r = ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop);
+        const I32x16 g = ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop);
+        const I32x16 b = ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop);
+        luma_chroma_lanes::StoreRgb<I32x16, kInterleaved>(rgb, x, r, g, b);
     }
     return x;
 }
