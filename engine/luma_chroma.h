@@ -28,12 +28,16 @@ inline int32_t LumaChroma_Channel(int64_t y, int64_t u, int64_t v, int64_t cu, i
     constexpr int64_t kDen = int64_t(16384) * 34086005;
     return int32_t((34086005 * y + cu * u + cv * v + kDen / 2) / kDen);
 }
+// The numerators' factors of U and V for each channel.
+constexpr int32_t kLumaChromaRed[2] = {-4769, 38851350};
+constexpr int32_t kLumaChromaGreen[2] = {-13423265, -19803370};
+constexpr int32_t kLumaChromaBlue[2] = {69119327, 62230};
 inline int32_t LumaChroma_Red(int32_t y, int32_t u, int32_t v) {
-    return LumaChroma_Channel(y, u, v, -4769, 38851350);
+    return LumaChroma_Channel(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1]);
 }
 inline int32_t LumaChroma_Green(int32_t y, int32_t u, int32_t v) {
-    return LumaChroma_Channel(y, u, v, -13423265, -19803370);
+    return LumaChroma_Channel(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1]);
 }
 inline int32_t LumaChroma_Blue(int32_t y, int32_t u, int32_t v) {
-    return LumaChroma_Channel(y, u, v, 69119327, 62230);
+    return LumaChroma_Channel(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1]);
 }

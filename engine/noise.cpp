@@ -3,8 +3,11 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/engine_switches.h"
 #include "engine/lanes.h"
 #include "engine/luma_chroma.h"
+#include "engine/luma_chroma_lanes.h"
+#include "engine/noise_kernels.h"
 #include "engine/noise_mask.h"
 #include "engine/noise_median.h"
 #include "ui/allocator.h"
@@ -29,15 +32,68 @@ Layout LayoutOf(uint32_t planar, uint32_t width, uint32_t channels) {
     return planar != 0 ? Layout{1, ptrdiff_t(width)} : Layout{ptrdiff_t(channels), 1};
 }
 
+// The portable path converts pixel by pixel: in the 128-bit vectors every
+// processor has, the 64-bit products and the shuffles cost more than they save.
+template <typename T>
+uint32_t FromRgbPortable(const T* const*, uint32_t, int32_t* const*, bool) {
+    return 0;
+}
+template <typename T>
+uint32_t ToRgbPortable(const int32_t* const*, uint32_t, T* const*, bool) {
+    return 0;
+}
+template <typename T>
+LANES_AVX2 uint32_t FromRgbAvx2(const T* const rgb[3], uint32_t count, int32_t* const yuv[3],
+                                bool interleaved) {
+    return luma_chroma_lanes::FromRgbRow<I32x8>(rgb, count, yuv, interleaved);
+}
+// R, G, B of the pixels 0 .. count − 1 from Y, U, V, clamped to T's range,
+// into three planes or one interleaved row (at rgb[0]); returns how many it
+// did (whole vectors only).
+template <bool kInterleaved, typename T>
+LANES_AVX2 LANES_INLINE uint32_t ToRgbRowAvx2(const int32_t* const yuv[3], uint32_t count,
+                                              T* const rgb[3]) {
+    using luma_chroma_lanes::ChannelOf;
+    constexpr int32_t kTop = T(~T(0));
+    uint32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        I32x8 y, u, v;
+        std::memcpy(&y, yuv[0] + x, sizeof(y));
+        std::memcpy(&u, yuv[1] + x, sizeof(u));
+        std::memcpy(&v, yuv[2] + x, sizeof(v));
+        const I32x8 r = ChannelOf(y, u, v, kLumaChromaRed[0], kLumaChromaRed[1], kTop);
+        const I32x8 g = ChannelOf(y, u, v, kLumaChromaGreen[0], kLumaChromaGreen[1], kTop);
+        const I32x8 b = ChannelOf(y, u, v, kLumaChromaBlue[0], kLumaChromaBlue[1], kTop);
+        luma_chroma_lanes::StoreRgb<I32x8, kInterleaved>(rgb, x, r, g, b);
+    }
+    return x;
+}
+template <typename T>
+LANES_AVX2 uint32_t ToRgbAvx2(const int32_t* const yuv[3], uint32_t count, T* const rgb[3],
+                              bool interleaved) {
+    return interleaved ? ToRgbRowAvx2<true>(yuv, count, rgb) : ToRgbRowAvx2<false>(yuv, count, rgb);
+}
+
+constexpr NoiseRowKernels kRowsPortable = {FromRgbPortable<uint8_t>, FromRgbPortable<uint16_t>,
+                                           ToRgbPortable<uint8_t>, ToRgbPortable<uint16_t>};
+constexpr NoiseRowKernels kRowsAvx2 = {FromRgbAvx2<uint8_t>, FromRgbAvx2<uint16_t>,
+                                       ToRgbAvx2<uint8_t>, ToRgbAvx2<uint16_t>};
+
 }  // namespace
+
+const NoiseRowKernels* NoiseRowKernels_Choose() {
+    const int32_t path = KernelPathInForce();
+    if (path == kKernelPathAvx512) return &kNoiseRowsAvx512;
+    return path == kKernelPathVector ? &kRowsAvx2 : &kRowsPortable;
+}
 
 struct Mask2dState {
     NoiseParams p;
     uint32_t channels;
     int32_t maxRadius;    // R
     uint32_t windowRows;  // N = 2R + 1
-    // Cells per window row: R margin cells on each side, and 8 more at the end
-    // for the lanes that run past the last column.
+    // Cells per window row: R margin cells on each side, and 16 more at the
+    // end for the lanes that run past the last column.
     uint32_t rowLength;
     int32_t radius[4];
     int32_t threshold[4];  // × 2^14, and × 257 for 16-bit output
@@ -51,6 +107,7 @@ struct Mask2dState {
     uint32_t stepCount[4];
     int32_t* lanes;  // the median's scratch
     MedianFn median[4];
+    const NoiseRowKernels* rowKernels;
     void (*emit)(Mask2dState* s, const int32_t* const m[4]);
     void* out;  // the output row
     RowDesc outRow;
@@ -60,6 +117,20 @@ struct Mask2dState {
 };
 
 namespace {
+
+// The row kernels for samples of type T.
+template <typename T>
+struct RowKernels;
+template <>
+struct RowKernels<uint8_t> {
+    static auto FromRgb(const NoiseRowKernels& k) { return k.fromRgb8; }
+    static auto ToRgb(const NoiseRowKernels& k) { return k.toRgb8; }
+};
+template <>
+struct RowKernels<uint16_t> {
+    static auto FromRgb(const NoiseRowKernels& k) { return k.fromRgb16; }
+    static auto ToRgb(const NoiseRowKernels& k) { return k.toRgb16; }
+};
 
 // Newest window row of channel c, at image column 0.
 int32_t* NewestAt0(Mask2dState* s, uint32_t c) {
@@ -74,7 +145,11 @@ void LoadRow(Mask2dState* s, const void* samples, Layout in) {
         int32_t* y = NewestAt0(s, 0);
         int32_t* u = NewestAt0(s, 1);
         int32_t* v = NewestAt0(s, 2);
-        for (uint32_t x = 0; x < width; ++x) {
+        // Three channels: planar, or interleaved with a step of 3.
+        const T* const rgb[3] = {src, src + in.cStep, src + 2 * in.cStep};
+        int32_t* const yuv[3] = {y, u, v};
+        uint32_t x = RowKernels<T>::FromRgb(*s->rowKernels)(rgb, width, yuv, in.xStep != 1);
+        for (; x < width; ++x) {
             const T* px = src + ptrdiff_t(x) * in.xStep;
             const LumaChroma yuv = LumaChroma_FromRgb(px[0], px[in.cStep], px[2 * in.cStep]);
             y[x] = yuv.y;
@@ -119,7 +194,9 @@ void EmitRow(Mask2dState* s, const int32_t* const m[4]) {
         const int32_t* const y = m[0];
         const int32_t* const u = m[1];
         const int32_t* const v = m[2];
-        for (uint32_t x = 0; x < width; ++x) {
+        T* const rgb[3] = {r, g, b};
+        uint32_t x = RowKernels<T>::ToRgb(*s->rowKernels)(m, width, rgb, o.xStep != 1);
+        for (; x < width; ++x) {
             const ptrdiff_t i = ptrdiff_t(x) * o.xStep;
             const int32_t yx = y[x], ux = u[x], vx = v[x];
             r[i] = ClampSample<T>(LumaChroma_Red(yx, ux, vx));
@@ -275,12 +352,12 @@ void Configure(Mask2dState* s) {
         s->stepCount[c] = SortNetwork_Build(s->cellCount[c], nullptr);
     }
     s->windowRows = 2 * uint32_t(s->maxRadius) + 1;
-    s->rowLength = p.width + 2 * uint32_t(s->maxRadius) + kLanes;
+    s->rowLength = p.width + 2 * uint32_t(s->maxRadius) + kMostLanes;
 }
 
 bool Allocate(Mask2dState* s) {
     const NoiseParams& p = s->p;
-    const size_t paddedWidth = (size_t(p.width) + kLanes - 1) / kLanes * kLanes;
+    const size_t paddedWidth = (size_t(p.width) + kMostLanes - 1) / kMostLanes * kMostLanes;
     const size_t windowCells = size_t(s->windowRows) * s->rowLength;
     uint32_t mostCells = 0;
     bool ok = true;
@@ -296,7 +373,7 @@ bool Allocate(Mask2dState* s) {
         ok = ok && s->filtered[c] != nullptr && s->cells[c] != nullptr && s->steps[c] != nullptr;
         if (s->cellCount[c] > mostCells) mostCells = s->cellCount[c];
     }
-    // Large masks sort their values here; rays add the centre.
+    // Large masks sort their values here (eight lanes); rays add the centre.
     s->lanes =
         static_cast<int32_t*>(Ui_MallocArray(size_t(mostCells) + 1, kLanes * sizeof(int32_t)));
     const size_t sampleBytes = p.outputDepth == 1 ? 1 : 2;
@@ -319,6 +396,7 @@ void Prepare(Mask2dState* s) {
         s->median[c] = Median_Choose(rays, s->cellCount[c]);
     }
     const bool lumaChroma = p.lumaChroma == 1;
+    s->rowKernels = NoiseRowKernels_Choose();
     s->outRow =
         RowDesc{p.width, s->channels, p.colorKind, p.planarOutput, p.order, nullptr, nullptr, 0};
     if (p.outputDepth == 1) {

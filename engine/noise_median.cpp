@@ -7,6 +7,8 @@
 
 #include "engine/engine_switches.h"
 #include "engine/lanes.h"
+#include "engine/noise_kernels.h"
+#include "engine/noise_median_lanes.h"
 
 namespace {
 
@@ -63,115 +65,6 @@ LANES_INLINE void MedianOfMask(const MedianRow& row, const MedianScratch& s) {
     }
 }
 
-// What the value of rank M / 2 needs of each step of the network that sorts
-// M values: nothing, the minimum, the maximum or both.
-enum StepUse : uint8_t { kUseNone = 0, kUseMin = 1, kUseMax = 2, kUseBoth = 3 };
-
-struct SelectStep {
-    uint16_t lo, hi;
-    uint8_t use;
-};
-
-// The sorting network of M values cut down to the steps that lead to the
-// value of rank M / 2, found by walking the network backwards.
-template <uint32_t M>
-struct MiddleNetwork {
-    static constexpr uint32_t kCount = SortNetwork_Build(M, nullptr);
-    static constexpr std::array<SelectStep, kCount> Make() {
-        std::array<SortStep, kCount> sort{};
-        SortNetwork_Build(M, sort.data());
-        std::array<SelectStep, kCount> steps{};
-        bool needed[M] = {};
-        needed[M / 2] = true;
-        for (uint32_t i = kCount; i-- > 0;) {
-            const SortStep step = sort[i];
-            const uint8_t use =
-                uint8_t((needed[step.lo] ? kUseMin : 0) | (needed[step.hi] ? kUseMax : 0));
-            if (use != kUseNone) needed[step.lo] = needed[step.hi] = true;
-            steps[i] = SelectStep{step.lo, step.hi, use};
-        }
-        return steps;
-    }
-    static constexpr std::array<SelectStep, kCount> kSteps = Make();
-};
-
-template <uint8_t kUse>
-LANES_INLINE void Exchange(I32x8& lo, I32x8& hi) {
-    const I32x8 a = lo;
-    if constexpr ((kUse & kUseMin) != 0) lo = Min8(a, hi);
-    if constexpr ((kUse & kUseMax) != 0) hi = Max8(a, hi);
-}
-
-LANES_INLINE I32x8 Select8(I32x8 mask, I32x8 a, I32x8 b) {
-    return (a & mask) | (b & ~mask);
-}
-
-// Masks: all ones where a lane holds, else zero. The vector path compares;
-// on the portable path a compiler splits a comparison of eight lanes into one
-// lane at a time (it keeps min and max in vectors), so masks come from shifts.
-// All ones where d lies in [−t, t], t ≥ 0.
-template <bool kCompare>
-LANES_INLINE I32x8 Within8(I32x8 d, I32x8 t, I32x8 negT) {
-    if constexpr (kCompare) return (d >= negT) & (d <= t);
-    // The distance to the clamped value lies in (−2^31, 2^31).
-    const I32x8 e = Clamp8(d, negT, t) - d;
-    return ~((e | -e) >> 31);
-}
-// All ones where a < b, for a and b in [−2^30, 2^30].
-template <bool kCompare>
-LANES_INLINE I32x8 Less8(I32x8 a, I32x8 b) {
-    if constexpr (kCompare) return a < b;
-    return (a - b) >> 31;
-}
-// All ones where a = b, for a and b in [−2^30, 2^30].
-template <bool kCompare>
-LANES_INLINE I32x8 Equal8(I32x8 a, I32x8 b) {
-    if constexpr (kCompare) return a == b;
-    const I32x8 e = a - b;
-    return ~((e | -e) >> 31);
-}
-
-// A value outside the threshold goes below everything (INT32_MIN) while
-// fewer than lowCount have gone there, else above everything (INT32_MAX).
-template <bool kCompare>
-LANES_INLINE void MoveOutside(I32x8& value, I32x8 within, I32x8 lowCount, I32x8& outside) {
-    value = Select8(within, value, Splat8(INT32_MAX) ^ Less8<kCompare>(outside, lowCount));
-    outside -= ~within;
-}
-
-// The M values of a small mask held in registers. The candidate of rank
-// n / 2 becomes the value of rank M / 2 once the values outside the
-// threshold are moved to the ends: the first M / 2 − n / 2 of them (in cell
-// order) below everything, the others above. A network cut down to that one
-// rank then finds it, with no sort of the rest and no per-lane pick.
-template <uint32_t M, bool kCompare, size_t... I, size_t... S>
-LANES_INLINE void MedianOfSmallMaskAt(const MedianRow& row, uint32_t x, std::index_sequence<I...>,
-                                      std::index_sequence<S...>) {
-    const I32x8 v = Load8(row.centre + x);
-    const I32x8 t = Splat8(row.threshold), negT = Splat8(-row.threshold);
-    I32x8 values[M] = {Load8(row.cells[I] + x)...};
-    // No overflow in the differences: values of a channel span less than 2^31.
-    const I32x8 within[M] = {Within8<kCompare>(values[I] - v, t, negT)...};
-    const I32x8 n = -(within[I] + ...);
-    // The sum of the candidates, wrapping; used when there are two.
-    const U32x8 sum = (U32x8(values[I] & within[I]) + ...);
-    const I32x8 lowCount = Splat8(int32_t(M / 2)) - (n >> 1);
-    I32x8 outside{};
-    (MoveOutside<kCompare>(values[I], within[I], lowCount, outside), ...);
-    constexpr const auto& steps = MiddleNetwork<M>::kSteps;
-    (Exchange<steps[S].use>(values[steps[S].lo], values[steps[S].hi]), ...);
-    // Two candidates: the floor of their mean (their sum stays below 2^31).
-    Store8(row.out + x, Select8(Equal8<kCompare>(n, Splat8(2)), I32x8(sum) >> 1, values[M / 2]));
-}
-
-template <uint32_t M, bool kCompare>
-LANES_INLINE void MedianOfSmallMask(const MedianRow& row) {
-    for (uint32_t x = 0; x < row.width; x += kLanes) {
-        MedianOfSmallMaskAt<M, kCompare>(row, x, std::make_index_sequence<M>(),
-                                         std::make_index_sequence<MiddleNetwork<M>::kCount>());
-    }
-}
-
 LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
     const I32x8 t = Splat8(row.threshold), negT = Splat8(-row.threshold);
     const I32x8 aboveAll = Splat8(kMedianAboveAll);
@@ -198,15 +91,15 @@ LANES_INLINE void MedianOfRays(const MedianRow& row, const MedianScratch& s) {
 
 template <uint32_t M>
 void SmallMaskPortable(const MedianRow& row, const MedianScratch&) {
-    MedianOfSmallMask<M, false>(row);
+    noise_lanes::MedianOfSmallMask<I32x4, M>(row);
 }
 template <uint32_t M>
 LANES_AVX2 void SmallMaskAvx2(const MedianRow& row, const MedianScratch&) {
-    MedianOfSmallMask<M, true>(row);
+    noise_lanes::MedianOfSmallMask<I32x8, M>(row);
 }
 
 // The functions for masks of 1 to kSmallMask cells, by path.
-constexpr uint32_t kSmallMask = 32;
+using noise_lanes::kSmallMask;
 template <size_t... M>
 constexpr std::array<std::array<MedianFn, sizeof...(M)>, 2> SmallMaskTable(
     std::index_sequence<M...>) {
@@ -228,9 +121,13 @@ LANES_AVX2 void RaysAvx2(const MedianRow& row, const MedianScratch& s) {
 }  // namespace
 
 MedianFn Median_Choose(bool rays, uint32_t cellCount) {
-    const bool avx2 = KernelPathInForce() != kKernelPathPortable;
+    const int32_t path = KernelPathInForce();
+    const bool avx2 = path != kKernelPathPortable;
     if (rays) return avx2 ? RaysAvx2 : RaysPortable;
     static constexpr auto kSmall = SmallMaskTable(std::make_index_sequence<kSmallMask>());
-    if (cellCount >= 1 && cellCount <= kSmallMask) return kSmall[avx2][cellCount - 1];
+    if (cellCount >= 1 && cellCount <= kSmallMask) {
+        return path == kKernelPathAvx512 ? Median_SmallMaskAvx512(cellCount)
+                                         : kSmall[avx2][cellCount - 1];
+    }
     return avx2 ? MaskAvx2 : MaskPortable;
 }

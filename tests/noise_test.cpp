@@ -8,6 +8,7 @@
 
 #include "engine/engine_switches.h"
 #include "engine/luma_chroma.h"
+#include "engine/noise_kernels.h"
 #include "engine/noise_mask.h"
 #include "engine/noise_median.h"
 #include "engine/sort_network.h"
@@ -436,7 +437,7 @@ TEST(NoiseMedian, SelectionMatchesTheFullSortForEveryCellCount) {
             }
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(LumaChroma, InverseIsExactForEverySample) {
@@ -485,6 +486,149 @@ TEST(LumaChroma, FilteredValuesRoundToNearest) {
     EXPECT_EQ(LumaChroma_Blue(grey.y - 8193, grey.u, grey.v), 99);
 }
 
+// The row kernels of every path against the conversions of luma_chroma.h,
+// planar and interleaved: every 8-bit colour forward and back, every 16-bit
+// value of each channel, filtered values over the whole window range, and
+// the values on either side of every rounding boundary of the inverse.
+TEST(LumaChroma, RowKernelsMatchThePixelConversions) {
+    KernelPathScope restore;
+    std::mt19937 rng(31);
+    // Forward: rgb samples of n pixels, then back from the Y, U, V given.
+    auto forward = [](const NoiseRowKernels& k, const auto& rgb, bool interleaved) {
+        using T = typename std::decay_t<decltype(rgb)>::value_type;
+        const uint32_t n = uint32_t(rgb.size() / 3);
+        std::vector<T> planes(rgb.size());
+        for (uint32_t x = 0; x < n; ++x) {
+            for (uint32_t c = 0; c < 3; ++c) planes[c * n + x] = rgb[3 * x + c];
+        }
+        std::vector<int32_t> out(3 * size_t(n));
+        int32_t* const yuv[3] = {out.data(), out.data() + n, out.data() + 2 * n};
+        const T* const in[3] = {interleaved ? rgb.data() : planes.data(), planes.data() + n,
+                                planes.data() + 2 * n};
+        uint32_t done = 0;
+        if constexpr (sizeof(T) == 1) {
+            done = k.fromRgb8(in, n, yuv, interleaved);
+        } else {
+            done = k.fromRgb16(in, n, yuv, interleaved);
+        }
+        for (uint32_t x = 0; x < done; ++x) {
+            const LumaChroma want = LumaChroma_FromRgb(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]);
+            if (yuv[0][x] != want.y || yuv[1][x] != want.u || yuv[2][x] != want.v) return x;
+        }
+        return done <= n ? ~0u : done;
+    };
+    // Back: R, G, B of the y, u, v given against the clamped pixel functions.
+    auto back = [](const NoiseRowKernels& k, const std::vector<int32_t>& y,
+                   const std::vector<int32_t>& u, const std::vector<int32_t>& v, uint32_t depth,
+                   bool interleaved) {
+        const uint32_t n = uint32_t(y.size());
+        const int32_t top = depth == 1 ? 255 : 65535;
+        const int32_t* const in[3] = {y.data(), u.data(), v.data()};
+        std::vector<uint8_t> out8(3 * size_t(n));
+        std::vector<uint16_t> out16(3 * size_t(n));
+        auto at = [&](uint32_t x, uint32_t c) -> int32_t {
+            const size_t i = interleaved ? 3 * size_t(x) + c : c * size_t(n) + x;
+            return depth == 1 ? out8[i] : out16[i];
+        };
+        uint32_t done = 0;
+        if (depth == 1) {
+            uint8_t* const rgb[3] = {out8.data(), out8.data() + (interleaved ? 1 : n),
+                                     out8.data() + (interleaved ? 2 : 2 * n)};
+            done = k.toRgb8(in, n, rgb, interleaved);
+        } else {
+            uint16_t* const rgb[3] = {out16.data(), out16.data() + (interleaved ? 1 : n),
+                                      out16.data() + (interleaved ? 2 : 2 * n)};
+            done = k.toRgb16(in, n, rgb, interleaved);
+        }
+        if (done > n) return done;
+        for (uint32_t x = 0; x < done; ++x) {
+            const int32_t want[3] = {LumaChroma_Red(y[x], u[x], v[x]),
+                                     LumaChroma_Green(y[x], u[x], v[x]),
+                                     LumaChroma_Blue(y[x], u[x], v[x])};
+            for (uint32_t c = 0; c < 3; ++c) {
+                if (at(x, c) != std::clamp(want[c], 0, top)) return x;
+            }
+        }
+        return ~0u;
+    };
+    // The ends of the window's values: Y of samples 0 .. 65535, U and V of
+    // their extreme mixes.
+    constexpr int32_t kTopY = 65535 * 16384;
+    constexpr int32_t kLowU = -(4735 + 2425) * 65535, kHighU = 7160 * 65535;
+    constexpr int32_t kLowV = -(8438 + 1638) * 65535, kHighV = 10076 * 65535;
+    constexpr int64_t kDen = int64_t(16384) * 34086005;
+    const int64_t coeff[3][2] = {{-4769, 38851350}, {-13423265, -19803370}, {69119327, 62230}};
+    for (int32_t path : KernelPathsToCheck()) {
+        ASSERT_EQ(SetKernelPath(path), kUiOk);
+        const NoiseRowKernels& k = *NoiseRowKernels_Choose();
+        for (bool interleaved : {false, true}) {
+            const std::string what =
+                "path " + std::to_string(path) + " interleaved " + std::to_string(interleaved);
+            // Every 8-bit colour, a red level at a time (65536 + 5 pixels, so
+            // that the last vector is partial).
+            for (int32_t r = 0; r < 256; ++r) {
+                std::vector<uint8_t> rgb(3 * size_t(65536 + 5));
+                for (uint32_t i = 0; i < 65536 + 5; ++i) {
+                    rgb[3 * i] = uint8_t(r), rgb[3 * i + 1] = uint8_t(i >> 8),
+                            rgb[3 * i + 2] = uint8_t(i);
+                }
+                ASSERT_EQ(forward(k, rgb, interleaved), ~0u) << what << " red " << r;
+                std::vector<int32_t> y, u, v;
+                for (uint32_t i = 0; i < 65536 + 5; ++i) {
+                    const LumaChroma c =
+                        LumaChroma_FromRgb(r, int32_t(i >> 8) & 255, int32_t(i) & 255);
+                    y.push_back(c.y), u.push_back(c.u), v.push_back(c.v);
+                }
+                ASSERT_EQ(back(k, y, u, v, 1, interleaved), ~0u) << what << " red " << r;
+            }
+            // Every 16-bit value of each channel beside random others.
+            for (uint32_t c = 0; c < 3; ++c) {
+                std::vector<uint16_t> rgb(3 * size_t(65536));
+                std::vector<int32_t> y, u, v;
+                for (uint32_t i = 0; i < 65536; ++i) {
+                    for (uint32_t j = 0; j < 3; ++j) rgb[3 * i + j] = uint16_t(rng());
+                    rgb[3 * i + c] = uint16_t(i);
+                    const LumaChroma w =
+                        LumaChroma_FromRgb(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+                    y.push_back(w.y), u.push_back(w.u), v.push_back(w.v);
+                }
+                ASSERT_EQ(forward(k, rgb, interleaved), ~0u) << what << " channel " << c;
+                ASSERT_EQ(back(k, y, u, v, 2, interleaved), ~0u) << what << " channel " << c;
+            }
+            // Filtered values anywhere in the window's range, and Y on either
+            // side of each channel's rounding boundaries: N = q·D exactly.
+            for (uint32_t depth = 1; depth <= 2; ++depth) {
+                const int64_t top = depth == 1 ? 255 : 65535;
+                std::vector<int32_t> y, u, v;
+                for (int i = 0; i < 200000; ++i) {
+                    const int32_t uu = kLowU + int32_t(rng() % uint32_t(kHighU - kLowU + 1));
+                    const int32_t vv = kLowV + int32_t(rng() % uint32_t(kHighV - kLowV + 1));
+                    y.push_back(int32_t(rng() % uint32_t(kTopY + 1))), u.push_back(uu),
+                        v.push_back(vv);
+                    const auto& cf = coeff[i % 3];
+                    const int64_t q = int64_t(rng() % uint32_t(top + 3)) - 1;
+                    // 34086005·y = q·D − D / 2 − cu·u − cv·v, rounded down.
+                    const int64_t num = q * kDen - kDen / 2 - cf[0] * uu - cf[1] * vv;
+                    const int64_t y0 = num >= 0 ? num / 34086005 : -((-num + 34086004) / 34086005);
+                    for (int64_t d = -1; d <= 2; ++d) {
+                        if (y0 + d < 0 || y0 + d > kTopY) continue;
+                        y.push_back(int32_t(y0 + d)), u.push_back(uu), v.push_back(vv);
+                    }
+                }
+                for (int32_t yy : {0, kTopY}) {
+                    for (int32_t uu : {kLowU, 0, kHighU}) {
+                        for (int32_t vv : {kLowV, 0, kHighV}) {
+                            y.push_back(yy), u.push_back(uu), v.push_back(vv);
+                        }
+                    }
+                }
+                ASSERT_EQ(back(k, y, u, v, depth, interleaved), ~0u) << what << " depth " << depth;
+            }
+        }
+    }
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
+}
+
 TEST(Noise, MatchesThePlainRulesOverVariedInputs) {
     struct Case {
         uint32_t shape;
@@ -509,7 +653,6 @@ TEST(Noise, MatchesThePlainRulesOverVariedInputs) {
     KernelPathScope restore;
     for (int32_t path : KernelPathsToCheck()) {
         ASSERT_EQ(SetKernelPath(path), kUiOk);
-        const bool avx2 = path == kKernelPathVector;
         for (const Case& cs : cases) {
             for (uint32_t depth = 1; depth <= 2; ++depth) {
                 for (const auto& size : sizes) {
@@ -528,12 +671,12 @@ TEST(Noise, MatchesThePlainRulesOverVariedInputs) {
                         in, p, depth, planarIn,
                         "shape " + std::to_string(cs.shape) + " depth " + std::to_string(depth) +
                             " size " + std::to_string(size[0]) + "x" + std::to_string(size[1]) +
-                            " avx2 " + std::to_string(avx2));
+                            " path " + std::to_string(path));
                 }
             }
         }
     }
-    if (const char* why = VectorPathUnchecked()) GTEST_SKIP() << why;
+    if (const char* why = VectorOrAvx512PathUnchecked()) GTEST_SKIP() << why;
 }
 
 TEST(Noise, EightBitRowsIntoSixteenBitOutput) {
