@@ -67,13 +67,12 @@ void SetRate(benchmark::State& state, uint32_t rows) {
                                                   benchmark::Counter::kIsRate);
 }
 
-// Selects the kernel path the benchmark's "avx2" argument names (1 the vector
-// path, 0 the portable one); false, with the benchmark marked skipped, when
-// the processor lacks it.
+// Selects the kernel path the benchmark's "path" argument names (a
+// KernelPath value: 1 portable, 2 AVX2, 3 AVX-512); false, with the benchmark
+// marked skipped, when the processor lacks it.
 bool SelectPath(benchmark::State& state) {
-    const int32_t path = state.range(0) != 0 ? kKernelPathVector : kKernelPathPortable;
-    if (SetKernelPath(path) == kUiOk) return true;
-    state.SkipWithError("no vector path on this processor");
+    if (SetKernelPath(int32_t(state.range(0))) == kUiOk) return true;
+    state.SkipWithError("this processor lacks the kernel path");
     return false;
 }
 
@@ -211,14 +210,16 @@ void BM_NoiseShape(benchmark::State& state) {
 
 BENCHMARK(BM_NoiseDefaults<uint8_t>)
     ->Name("NoiseDefaults/8bit")
-    ->ArgName("avx2")
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgName("path")
+    ->Arg(kKernelPathAvx512)
+    ->Arg(kKernelPathVector)
+    ->Arg(kKernelPathPortable)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NoiseDefaults<uint16_t>)
     ->Name("NoiseDefaults/16bit")
-    ->ArgName("avx2")
-    ->Arg(1)
+    ->ArgName("path")
+    ->Arg(kKernelPathAvx512)
+    ->Arg(kKernelPathVector)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NoiseShape)
     ->ArgNames({"shape", "radius"})
@@ -231,15 +232,17 @@ BENCHMARK(BM_NoiseShape)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint8_t>)
     ->Name("Sharpen6/8bit")
-    ->ArgName("avx2")
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgName("path")
+    ->Arg(kKernelPathAvx512)
+    ->Arg(kKernelPathVector)
+    ->Arg(kKernelPathPortable)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sharpen<uint16_t>)
     ->Name("Sharpen6/16bit")
-    ->ArgName("avx2")
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgName("path")
+    ->Arg(kKernelPathAvx512)
+    ->Arg(kKernelPathVector)
+    ->Arg(kKernelPathPortable)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

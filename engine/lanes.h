@@ -16,6 +16,13 @@
 #if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
+// GCC 12's AVX-512 headers start some intrinsics from a deliberately
+// undefined register, which its uninitialized-value warning reports once the
+// intrinsic is inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 
 #define LANES_INLINE __attribute__((always_inline)) inline
 #define LANES_AVX2 __attribute__((target("avx2")))

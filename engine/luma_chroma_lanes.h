@@ -12,12 +12,6 @@
 
 #include "engine/lanes.h"
 
-// GCC 12's 512-bit conversion intrinsics start from a deliberately undefined
-// vector, which its flow analysis reports as possibly uninitialised.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 namespace luma_chroma_lanes {
 
 // Channel c of the N pixels held interleaved in a, b and e (N lanes each):

@@ -68,13 +68,16 @@ inline int32_t Box(const C* col, ptrdiff_t i, ptrdiff_t step) {
 // of all channels are one contiguous index range (interleaved) or one per
 // channel (planar); the few border samples it also computes in the planar
 // case are overwritten by the border copy afterwards.
-template <typename T, bool kAvx2>
+template <typename T, bool kAvx2, bool kAvx512>
 LANES_INLINE void SharpenAll(const ColOf<T>* col, const T* centre, T* out, ptrdiff_t step,
                              ptrdiff_t count, const Coeffs& c) {
     const ptrdiff_t end = count - 2 * step;
     ptrdiff_t i = 2 * step;
     if constexpr (kAvx2 && sizeof(T) == 1) {
         i = SharpenSamples8Avx2(col, centre, out, step, i, end, c);
+    }
+    if constexpr (kAvx512 && sizeof(T) == 2) {
+        i = SharpenSamples16Avx512(col, centre, out, step, i, end, c);
     }
     const I32x8 k = Splat8(c.k), round = Splat8(DepthRule<T>::kRound), h = Splat8(c.h);
     const I32x8 lo = Splat8(c.lo), hi = Splat8(c.hi);
@@ -169,7 +172,7 @@ struct SharpenWindow {
 
 namespace {
 
-template <typename T, bool kAvx2>
+template <typename T, bool kAvx2, bool kAvx512 = false>
 LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], void* out) {
     const SharpenParams& p = w->p;
     const uint32_t width = p.width;
@@ -185,7 +188,7 @@ LANES_INLINE void SharpenRow(SharpenWindow* w, const void* const rows[kRing], vo
         };
         switch (w->plan) {
             case Plan::kEach:
-                SharpenAll<T, kAvx2>(col, centre, dst, w->xStep, count, w->coeffs);
+                SharpenAll<T, kAvx2, kAvx512>(col, centre, dst, w->xStep, count, w->coeffs);
                 break;
             case Plan::kSelector:
                 ChannelChange<T>(channelRow(uint32_t(p.selector)), w->coeffs, w->change);
@@ -218,6 +221,11 @@ void SharpenRowPortable(SharpenWindow* w, const void* const rows[kRing], void* o
 template <typename T>
 LANES_AVX2 void SharpenRowAvx2(SharpenWindow* w, const void* const rows[kRing], void* out) {
     SharpenRow<T, true>(w, rows, out);
+}
+
+// 16-bit samples where the processor has AVX-512: sixteen 32-bit lanes.
+LANES_AVX512 void SharpenRow16Avx512(SharpenWindow* w, const void* const rows[kRing], void* out) {
+    SharpenRow<uint16_t, true, true>(w, rows, out);
 }
 
 int32_t CheckParams(const SharpenParams* p) {
@@ -298,7 +306,10 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
     } else {
         w->plan = p.selector < 0 ? Plan::kEach : Plan::kSelector;
     }
-    if (KernelPathInForce() != kKernelPathPortable) {
+    const int32_t path = KernelPathInForce();
+    if (path == kKernelPathAvx512 && p.depth == 2) {
+        w->sharpenRow = SharpenRow16Avx512;
+    } else if (path != kKernelPathPortable) {
         w->sharpenRow = p.depth == 1 ? SharpenRowAvx2<uint8_t> : SharpenRowAvx2<uint16_t>;
     } else {
         w->sharpenRow = p.depth == 1 ? SharpenRowPortable<uint8_t> : SharpenRowPortable<uint16_t>;

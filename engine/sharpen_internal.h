@@ -32,3 +32,9 @@ ptrdiff_t SharpenColumnSums8Avx2(const uint8_t* const rows[5], uint16_t* col, pt
 ptrdiff_t SharpenSamples8Avx2(const uint16_t* col, const uint8_t* centre, uint8_t* out,
                               ptrdiff_t step, ptrdiff_t begin, ptrdiff_t end,
                               const SharpenCoeffs& c);
+
+// The 16-bit loop on AVX-512, sixteen samples per step, with column sums of
+// 32 bits; returns the first sample it left for the caller to finish.
+ptrdiff_t SharpenSamples16Avx512(const int32_t* col, const uint16_t* centre, uint16_t* out,
+                                 ptrdiff_t step, ptrdiff_t begin, ptrdiff_t end,
+                                 const SharpenCoeffs& c);

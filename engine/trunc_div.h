@@ -31,6 +31,19 @@ struct TruncDiv {
         const I32x8 q = __builtin_convertvector(product >> 31, I32x8);
         return (q ^ sign) - sign;
     }
+    // Sixteen lanes: the even lanes' 64-bit products shifted down by 31 leave
+    // the quotient in their low halves, the odd lanes' shifted up by 1 in
+    // their high halves (products below 2^55, quotients below 2^24).
+    LANES_AVX512 LANES_INLINE __m512i Apply16(__m512i n) const {
+        const __m512i magnitude = _mm512_abs_epi32(n);
+        const __m512i m = _mm512_set1_epi32(int32_t(mul));
+        const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(magnitude, m), 31);
+        const __m512i odd =
+            _mm512_slli_epi64(_mm512_mul_epu32(_mm512_srli_epi64(magnitude, 32), m), 1);
+        const __m512i q = _mm512_mask_blend_epi32(0xAAAA, even, odd);
+        const __mmask16 negative = _mm512_cmplt_epi32_mask(n, _mm512_setzero_si512());
+        return _mm512_mask_sub_epi32(q, negative, _mm512_setzero_si512(), q);
+    }
 };
 
 // The same for divisors 1 .. 25 and numerators of magnitude below 2^13 (the

@@ -120,20 +120,31 @@ int32_t RunSharpen(const Image& in, const SharpenParams& p, Collector* col, bool
     return status;
 }
 
+LANES_AVX512 void DivideBy16Lanes(const TruncDiv& div, const int32_t* n, int32_t* q) {
+    _mm512_storeu_si512(q, div.Apply16(_mm512_loadu_si512(n)));
+}
+
+// Every numerator the 16-bit sharpen can form (|25·x − blur + h| < 2^21) by
+// every divisor it can use, in each form of the division.
 TEST(Sharpen, TruncatingDivisionMatchesTheOperator) {
+    const bool avx512 = CpuHasAvx512Path();
     for (uint32_t d = 1; d <= 25; ++d) {
         const TruncDiv div = TruncDiv::For(d);
-        for (int32_t n = -(1 << 21); n <= (1 << 21); n += kLanes) {
-            int32_t in[kLanes], out[kLanes];
-            for (int l = 0; l < kLanes; ++l) in[l] = n + l;
+        for (int32_t n = -(1 << 21); n <= (1 << 21); n += 16) {
+            int32_t in[16], out[16], out16[16];
+            for (int l = 0; l < 16; ++l) in[l] = n + l;
             Store8(out, div.Apply(Load8(in)));
-            for (int l = 0; l < kLanes; ++l) {
-                if (div.Apply(in[l]) != in[l] / int32_t(d) || out[l] != in[l] / int32_t(d)) {
+            Store8(out + 8, div.Apply(Load8(in + 8)));
+            if (avx512) DivideBy16Lanes(div, in, out16);
+            for (int l = 0; l < 16; ++l) {
+                const int32_t want = in[l] / int32_t(d);
+                if (div.Apply(in[l]) != want || out[l] != want || (avx512 && out16[l] != want)) {
                     FAIL() << in[l] << " / " << d;
                 }
             }
         }
     }
+    if (!avx512) GTEST_SKIP() << "sixteen-lane division unchecked: this processor lacks AVX-512";
 }
 
 // Every numerator the 8-bit sharpen can form (|25·x − blur + h| < 2^13) by
