@@ -28,8 +28,8 @@ struct DepthRule<uint8_t> {
 };
 template <>
 struct DepthRule<uint16_t> {
-    static constexpr int kShift = 10;
-    static constexpr int32_t kRound = 1 << 9;
+    static constexpr int kShift = kSharpenShift16;
+    static constexpr int32_t kRound = 1 << (kShift - 1);
     using Col = int32_t;
     static const TruncDiv& Div(const Coeffs& c) { return c.div; }
 };
@@ -295,7 +295,8 @@ int32_t sharpenOpen(SharpenWindow** out, const SharpenParams* params) {
 
     const int32_t s = p.strength;
     const int32_t d = 25 - s;
-    w->coeffs.k = p.depth == 1 ? (s * 32768 + 12) / 25 : (s * 1024 + 12) / 25;
+    const int32_t scale = 1 << (p.depth == 1 ? DepthRule<uint8_t>::kShift : kSharpenShift16);
+    w->coeffs.k = (s * scale + 12) / 25;
     w->coeffs.h = d >> 1;
     w->coeffs.div = TruncDiv::For(uint32_t(d));
     w->coeffs.divSmall = TruncDivSmall::For(uint32_t(d));

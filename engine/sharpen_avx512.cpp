@@ -15,7 +15,7 @@ LANES_AVX512 LANES_INLINE __m512i Load32(const int32_t* p) {
 LANES_AVX512 ptrdiff_t SharpenSamples16Avx512(const int32_t* col, const uint16_t* centre,
                                               uint16_t* out, ptrdiff_t step, ptrdiff_t begin,
                                               ptrdiff_t end, const SharpenCoeffs& c) {
-    const __m512i k = _mm512_set1_epi32(c.k), round = _mm512_set1_epi32(1 << 9);
+    const __m512i k = _mm512_set1_epi32(c.k), round = _mm512_set1_epi32(1 << (kSharpenShift16 - 1));
     const __m512i h = _mm512_set1_epi32(c.h), twentyFive = _mm512_set1_epi32(25);
     const __m512i lo = _mm512_set1_epi32(c.lo), hi = _mm512_set1_epi32(c.hi);
     ptrdiff_t i = begin;
@@ -26,7 +26,7 @@ LANES_AVX512 ptrdiff_t SharpenSamples16Avx512(const int32_t* col, const uint16_t
         box = _mm512_add_epi32(box, Load32(col + i + step));
         box = _mm512_add_epi32(box, Load32(col + i + 2 * step));
         const __m512i blur =
-            _mm512_srai_epi32(_mm512_add_epi32(_mm512_mullo_epi32(box, k), round), 10);
+            _mm512_srai_epi32(_mm512_add_epi32(_mm512_mullo_epi32(box, k), round), kSharpenShift16);
         const __m512i x =
             _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(centre + i)));
         const __m512i n =

@@ -7,6 +7,9 @@
 
 #include "engine/trunc_div.h"
 
+// The shift of the formula below for 16-bit samples.
+constexpr int kSharpenShift16 = 10;
+
 // Constants of one open filter. The sharpened value of a centre sample x with
 // the 5 × 5 box sum B is
 //   y = (25·x − ((B·k + round) >> shift) + h) / d,  truncated towards zero,
